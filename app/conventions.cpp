@@ -1,0 +1,158 @@
+// SPDX-License-Identifier: MIT
+#include "app/conventions.h"
+
+#include <cfenv>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+namespace app {
+
+namespace {
+
+char charAt(QStringView text, qsizetype i) {
+    return i < text.size() ? text[i].toLatin1() : '\0';
+}
+char charAt(QByteArrayView text, qsizetype i) {
+    return i < text.size() ? text[i] : '\0';
+}
+
+template <typename Chars> double leadingNumber(Chars text) {
+    const auto at = [text](qsizetype i) { return charAt(text, i); };
+    qsizetype i = 0;
+    while (at(i) == ' ' || at(i) == '\t' || at(i) == '\r' || at(i) == '\n')
+        ++i;
+    std::string number;
+    if (at(i) == '-' || at(i) == '+')
+        number += at(i++);
+    bool digits = false;
+    while (at(i) >= '0' && at(i) <= '9') {
+        number += at(i++);
+        digits = true;
+    }
+    if (at(i) == '.') {
+        number += at(i++);
+        while (at(i) >= '0' && at(i) <= '9') {
+            number += at(i++);
+            digits = true;
+        }
+    }
+    if (!digits)
+        return 0.0;
+    const char e = at(i);
+    if (e == 'e' || e == 'E' || e == 'd' || e == 'D') {
+        qsizetype j = i + 1;
+        std::string exponent = "e";
+        if (at(j) == '-' || at(j) == '+')
+            exponent += at(j++);
+        if (at(j) >= '0' && at(j) <= '9') {
+            while (at(j) >= '0' && at(j) <= '9')
+                exponent += at(j++);
+            number += exponent;
+        }
+    }
+    return std::strtod(number.c_str(), nullptr);
+}
+
+template <typename Int> std::optional<Int> convert(double x) {
+    if (!std::isfinite(x))
+        return std::nullopt;
+    const double r = roundHalfEven(x);
+    if (r < double(std::numeric_limits<Int>::min()) || r > double(std::numeric_limits<Int>::max()))
+        return std::nullopt;
+    return static_cast<Int>(r);
+}
+
+// Formats with a fixed number of integer digits and one decimal, rounding halves away from zero.
+QString formatOneDecimal(double x, int integerDigits) {
+    const long long tenths = std::llround(std::fabs(x) * 10.0);
+    QString text = QString::number(tenths / 10).rightJustified(integerDigits, QLatin1Char('0'));
+    text += QLatin1Char('.') + QString::number(tenths % 10);
+    return (x < 0 && tenths != 0) ? QLatin1Char('-') + text : text;
+}
+
+const QString DateTimeFormat = QStringLiteral("MM-dd-yyyy  HH:mm:ss");
+
+} // namespace
+
+double Val(QStringView text) {
+    return leadingNumber(text);
+}
+double Val(QByteArrayView text) {
+    return leadingNumber(text);
+}
+
+double roundHalfEven(double x) {
+    const int mode = std::fegetround();
+    std::fesetround(FE_TONEAREST);
+    const double r = std::nearbyint(x);
+    std::fesetround(mode);
+    return r;
+}
+
+std::optional<qint16> CInt(double x) {
+    return convert<qint16>(x);
+}
+std::optional<qint32> CLng(double x) {
+    return convert<qint32>(x);
+}
+
+double Int(double x) {
+    return std::floor(x);
+}
+
+QString formatFreq(double x) {
+    return formatOneDecimal(x, 3);
+}
+QString formatLevel(double x) {
+    return formatOneDecimal(x, 2);
+}
+
+QString dateTimeText(const QDateTime& when) {
+    return when.toString(DateTimeFormat);
+}
+
+std::optional<QDateTime> parseDateTimeText(QStringView text) {
+    const QString simplified = text.toString().simplified();
+    QDateTime when = QDateTime::fromString(simplified, QStringLiteral("MM-dd-yyyy HH:mm:ss"));
+    if (!when.isValid())
+        return std::nullopt;
+    // The texts carry no zone: differences are taken between wall-clock readings.
+    when.setTimeSpec(Qt::UTC);
+    return when;
+}
+
+std::optional<qint64> secondsBetween(QStringView from, QStringView to) {
+    const auto start = parseDateTimeText(from);
+    const auto end = parseDateTimeText(to);
+    if (!start || !end)
+        return std::nullopt;
+    return start->secsTo(*end);
+}
+
+QString FormatElapsed(double seconds) {
+    if (!(seconds > 0))
+        return QStringLiteral("0s");
+    if (seconds > 9.0e15)
+        seconds = 9.0e15;
+    long long rest = static_cast<long long>(std::trunc(seconds));
+    const long long days = rest / 86400;
+    rest -= days * 86400;
+    const long long hours = rest / 3600;
+    rest -= hours * 3600;
+    const long long minutes = rest / 60;
+    const long long secs = rest - minutes * 60;
+
+    QString text;
+    if (days > 0)
+        text += QString::number(days) + QStringLiteral("d ");
+    if (hours > 0)
+        text += QString::number(hours) + QStringLiteral("h ");
+    if (minutes > 0)
+        text += QString::number(minutes) + QStringLiteral("m ");
+    if (secs > 0)
+        text += QString::number(secs) + QLatin1Char('s');
+    return text;
+}
+
+} // namespace app

@@ -1,0 +1,97 @@
+// SPDX-License-Identifier: MIT
+#include "radio/reply_parser.h"
+
+#include "app/conventions.h"
+#include "scan/channel_plan.h"
+
+#include <algorithm>
+
+namespace radio {
+
+namespace {
+
+const QByteArray Closed = QByteArrayLiteral("CLOSED");
+
+QString trimBlanks(QString text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin] == QLatin1Char(' '))
+        ++begin;
+    while (end > begin && text[end - 1] == QLatin1Char(' '))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+// A frequency text that reads as a number is shown as "000.0"; any other text stays as it is.
+QString asFrequencyText(const QString& text) {
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    return ok ? app::formatFreq(value) : text;
+}
+
+} // namespace
+
+const QByteArray ReplyParser::Terminator = QByteArrayLiteral("dBm\r\nSETUP>");
+
+void ReplyParser::append(QByteArrayView received) {
+    m_buffer.append(received);
+    scanForClosed();
+    if (m_buffer.size() > MaxBufferLength)
+        trimToTail();
+}
+
+void ReplyParser::scanForClosed() {
+    if (m_closedSeen)
+        return;
+    const qsizetype from = std::max<qsizetype>(0, m_closedSearchedTo - (Closed.size() - 1));
+    m_closedSeen = m_buffer.indexOf(Closed, from) >= 0;
+    m_closedSearchedTo = m_buffer.size();
+}
+
+void ReplyParser::trimToTail() {
+    const qsizetype dropped = m_buffer.size() - KeptTailLength;
+    m_buffer.remove(0, dropped);
+    m_terminatorSearchedTo = std::max<qsizetype>(0, m_terminatorSearchedTo - dropped);
+    m_closedSearchedTo = std::max<qsizetype>(0, m_closedSearchedTo - dropped);
+}
+
+std::optional<Reply> ReplyParser::takeReply() {
+    const qsizetype from = std::max<qsizetype>(0, m_terminatorSearchedTo - (Terminator.size() - 1));
+    const qsizetype end = m_buffer.indexOf(Terminator, from);
+    if (end < 0) {
+        m_terminatorSearchedTo = m_buffer.size();
+        return std::nullopt;
+    }
+
+    const qsizetype dash = m_buffer.indexOf('-');
+    if (dash >= 0)
+        m_levelText = trimBlanks(QString::fromLatin1(m_buffer.mid(dash, 4)));
+    const qsizetype echo = m_buffer.indexOf("RX");
+    const qsizetype frequencyAt = echo >= 0 ? echo + 3 : 2;
+    m_frequencyText =
+        asFrequencyText(trimBlanks(QString::fromLatin1(m_buffer.mid(frequencyAt, 6))));
+
+    m_buffer.remove(0, end + Terminator.size());
+    m_terminatorSearchedTo = 0;
+    m_closedSearchedTo = 0;
+    m_closedSeen = false;
+    scanForClosed();
+
+    Reply reply;
+    reply.levelText = m_levelText;
+    reply.frequencyText = m_frequencyText;
+    reply.frequency = app::Val(m_frequencyText);
+    if (reply.frequency != 0)
+        reply.channelIndex = scan::channelIndexFromMhz(reply.frequency);
+    reply.level = app::CLng(app::Val(m_levelText)).value_or(0);
+    return reply;
+}
+
+void ReplyParser::clear() {
+    m_buffer.clear();
+    m_terminatorSearchedTo = 0;
+    m_closedSearchedTo = 0;
+    m_closedSeen = false;
+}
+
+} // namespace radio

@@ -1,0 +1,136 @@
+// SPDX-License-Identifier: MIT
+#include "app/conventions.h"
+
+#include <QTest>
+
+#include <cmath>
+
+using namespace app;
+
+class TestConventions : public QObject {
+    Q_OBJECT
+
+private slots:
+    void valReadsTheLeadingNumber_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("value");
+        QTest::newRow("unit after number") << "12.5dB" << 12.5;
+        QTest::newRow("no number") << "NOT SET" << 0.0;
+        QTest::newRow("leading blank and sign") << " -87" << -87.0;
+        QTest::newRow("empty") << "" << 0.0;
+        QTest::newRow("level text with CR") << "-87\r" << -87.0;
+        QTest::newRow("sign alone") << "-" << 0.0;
+        QTest::newRow("stops at second point") << "1.2.3" << 1.2;
+        QTest::newRow("fraction without integer") << ".5" << 0.5;
+        QTest::newRow("exponent") << "1e3x" << 1000.0;
+        QTest::newRow("letter e without digits") << "3eV" << 3.0;
+        QTest::newRow("number after text") << "dB 12" << 0.0;
+    }
+    void valReadsTheLeadingNumber() {
+        QFETCH(QString, text);
+        QFETCH(double, value);
+        QCOMPARE(Val(text), value);
+        QCOMPARE(Val(QByteArrayView(text.toLatin1())), value);
+    }
+
+    void integerConversionsRoundHalvesToEven_data() {
+        QTest::addColumn<double>("x");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("12.5") << 12.5 << 12;
+        QTest::newRow("13.5") << 13.5 << 14;
+        QTest::newRow("-2.5") << -2.5 << -2;
+        QTest::newRow("-3.5") << -3.5 << -4;
+        QTest::newRow("2.4999") << 2.4999 << 2;
+        QTest::newRow("index of 902.2 MHz") << (902.2 - 895.8) / 0.2 << 32;
+    }
+    void integerConversionsRoundHalvesToEven() {
+        QFETCH(double, x);
+        QFETCH(int, expected);
+        QCOMPARE(CInt(x).value(), expected);
+        QCOMPARE(CLng(x).value(), expected);
+    }
+
+    void integerConversionsReportOverflow() {
+        QCOMPARE(CInt(32767.4).value(), 32767);
+        QVERIFY(!CInt(32767.5)); // rounds to 32768
+        QCOMPARE(CInt(-32768.5).value(), -32768);
+        QVERIFY(!CInt(-32769));
+        QCOMPARE(CLng(2147483647.0).value(), 2147483647);
+        QVERIFY(!CLng(2147483648.0));
+        QVERIFY(!CLng(std::nan("")));
+        QVERIFY(!CLng(INFINITY));
+    }
+
+    void intIsTheFloor() {
+        QCOMPARE(Int(95.5), 95.0);
+        QCOMPARE(Int(-0.5), -1.0);
+        QCOMPARE(Int(191.0 / 2.0), 95.0);
+    }
+
+    void formats_data() {
+        QTest::addColumn<double>("x");
+        QTest::addColumn<QString>("freq");
+        QTest::addColumn<QString>("level");
+        QTest::newRow("channel") << 902.2 << "902.2"
+                                 << "902.2";
+        QTest::newRow("f10 division") << 9276 / 10.0 << "927.6"
+                                      << "927.6";
+        QTest::newRow("small") << 5.0 << "005.0"
+                               << "05.0";
+        QTest::newRow("average") << 85.4 << "085.4"
+                                 << "85.4";
+        QTest::newRow("rounding") << 85.45 << "085.5"
+                                  << "85.5";
+        QTest::newRow("zero") << 0.0 << "000.0"
+                              << "00.0";
+        QTest::newRow("negative") << -5.5 << "-005.5"
+                                  << "-05.5";
+    }
+    void formats() {
+        QFETCH(double, x);
+        QFETCH(QString, freq);
+        QFETCH(QString, level);
+        QCOMPARE(formatFreq(x), freq);
+        QCOMPARE(formatLevel(x), level);
+    }
+
+    void dateTimeTextRoundTrips() {
+        const QDateTime when(QDate(2026, 3, 7), QTime(8, 5, 9));
+        QCOMPARE(dateTimeText(when), QStringLiteral("03-07-2026  08:05:09"));
+        QCOMPARE(parseDateTimeText(u" 03-07-2026  08:05:09 ")->time(), QTime(8, 5, 9));
+        QVERIFY(!parseDateTimeText(u"Stopped"));
+        QVERIFY(!parseDateTimeText(u"13-40-2026  08:05:09"));
+    }
+
+    void elapsedSecondsBetweenTexts() {
+        QCOMPARE(secondsBetween(u"12-31-2026  23:59:30", u"01-01-2027  00:00:45").value(), 75);
+        QCOMPARE(secondsBetween(u" 03-07-2026  08:05:09", u"03-07-2026  08:05:09").value(), 0);
+        // A clock change between the two texts does not bend the difference.
+        QCOMPARE(secondsBetween(u"03-29-2026  01:30:00", u"03-29-2026  03:30:00").value(), 7200);
+        QVERIFY(!secondsBetween(u"", u"03-07-2026  08:05:09"));
+    }
+
+    void formatElapsed_data() {
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("hours minutes seconds") << 3725.0 << "1h 2m 5s";
+        QTest::newRow("all parts") << 90061.0 << "1d 1h 1m 1s";
+        QTest::newRow("minute and second") << 61.0 << "1m 1s";
+        QTest::newRow("whole minute") << 60.0 << "1m ";
+        QTest::newRow("whole hour") << 3600.0 << "1h ";
+        QTest::newRow("just under an hour") << 3599.0 << "59m 59s";
+        QTest::newRow("half a second") << 0.5 << "";
+        QTest::newRow("fraction truncated") << 61.9 << "1m 1s";
+        QTest::newRow("zero") << 0.0 << "0s";
+        QTest::newRow("negative") << -5.0 << "0s";
+        QTest::newRow("not a number") << std::nan("") << "0s";
+    }
+    void formatElapsed() {
+        QFETCH(double, seconds);
+        QFETCH(QString, text);
+        QCOMPARE(FormatElapsed(seconds), text);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestConventions)
+#include "tst_conventions.moc"

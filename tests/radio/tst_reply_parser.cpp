@@ -1,0 +1,151 @@
+// SPDX-License-Identifier: MIT
+#include "radio/reply_parser.h"
+
+#include <QTest>
+
+using radio::Reply;
+using radio::ReplyParser;
+
+namespace {
+
+const QByteArray Reply902 = QByteArrayLiteral("RX 902.2\r\n-87 dBm\r\nSETUP>");
+
+// Feeds the bytes as the port delivers them: one receive event per chunk, one reply taken per
+// event.
+QList<Reply> feed(ReplyParser& parser, const QByteArray& bytes, int chunk) {
+    QList<Reply> replies;
+    for (qsizetype at = 0; at < bytes.size(); at += chunk) {
+        parser.append(
+            QByteArrayView(bytes).sliced(at, std::min<qsizetype>(chunk, bytes.size() - at)));
+        if (auto reply = parser.takeReply())
+            replies.append(*reply);
+    }
+    return replies;
+}
+
+} // namespace
+
+class TestReplyParser : public QObject {
+    Q_OBJECT
+
+private slots:
+    void parsesReplies_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("chunk");
+        QTest::addColumn<QString>("level");
+        QTest::addColumn<QString>("frequency");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<int>("dbm");
+        QTest::addColumn<QByteArray>("left");
+        QTest::newRow("whole") << Reply902 << 1000 << "-87"
+                               << "902.2" << 32 << -87 << QByteArray();
+        QTest::newRow("one character per event") << Reply902 << 1 << "-87"
+                                                 << "902.2" << 32 << -87 << QByteArray();
+        QTest::newRow("three digit level")
+            << QByteArrayLiteral("RX 934.0\r\n-105 dBm\r\nSETUP>") << 1000 << "-105"
+            << "934.0" << 191 << -105 << QByteArray();
+        QTest::newRow("level without blank")
+            << QByteArrayLiteral("RX 927.6\r\n-99dBm\r\nSETUP>") << 3 << "-99d"
+            << "927.6" << 159 << -99 << QByteArray();
+        QTest::newRow("noise before") << QByteArrayLiteral("#%&~~ zq") + Reply902 << 1 << "-87"
+                                      << "902.2" << 32 << -87 << QByteArray();
+        QTest::newRow("text after the terminator stays")
+            << Reply902 + QByteArrayLiteral("\r\nRX") << 1000 << "-87"
+            << "902.2" << 32 << -87 << QByteArrayLiteral("\r\nRX");
+        QTest::newRow("without RX takes the third character on")
+            << QByteArrayLiteral("  915.0  -77 dBm\r\nSETUP>") << 1000 << "-77"
+            << "915.0" << 96 << -77 << QByteArray();
+    }
+    void parsesReplies() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, chunk);
+        QFETCH(QString, level);
+        QFETCH(QString, frequency);
+        QFETCH(int, index);
+        QFETCH(int, dbm);
+        QFETCH(QByteArray, left);
+        ReplyParser parser;
+        const QList<Reply> replies = feed(parser, bytes, chunk);
+        QCOMPARE(replies.size(), 1);
+        QCOMPARE(replies[0].levelText, level);
+        QCOMPARE(replies[0].frequencyText, frequency);
+        QCOMPARE(replies[0].channelIndex.value(), index);
+        QCOMPARE(replies[0].level, dbm);
+        QCOMPARE(parser.RxBuffer(), left);
+    }
+
+    void splitReplyIsParsedOnlyWhenItsLastCharacterArrives() {
+        ReplyParser parser;
+        for (qsizetype i = 0; i + 1 < Reply902.size(); ++i) {
+            parser.append(Reply902.mid(i, 1));
+            QVERIFY(!parser.takeReply());
+        }
+        parser.append(Reply902.right(1));
+        QVERIFY(parser.takeReply());
+    }
+
+    void replyWithoutDashKeepsThePreviousLevel() {
+        ReplyParser parser;
+        parser.append(Reply902);
+        QCOMPARE(parser.takeReply()->level, -87);
+        parser.append("RX 915.0\r\n## dBm\r\nSETUP>");
+        const Reply reply = *parser.takeReply();
+        QCOMPARE(reply.levelText, QStringLiteral("-87"));
+        QCOMPARE(reply.level, -87);
+        QCOMPARE(reply.channelIndex.value(), 96);
+    }
+
+    void replyWithoutNumberHasNoChannel() {
+        ReplyParser parser;
+        parser.append("ab######-90 dBm\r\nSETUP>");
+        const Reply reply = *parser.takeReply();
+        QCOMPARE(reply.frequency, 0.0);
+        QVERIFY(!reply.channelIndex);
+    }
+
+    void firstReplyWithoutAnyLevelReadsZero() {
+        ReplyParser parser;
+        parser.append("RX 902.2\r\n dBm\r\nSETUP>");
+        QCOMPARE(parser.takeReply()->level, 0);
+    }
+
+    void twoRepliesInOneBufferAreTakenOnePerEvent() {
+        ReplyParser parser;
+        parser.append(Reply902 + QByteArrayLiteral("RX 902.4\r\n-91 dBm\r\nSETUP>"));
+        QCOMPARE(parser.takeReply()->channelIndex.value(), 32);
+        QCOMPARE(parser.takeReply()->channelIndex.value(), 33);
+        QVERIFY(!parser.takeReply());
+        QVERIFY(parser.RxBuffer().isEmpty());
+    }
+
+    void closedIsSeenWhenSplitAcrossEvents() {
+        ReplyParser parser;
+        feed(parser, QByteArrayLiteral("xxCLO"), 1);
+        QVERIFY(!parser.containsClosed());
+        feed(parser, QByteArrayLiteral("SED\r\n"), 1);
+        QVERIFY(parser.containsClosed());
+        parser.clear();
+        QVERIFY(!parser.containsClosed());
+        QVERIFY(parser.RxBuffer().isEmpty());
+    }
+
+    void noiseKeepsTheBufferBoundedAndAReplyAfterItSurvives() {
+        ReplyParser parser;
+        QByteArray noise(1 << 20, '\0');
+        for (qsizetype i = 0; i < noise.size(); ++i)
+            noise[i] = char('a' + (i * 7919) % 23);
+        for (qsizetype at = 0; at < noise.size(); at += 4099) {
+            parser.append(
+                QByteArrayView(noise).sliced(at, std::min<qsizetype>(4099, noise.size() - at)));
+            QVERIFY(!parser.takeReply());
+            QVERIFY(parser.RxBuffer().size() <= ReplyParser::MaxBufferLength);
+        }
+        const QList<Reply> replies = feed(parser, Reply902, 1);
+        QCOMPARE(replies.size(), 1);
+        QCOMPARE(replies[0].level, -87);
+        QCOMPARE(replies[0].channelIndex.value(), 32);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestReplyParser)
+#include "tst_reply_parser.moc"
