@@ -1,0 +1,81 @@
+// SPDX-License-Identifier: MIT
+#include "recording/scan_file.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace recording;
+
+class TestScanRecord : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    static ScanRecord loop(qint32 n) {
+        ScanRecord r{n, -2, "10-30-2009  14:05:33", {}, {}, {}};
+        r.LastCodes = QByteArray(100, char(95)); // the sweep passed only the first 100 channels
+        r.AverageCodes = QByteArray(CodeFieldLength + 8, char(n));
+        // the first group switched off, the rest at -90 dBm
+        r.PeakCodes = QByteArray(16, char(200)) + QByteArray(176, char(90));
+        return r;
+    }
+
+    static QByteArray bytesOnDisk(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+private slots:
+    void recordHasTheFileLayout() {
+        const QByteArray bytes = loop(0x01020304).toBytes();
+        QCOMPARE(bytes.size(), RecordLength);
+        QCOMPARE(bytes.left(8), QByteArray("\x04\x03\x02\x01\xfe\xff\xff\xff", 8));
+        QCOMPARE(bytes.mid(8, 20), QByteArray("10-30-2009  14:05:33"));
+        QCOMPARE(bytes.mid(28, 192), QByteArray(100, char(95)) + QByteArray(92, ' '));
+        QCOMPARE(bytes.mid(220, 192), QByteArray(192, char(4)));
+        QCOMPARE(bytes.mid(412), loop(1).PeakCodes);
+
+        const ScanRecord back = ScanRecord::fromBytes(bytes);
+        QCOMPARE(back.LoopNumber, 0x01020304);
+        QCOMPARE(back.Attenuation, -2);
+        QCOMPARE(back.LastCodes, bytes.mid(28, 192));
+    }
+
+    void partialRecordAtTheEndIsIgnored() {
+        const QString path = m_dir.filePath(QStringLiteral("partial.dat"));
+        QFile raw(path);
+        QVERIFY(raw.open(QIODevice::WriteOnly));
+        QCOMPARE(raw.write(loop(1).toBytes() + loop(2).toBytes() + "xx"), 1210);
+        raw.close();
+
+        ScanFile file;
+        QVERIFY(file.open(path));
+        QCOMPARE(file.recordCount(), 2);
+        QCOMPARE(file.readRecord(2)->LoopNumber, 2);
+        QVERIFY(!file.readRecord(3));
+        QVERIFY(!file.readRecord(0));
+        QCOMPARE(wholeRecordCount(603), 0);
+    }
+
+    void recordsReachTheDiskBeforeClose() {
+        const QString path = m_dir.filePath(QStringLiteral("lastScan.dat"));
+        ScanFile file;
+        QVERIFY(!file.open(m_dir.filePath(QStringLiteral("Data/lastScan.dat"))));
+        QVERIFY(!file.errorString().isEmpty());
+        QVERIFY(file.open(path));
+        QVERIFY(file.writeRecord(1, loop(1)));
+        QVERIFY(file.writeRecord(2, loop(2)));
+        QCOMPARE(bytesOnDisk(path), loop(1).toBytes() + loop(2).toBytes());
+
+        QVERIFY(file.writeRecord(4, loop(4)));
+        QCOMPARE(bytesOnDisk(path).mid(2 * RecordLength),
+                 QByteArray(RecordLength, '\0') + loop(4).toBytes());
+        QCOMPARE(file.recordCount(), 4);
+        QCOMPARE(file.readRecord(2)->AverageCodes, QByteArray(CodeFieldLength, char(2)));
+        QVERIFY(!file.readRecord(5));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestScanRecord)
+#include "tst_scan_record.moc"

@@ -1,0 +1,112 @@
+// SPDX-License-Identifier: MIT
+#include "settings/ini_file.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using settings::IniFile;
+using settings::NotSet;
+
+class TestIniFile : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    QString fileWith(const QByteArray& bytes) {
+        const QString path = m_dir.filePath(QStringLiteral("program.ini"));
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            file.write(bytes) != bytes.size())
+            qFatal("cannot prepare %s", qPrintable(path));
+        return path;
+    }
+
+    static QByteArray bytesOf(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+private slots:
+    void readsWhatTheProfileCallWouldReturn_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("expected");
+        const QByteArray v98(98, 'v');
+        // clang-format off
+        QTest::newRow("no section") << QByteArray("[A]\nx=1\n") << "B" << "x" << NotSet;
+        QTest::newRow("no key") << QByteArray("[A]\nx=1\n[B]\ny=2\n") << "A" << "y" << NotSet;
+        QTest::newRow("empty value") << QByteArray("[A]\nx=\n") << "A" << "x" << NotSet;
+        QTest::newRow("blank value") << QByteArray("[A]\nx=   \n") << "A" << "x" << NotSet;
+        QTest::newRow("comment") << QByteArray("[A]\n;x=1\n") << "A" << "x" << NotSet;
+        QTest::newRow("trimmed") << QByteArray("[A]\n  x  =  9 dB  \r\n") << "A" << "x" << "9 dB";
+        QTest::newRow("case") << QByteArray("[Program]\nPort=3\n") << "PROGRAM" << "port" << "3";
+        QTest::newRow("first section") << QByteArray("[A]\nx=1\n[a]\nx=2\n") << "A" << "x" << "1";
+        QTest::newRow("first key") << QByteArray("[A]\nx=1\nX=2\n") << "A" << "x" << "1";
+        QTest::newRow("99 of 100") << "[A]\nx=" + v98 + "yz" << "A" << "x" << QString(v98 + 'y');
+        QTest::newRow("99 then trim") << "[A]\nx=" + v98 + " z" << "A" << "x" << QString(v98);
+        QTest::newRow("Latin-1") << QByteArray("[A]\nx=caf\xe9\n") << "A" << "x" << "caf\u00e9";
+        // clang-format on
+    }
+    void readsWhatTheProfileCallWouldReturn() {
+        QFETCH(QByteArray, text);
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QTEST(IniFile(fileWith(text)).ReadIni(section, key), "expected");
+    }
+
+    void writeChangesOnlyItsOwnLine_data() {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QByteArray>("after");
+        // clang-format off
+        QTest::newRow("in place") << QByteArray("; c\n[A]\nx=1\ny=2\n\n[B]\nx=3\n") << "X" << "5"
+            << QByteArray("; c\n[A]\nx=5\ny=2\n\n[B]\nx=3\n");
+        QTest::newRow("blanks kept") << QByteArray("[a]\nx = 1\n") << "x" << "2"
+            << QByteArray("[a]\nx = 2\n");
+        QTest::newRow("new key") << QByteArray("[A]\nx=1\n; of B\n\n[B]\n") << "z" << "9"
+            << QByteArray("[A]\nx=1\nz=9\n; of B\n\n[B]\n");
+        QTest::newRow("new section") << QByteArray("[B]\nx=1") << "y" << "2"
+            << QByteArray("[B]\nx=1\n[A]\ny=2\n");
+        QTest::newRow("CRLF") << QByteArray("[A]\r\nx=1\r\n") << "y" << "2"
+            << QByteArray("[A]\r\nx=1\r\ny=2\r\n");
+        QTest::newRow("Latin-1") << QByteArray("[A]\nn=caf\xe9\n") << "m" << "\u00e9t\u00e9"
+            << QByteArray("[A]\nn=caf\xe9\nm=\xe9t\xe9\n");
+        // clang-format on
+    }
+    void writeChangesOnlyItsOwnLine() {
+        QFETCH(QByteArray, before);
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        const QString path = fileWith(before);
+        QVERIFY(IniFile(path).WriteIni("A", key, value));
+        QTEST(bytesOf(path), "after");
+    }
+
+    void firstWriteCreatesTheFileAndSecondReplacesTheLine() {
+        IniFile ini(m_dir.filePath(QStringLiteral("new.ini")));
+        QCOMPARE(ini.ReadIni("Program", "Port"), NotSet);
+        QVERIFY(ini.WriteIni("Program", "Port", "3"));
+        QVERIFY(ini.WriteIni("program", "port", "4"));
+#ifdef Q_OS_WIN
+        QCOMPARE(bytesOf(ini.path()), QByteArray("[Program]\r\nPort=4\r\n"));
+#else
+        QCOMPARE(bytesOf(ini.path()), QByteArray("[Program]\nPort=4\n"));
+#endif
+    }
+
+    void failedWriteReturnsFalseAndLeavesFilesAlone() {
+        const QString path = fileWith("[A]\nx=1\n");
+        QVERIFY(!IniFile(path + "/inside.ini").WriteIni("A", "x", "2"));
+        QVERIFY(!IniFile(path).WriteIni("A", "x", "2\n[B]"));
+        QCOMPARE(bytesOf(path), QByteArray("[A]\nx=1\n"));
+        const QString inMissingFolder = m_dir.filePath(QStringLiteral("missing/new.ini"));
+        QVERIFY(!IniFile(inMissingFolder).WriteIni("A", "x", "2"));
+        QVERIFY(!QFile::exists(inMissingFolder));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestIniFile)
+#include "tst_ini_file.moc"
