@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace recording {
+
+// The bare names of the scan files in the data folder: files ending in ".dat" in any letter case,
+// sorted by name without regard to case (ties in case order), leaving out the recording
+// lastScan.dat in any letter case. Empty when the folder cannot be read.
+QStringList FillScanList(const QString& dataFolder);
+
+struct SaveResult {
+    bool ok = false; // the scan is saved under savedName
+    QString message; // why it failed; when ok, non-empty only if lastScan.dat could not be removed
+    QString savedName; // the name as it is in the folder: an existing file whose name differs
+                       // only in letter case is replaced under its own spelling
+};
+
+// Saves the recording lastScan.dat of the data folder as scanFileName (a bare name that passes
+// checkSaveName), replacing an existing file of that name. The copy is made in a temporary file
+// of the folder, compared byte for byte with the recording and then renamed over the target; only
+// then is lastScan.dat deleted. On failure lastScan.dat and any existing target are left as they
+// were and no temporary file remains. The caller closes the scan file before and opens the saved
+// copy after.
+SaveResult SaveLastScan(const QString& dataFolder, const QString& scanFileName);
+
+// Deletes the named scan files of the data folder. Returns the names it did not delete: names
+// refused by checkSaveName or not ending in ".dat", and files that are still there afterwards. A
+// file already gone counts as deleted.
+QStringList deleteScans(const QString& dataFolder, const QStringList& names);
+
+// The confirmation asked before deleting: the heading, an empty line, each name on its own line,
+// an empty line and "Delete ?", lines ending in CR LF.
+QString deletionQuestion(const QStringList& names);
+
+} // namespace recording
