@@ -1,0 +1,263 @@
+// SPDX-License-Identifier: MIT
+#include "display/plot_renderer.h"
+
+#include "app/conventions.h"
+#include "display/units.h"
+
+#include <QPainter>
+#include <QPen>
+
+#include <algorithm>
+#include <cmath>
+
+namespace display {
+
+namespace {
+
+// The picture's background until the configured colours arrive.
+const QColor StartBackColor(240, 240, 240);
+constexpr qint32 SkippedAverageCode = 121;
+constexpr int SlotsPerGroup = scan::ChannelsPerGroup;
+
+// Far beyond any picture; keeps pixel arithmetic clear of overflow.
+constexpr int PixelLimit = 1 << 20;
+
+// nearest() for pixel positions.
+int pixel(double x) {
+    return std::clamp(nearest(x), -PixelLimit, PixelLimit);
+}
+
+QPoint toPixels(QPointF twips) {
+    return QPoint(pixel(twips.x() / TwipsPerPixelX), pixel(twips.y() / TwipsPerPixelY));
+}
+
+// Nearest of Sum / Count; nullopt when nothing has been counted.
+std::optional<double> averageOf(const scan::ChannelReading& reading) {
+    if (reading.Count == 0)
+        return std::nullopt;
+    return app::roundHalfEven(double(reading.Sum) / double(reading.Count));
+}
+
+} // namespace
+
+PlotRenderer::PlotRenderer(QSize size)
+    : m_colors(resolveColors(ColorSet{colorNumber(StartBackColor)}, QPalette())) {
+    resize(size);
+}
+
+void PlotRenderer::resize(QSize size) {
+    if (size == m_image.size() && !m_image.isNull())
+        return;
+    QImage picture(size.expandedTo(QSize(0, 0)), QImage::Format_RGB32);
+    if (picture.isNull()) {
+        m_image = picture;
+        return;
+    }
+    picture.fill(m_colors.Back);
+    QPainter painter(&picture);
+    if (!m_image.isNull())
+        painter.drawImage(0, 0, m_image);
+    drawAllSeparators(painter, m_separatorColor);
+    painter.end();
+    m_image = picture;
+}
+
+QRect PlotRenderer::setColors(const ActiveColors& colors) {
+    const bool newBackground = colors.Back != m_colors.Back;
+    m_colors = colors;
+    return newBackground ? Cls() : QRect();
+}
+
+QRect PlotRenderer::setSeparators(const SeparatorLines& lines) {
+    if (m_image.isNull()) {
+        m_separators = lines;
+        return QRect();
+    }
+    m_dirty = QRect();
+    QPainter painter(&m_image);
+    // The lines of the previous axis go; their places show the background.
+    drawAllSeparators(painter, m_colors.Back);
+    m_separators = lines;
+    drawAllSeparators(painter, m_separatorColor);
+    return m_dirty & m_image.rect();
+}
+
+QRect PlotRenderer::Cls() {
+    if (m_image.isNull())
+        return QRect();
+    m_image.fill(m_colors.Back);
+    QPainter painter(&m_image);
+    drawAllSeparators(painter, m_separatorColor);
+    return m_image.rect();
+}
+
+DrawResult PlotRenderer::DrawChannel(const PlotGeometry& geometry, const PlotOptions& options,
+                                     const ChannelDraw& channel) {
+    DrawResult result;
+    if (m_image.isNull())
+        return result;
+    m_dirty = QRect();
+    QPainter painter(&m_image);
+    const int slot = slotOfChannel(channel.Chan, geometry.LowBandChannels);
+    if (options.LineMode)
+        result.ScanMarkerLeft = drawLines(painter, geometry, options, channel, slot);
+    else
+        drawBars(painter, geometry, options, channel, slot);
+    repairSeparator(painter, slot, channel.Chan, geometry.LowBandChannels);
+    result.Dirty = m_dirty & m_image.rect();
+    return result;
+}
+
+// Background, sweep cursor, Last bar, Peak stroke, Average stroke: the marks lie on the bar.
+void PlotRenderer::drawBars(QPainter& painter, const PlotGeometry& geometry,
+                            const PlotOptions& options, const ChannelDraw& channel, int slot) {
+    const double chanWidth = geometry.ChanWidth;
+    const double upper = std::abs(double(geometry.UL));
+    const double plotHeight = geometry.PlotHeight;
+    const double v = double(channel.Level) - upper;
+
+    const SlotColumns columns = slotColumns(slot, geometry.ChanWidth, geometry.BarGap);
+    const int bottom = pixel(plotHeight / TwipsPerPixelY - 1);
+    fill(painter, columns.Left, 0, columns.Right, bottom, m_colors.Back);
+
+    // The cursor stands one pixel into the next slot, whose fill erases it.
+    if (!channel.Recorded) {
+        const double x = (slot + 1) * chanWidth + TwipsPerPixelX;
+        line(painter, {x, 1}, {x, plotHeight}, m_pen);
+    }
+
+    const int lastTop = pixel(double(geometry.PixelsPerDb) * v);
+    fill(painter, columns.Left, lastTop, columns.Right, bottom, m_colors.Last);
+
+    const int fullHeight = pixel(plotHeight / TwipsPerPixelY);
+
+    if (options.ShowPeaks) {
+        const double p = channel.PeakIn != 0 ? channel.PeakIn : channel.Reading.Peak;
+        const int top = pixel(double(geometry.PixelsPerDb) * (p - upper) - 1);
+        fill(painter, columns.Left, top, columns.Right, top + 2, m_colors.Peak);
+    }
+
+    if (options.ShowAverages) {
+        std::optional<double> a = channel.AverageIn;
+        // During a live scan a skipped channel has no average; a measured one shows its own.
+        if (options.ScrollAtMax && options.ScanActive)
+            a = channel.AverageIn == SkippedAverageCode ? std::nullopt : averageOf(channel.Reading);
+        const double span = std::abs(double(geometry.LL)) - upper;
+        if (a && span != 0) {
+            const int top = pixel(fullHeight / span * (*a - upper));
+            fill(painter, columns.Left, top, columns.Right, top + 2, m_colors.Average);
+        }
+    }
+}
+
+double PlotRenderer::drawLines(QPainter& painter, const PlotGeometry& geometry,
+                               const PlotOptions& options, const ChannelDraw& channel, int slot) {
+    const double chanWidth = geometry.ChanWidth;
+    const double upper = std::abs(double(geometry.UL));
+    const double plotHeight = geometry.PlotHeight;
+
+    const double markerLeft =
+        slot == 0 ? chanWidth * 0.5 : (slot + 1) * chanWidth + chanWidth * 0.5 + TwipsPerPixelX;
+
+    // Erase from this slot's centre to one pixel past the next slot's centre, where the previous
+    // loop's segment to the next slot lay.
+    const int left = pixel((slot + 0.5) * chanWidth / TwipsPerPixelX);
+    const int right = pixel(left + chanWidth / TwipsPerPixelX + 1);
+    fill(painter, left, 0, right, pixel(plotHeight / TwipsPerPixelY), m_colors.Back);
+
+    m_pen = QColor(Qt::black);
+    if (!channel.Recorded) {
+        const double x = (slot + 1.5) * chanWidth + TwipsPerPixelX;
+        line(painter, {x, 1}, {x, plotHeight}, m_pen);
+    }
+
+    m_pen = m_colors.Last;
+    trace(painter, m_lastPoint, slot, geometry.ChanWidth,
+          double(geometry.TwipsPerDb) * (double(channel.Level) - upper));
+
+    if (options.ShowPeaks) {
+        m_pen = m_colors.Peak;
+        const int p = channel.PeakIn != 0 ? channel.PeakIn : channel.Reading.Peak;
+        // A 16-bit distance times the single-precision scale stays in single precision.
+        const auto distance = static_cast<qint16>(p - std::abs(geometry.UL));
+        const float y = float(distance) * geometry.TwipsPerDb;
+        trace(painter, m_peakPoint, slot, geometry.ChanWidth, y);
+    }
+
+    if (options.ShowAverages) {
+        m_pen = m_colors.Average;
+        const std::optional<double> a =
+            channel.AverageIn != 0 ? double(channel.AverageIn) : averageOf(channel.Reading);
+        if (a)
+            trace(painter, m_averagePoint, slot, geometry.ChanWidth,
+                  double(geometry.TwipsPerDb) * (*a - upper));
+    }
+    return markerLeft;
+}
+
+// Slot 0 starts a trace with a point; every other slot joins the previous slot's centre.
+void PlotRenderer::trace(QPainter& painter, QPoint& point, int slot, qint32 chanWidth, double y) {
+    const double centre = double(chanWidth) * slot + chanWidth / 2.0;
+    const QPointF here(slot == 0 ? chanWidth / 2.0 : centre, y);
+    line(painter, slot == 0 ? here : QPointF(point), here, m_pen);
+    point = QPoint(nearest(here.x()), nearest(y));
+}
+
+// The fills paint over separator lines on slot borders; the first slot of each 16-channel group
+// draws one line again.
+void PlotRenderer::repairSeparator(QPainter& painter, int slot, int chan, int lowBandChannels) {
+    if (slot % SlotsPerGroup != 0)
+        return;
+    std::optional<int> x;
+    if (slot == (lowBandChannels == 16 ? 16 : 0)) {
+        x = m_separators.Low2;
+    } else if (slot == (lowBandChannels == 32 ? 16 : 0)) {
+        x = m_separators.Low1;
+    } else if (slot == (lowBandChannels == 32 ? 32 : 0)) {
+        x = m_separators.Low2;
+    } else {
+        const auto group = static_cast<qint16>(app::Int(chan / double(SlotsPerGroup)) - 3);
+        if (group >= 0 && group < int(m_separators.Group.size()))
+            x = m_separators.Group[group];
+    }
+    if (x)
+        drawSeparator(painter, *x, m_separatorColor);
+}
+
+void PlotRenderer::fill(QPainter& painter, int left, int top, int right, int bottom,
+                        const QColor& color) {
+    if (right <= left || bottom <= top)
+        return;
+    const QRect rect(QPoint(left, top), QPoint(right - 1, bottom - 1));
+    painter.fillRect(rect, color);
+    m_dirty |= rect;
+}
+
+// Both ends are drawn; a line whose ends fall on one pixel is that pixel.
+void PlotRenderer::line(QPainter& painter, QPointF from, QPointF to, const QColor& color) {
+    const QPoint a = toPixels(from);
+    const QPoint b = toPixels(to);
+    painter.setPen(QPen(color, 1, Qt::SolidLine, Qt::SquareCap));
+    if (a == b)
+        painter.drawPoint(a);
+    else
+        painter.drawLine(a, b);
+    m_dirty |= QRect(a, b).normalized().adjusted(-1, -1, 1, 1);
+}
+
+void PlotRenderer::drawSeparator(QPainter& painter, int x, const QColor& color) {
+    const int height =
+        m_separators.Height > 0 ? m_separators.Height : painter.device()->height() * TwipsPerPixelY;
+    line(painter, QPointF(x, 0), QPointF(x, height), color);
+}
+
+void PlotRenderer::drawAllSeparators(QPainter& painter, const QColor& color) {
+    if (m_separators.Low1)
+        drawSeparator(painter, *m_separators.Low1, color);
+    if (m_separators.Low2)
+        drawSeparator(painter, *m_separators.Low2, color);
+    for (int x : m_separators.Group)
+        drawSeparator(painter, x, color);
+}
+
+} // namespace display

@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "display/plot_renderer.h"
+
+#include <QFrame>
+
+namespace display {
+
+// The plot area frDisplay: a picture box with a sunken two-pixel border. The renderer's picture
+// is its client area inside the border and is sized with it; the plot's Height in twips (the
+// renderer's PlotHeight) is that of the whole widget, border included. Mouse positions are
+// reported in twips from the client area's top-left corner, where the renderer's pixel 0, 0
+// and the plot's child controls are counted from. Buttons: 1 left, 2 right, 4 middle; shift:
+// 1 Shift, 2 Ctrl, 4 Alt.
+class PlotView : public QFrame {
+    Q_OBJECT
+
+public:
+    explicit PlotView(QWidget* parent = nullptr);
+
+    // The picture follows the widget's size at once, shown or not.
+    PlotRenderer& renderer();
+    const PlotRenderer& renderer() const { return m_renderer; }
+
+    // The renderer's operations, each followed by a repaint of what changed.
+    void Cls();
+    DrawResult DrawChannel(const PlotGeometry& geometry, const PlotOptions& options,
+                           const ChannelDraw& channel);
+    void setSeparators(const SeparatorLines& lines);
+    void setColors(const ActiveColors& colors);
+
+signals:
+    void mouseMoved(int button, int shift, int x, int y);
+    void mouseReleased(int button, int shift, int x, int y);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void syncPictureSize();
+    void updatePicture(const QRect& pixels);
+    QPoint twipsOf(const QMouseEvent* event) const;
+
+    PlotRenderer m_renderer;
+};
+
+} // namespace display
