@@ -33,6 +33,15 @@ void LoopCodes::appendToAll(unsigned char code) {
     AverageCodes.append(c);
 }
 
+void LoopCodes::fitTo(qsizetype length, unsigned char code) {
+    for (QByteArray* codes : {&LastCodes, &PeakCodes, &AverageCodes}) {
+        if (codes->size() > length)
+            codes->truncate(length);
+        else if (codes->size() < length)
+            codes->append(QByteArray(length - codes->size(), static_cast<char>(code)));
+    }
+}
+
 void LoopCodes::clear() {
     LastCodes.clear();
     PeakCodes.clear();

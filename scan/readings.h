@@ -28,6 +28,8 @@ struct LoopCodes {
 
     void appendToAll(unsigned char code);
     void clear();
+    // Pads (with code) or cuts all three strings to the given length.
+    void fitTo(qsizetype length, unsigned char code);
 };
 
 enum class UpdateOutcome {

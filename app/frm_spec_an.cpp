@@ -1,0 +1,405 @@
+// SPDX-License-Identifier: MIT
+#include "app/frm_spec_an.h"
+
+#include "app/main_module.h"
+#include "app/twips.h"
+#include "display/color_swatch.h"
+#include "display/plot_view.h"
+#include "display/up_down.h"
+#include "radio/comm_port.h"
+#include "recording/frm_dlg_file_save.h"
+#include "scan/frm_scan_quit.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
+
+namespace app {
+
+namespace {
+
+template <typename T> T* named(T* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+template <typename T>
+T* place(T* widget, const char* name, int left, int top, int width, int height) {
+    named(widget, name);
+    setTwipsRect(widget, QRect(left, top, width, height));
+    return widget;
+}
+
+QLabel* autoSizeLabel(QLabel* label) {
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    return label;
+}
+
+QLineEdit* readOnlyBox(QLineEdit* box) {
+    box->setReadOnly(true);
+    box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return box;
+}
+
+QFrame* lineShape(QWidget* parent) {
+    auto* line = new QFrame(parent);
+    line->setFrameShape(QFrame::NoFrame);
+    line->setAutoFillBackground(true);
+    line->setBackgroundRole(QPalette::WindowText);
+    return line;
+}
+
+} // namespace
+
+frmSpecAn::frmSpecAn(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("frmSpecAn"));
+    QFont formFont = font();
+    formFont.setPointSizeF(8.25);
+    setFont(formFont);
+    msComm = new radio::CommPort(this);
+    msComm->setObjectName(QStringLiteral("msComm"));
+    createControls();
+    createMenu();
+    createTimers();
+    wireControls();
+}
+
+frmSpecAn::~frmSpecAn() {
+    delete m_scanQuit;
+    delete m_fileSave;
+}
+
+void frmSpecAn::createControls() {
+    // Plot area and what lies on it.
+    frDisplay = place(new display::PlotView(this), "frDisplay", 1215, 360, 7995, 3195);
+    QFont plotFont = font();
+    plotFont.setPointSizeF(6.75);
+    frDisplay->setFont(plotFont);
+    frDisplay->setFocusPolicy(Qt::StrongFocus);
+
+    picLegend = place(new QWidget(frDisplay), "picLegend", 0, 60, 3135, 375);
+    picLegend->setAutoFillBackground(true);
+    lblLegend =
+        place(new QLabel(QStringLiteral("Last         Peak        Average       Back"), picLegend),
+              "lblLegend", 60, 60, 2715, 195);
+    lblLegend->setToolTip(QStringLiteral("Click to Hide Legend"));
+    const auto swatch = [this](const char* name, int left) {
+        return place(new display::ColorSwatch(picLegend), name, left, 60, 195, 195);
+    };
+    clrPickerLast = swatch("clrPickerLast", 420);
+    clrPickerPeak = swatch("clrPickerPeak", 1140);
+    clrPickerAverage = swatch("clrPickerAverage", 2100);
+    clrPickerBackBox = swatch("clrPickerBackBox", 2820);
+    picLegend->hide();
+
+    txtStatBox = place(new QPlainTextEdit(frDisplay), "txtStatBox", 0, 60, 1395, 855);
+    txtStatBox->setPlainText(QStringLiteral("Freq:\nLast:\nPeak:\nAve:\n"));
+    txtStatBox->setReadOnly(true);
+    txtStatBox->setToolTip(QStringLiteral("Click to hide Channel Readout"));
+    txtStatBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    txtStatBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    txtStatBox->setFocusPolicy(Qt::NoFocus);
+
+    txtRestoredScan = place(new QLineEdit(frDisplay), "txtRestoredScan", 60, 60, 2895, 285);
+    txtRestoredScan->setReadOnly(true);
+    txtRestoredScan->hide();
+
+    frScan = place(new QFrame(frDisplay), "frScan", 0, 0, 90, 3195);
+    lineFrScan = place(lineShape(frScan), "lineFrScan", 0, 300, 15, 4500);
+    frScan->hide();
+
+    // Frequency axis: element 0 of the group boxes exists from the start.
+    chkLB1 = place(new QCheckBox(QStringLiteral("Lo 1"), this), "chkLB1", 1215, 60, 855, 240);
+    chkLB2 = place(new QCheckBox(QStringLiteral("Lo 2"), this), "chkLB2", 2070, 60, 855, 240);
+    chkLB1->setToolTip(QStringLiteral("895.8 mHz - 898.8 mHz"));
+    chkLB2->setToolTip(QStringLiteral("899.0 mHz - 902.0 mHz"));
+    chkLB1->setChecked(true);
+    chkLB2->setChecked(true);
+    addGroupBox(0);
+
+    // Level axis.
+    lblDBM.append(place(new QLabel(QStringLiteral("-45 dBm"), this), "lblDBM_0", 0, 0, 555, 195));
+    lblDBM[0]->hide();
+    lineVertLevel = place(lineShape(this), "lineVertLevel", 900, 2640, 120, 15);
+    txtULimit = place(readOnlyBox(new QLineEdit(QStringLiteral("-40"), this)), "txtULimit", 360,
+                      210, 735, 285);
+    txtLLimit = place(readOnlyBox(new QLineEdit(QStringLiteral("-120"), this)), "txtLLimit", 360,
+                      3405, 735, 285);
+    txtAtten = place(readOnlyBox(new QLineEdit(QStringLiteral("0"), this)), "txtAtten", 360, 3795,
+                     735, 285);
+    udULimit = place(new display::UpDown(Qt::Vertical, this), "udULimit", 375, 225, 255, 375);
+    udULimit->setRange(-100, -35);
+    udULimit->setIncrement(5);
+    udULimit->setValue(-40);
+    udLLimit = place(new display::UpDown(Qt::Vertical, this), "udLLimit", 375, 3420, 255, 375);
+    udLLimit->setRange(-120, -105);
+    udLLimit->setIncrement(5);
+    udLLimit->setValue(-120);
+    udAtten = place(new display::UpDown(Qt::Vertical, this), "udAtten", 375, 3810, 255, 375);
+    udAtten->setRange(0, 100);
+    udAtten->setValue(0);
+    lblAtten = place(autoSizeLabel(new QLabel(QStringLiteral("Atten."), this)), "lblAtten", 375,
+                     4080, 555, 195);
+
+    // Status strip with its labels, and the playback strip.
+    frTextDisplay = place(new QFrame(this), "frTextDisplay", 1215, 3540, 7995, 315);
+    static_cast<QFrame*>(frTextDisplay)->setFrameShape(QFrame::Box);
+    const auto statusLabel = [this](const char* name, const char* caption) {
+        auto* label =
+            place(new QLabel(QString::fromLatin1(caption), frTextDisplay), name, 60, 15, 0, 195);
+        label->setTextFormat(Qt::PlainText);
+        return label;
+    };
+    lblCurrentTime = statusLabel("lblCurrentTime", "CurrentTime");
+    lblStatus = statusLabel("lblStatus", "Stopped");
+    lblCount = statusLabel("lblCount", "Count:");
+    lblElapsed = statusLabel("lblElapsed", "Elapsed:");
+    lblDisplayTime = statusLabel("lblDisplayTime", "");
+    scrollBarBorder = place(new QFrame(this), "scrollBarBorder", 1215, 3780, 7995, 300);
+    scrollBarBorder->setFrameShape(QFrame::Box);
+    scrollTime = place(new QScrollBar(Qt::Horizontal, this), "scrollTime", 1230, 3795, 7965, 255);
+    scrollTime->setRange(1, 1);
+    scrollTime->setValue(1);
+    scrollTime->setPageStep(10);
+    for (QLabel* label : {lblCurrentTime, lblStatus, lblCount, lblElapsed})
+        setStatusCaption(label, label->text());
+
+    // Limits, command and option rows.
+    txtFLLimit = place(readOnlyBox(new QLineEdit(QStringLiteral("902.2"), this)), "txtFLLimit",
+                       1215, 4200, 915, 285);
+    txtFULimit = place(readOnlyBox(new QLineEdit(QStringLiteral("927.6"), this)), "txtFULimit",
+                       8295, 4200, 915, 285);
+    txtFLLimit->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    udFLLimit = place(new display::UpDown(Qt::Horizontal, this), "udFLLimit", 1755, 4215, 375, 255);
+    udFULimit = place(new display::UpDown(Qt::Horizontal, this), "udFULimit", 8310, 4215, 375, 255);
+    for (display::UpDown* limit : {udFLLimit, udFULimit})
+        limit->setRange(1, 3);
+    udFLLimit->setValue(3);
+    udFULimit->setValue(1);
+
+    const auto button = [this](const char* name, const char* caption, int width) {
+        return place(new QPushButton(QString::fromLatin1(caption), this), name, 0, 4185, width,
+                     315);
+    };
+    cmdConnect = button("cmdConnect", "Start", 855);
+    cmdSetup = button("cmdSetup", "Setup", 855);
+    cmdScan = button("cmdScan", "Scan", 795);
+    cmdPauseTest = button("cmdPauseTest", "Pause", 795);
+    cmdStopTest = button("cmdStopTest", "Stop", 795);
+    cmdGotoEnd = button("cmdGotoEnd", ">>", 435);
+    cmdClearPeaks = button("cmdClearPeaks", "Reset Peaks", 1515);
+    cmdClearAverages = button("cmdClearAverages", "Reset Averages", 1635);
+    cmdReDraw = button("cmdReDraw", "Re-Draw", 855);
+    cmdClose = button("cmdClose", "Exit", 795);
+    cmdPauseTest->setToolTip(
+        QStringLiteral("Pauses the display of RSSI reading's only......the test continues."));
+    cmdStopTest->setToolTip(QStringLiteral("Stops the test after the current loop."));
+    cmdStopTest->setEnabled(false);
+    cmdGotoEnd->setEnabled(false);
+    cmdPauseTest->setEnabled(false);
+    cmdScan->setEnabled(false);
+    cmdSetup->setEnabled(false);
+    lblCurrentComPort = place(autoSizeLabel(new QLabel(QStringLiteral("Current Port"), this)),
+                              "lblCurrentComPort", 0, 4238, 1080, 210);
+
+    const auto option = [this](const char* name, const char* caption, int width) {
+        return place(new QCheckBox(QString::fromLatin1(caption), this), name, 0, 4620, width, 255);
+    };
+    chkRunForever = option("chkRunForever", "Run Forever", 1455);
+    chkShowPeaks = option("chkShowPeaks", "Show Peaks", 1455);
+    chkShowAverages = option("chkShowAverages", "Show Averages", 1695);
+    chkLine = option("chkLine", "Line", 795);
+    chkSpectrum = option("chkSpectrum", "Spectrum", 1455);
+    chkChannel = option("chkChannel", "Channel", 1695);
+    chkShowPeaks->setChecked(true);
+    chkShowAverages->setChecked(true);
+    chkSpectrum->setChecked(true);
+    txtUDChanNum = place(readOnlyBox(new QLineEdit(QStringLiteral("1"), this)), "txtUDChanNum", 0,
+                         4965, 735, 285);
+    udChanNum = place(new display::UpDown(Qt::Vertical, this), "udChanNum", 0, 4980, 255, 255);
+    udChanNum->setRange(1, 128);
+    udChanNum->setValue(1);
+    udChanNum->setEnabled(false);
+    txtUDChanNum->setEnabled(false);
+    txtForeverFileName = place(new QLineEdit(this), "txtForeverFileName", 0, 4620, 2000, 285);
+    QPalette foreverPalette = txtForeverFileName->palette();
+    foreverPalette.setColor(QPalette::Base, QColor(230, 230, 230));
+    txtForeverFileName->setPalette(foreverPalette);
+    lblSpeed = place(autoSizeLabel(new QLabel(QStringLiteral("Scan Speed"), this)), "lblSpeed", 0,
+                     4620, 855, 195);
+    scrlSpeed = place(new QScrollBar(Qt::Horizontal, this), "scrlSpeed", 0, 4620, 1200, 255);
+    scrlSpeed->setRange(1, 4);
+    scrlSpeed->setValue(4);
+
+    // Radio identity fields, and the diagnostic terminal below the window's edge.
+    lblOWName = place(autoSizeLabel(new QLabel(QStringLiteral("Radio Model"), this)), "lblOWName",
+                      0, 0, 1155, 195);
+    txtOWname = place(new QLineEdit(this), "txtOWname", 0, 0, 1815, 285);
+    lblSerialNumber = place(autoSizeLabel(new QLabel(QStringLiteral("S/N:"), this)),
+                            "lblSerialNumber", 0, 0, 375, 195);
+    txtSerialNumber = place(new QLineEdit(this), "txtSerialNumber", 0, 0, 1215, 285);
+    lblOWmsg = place(autoSizeLabel(new QLabel(QStringLiteral("Message"), this)), "lblOWmsg", 0, 0,
+                     1155, 195);
+    txtOWmsg = place(new QLineEdit(this), "txtOWmsg", 0, 0, 3555, 285);
+    Command5 =
+        place(new QPushButton(QStringLiteral("Exit Mode"), this), "Command5", 0, 0, 975, 315);
+    txtTerm = place(new QPlainTextEdit(this), "txtTerm", 60, 5600, 6000, 1500);
+    txtTerm2 = place(new QLineEdit(this), "txtTerm2", 60, 7200, 6000, 285);
+    txtInput = place(new QLineEdit(this), "txtInput", 6200, 7200, 2000, 285);
+    Command8 =
+        place(new QPushButton(QStringLiteral("cls"), this), "Command8", 6200, 5600, 615, 315);
+    cmdConnect1 = place(new QPushButton(QStringLiteral("Connect"), this), "cmdConnect1", 6200, 6000,
+                        855, 315);
+
+    for (QWidget* hidden : std::initializer_list<QWidget*>{
+             txtOWname,  lblOWName,          txtSerialNumber, lblSerialNumber,
+             txtOWmsg,   lblOWmsg,           Command5,        cmdScan,
+             cmdSetup,   cmdPauseTest,       cmdReDraw,       chkSpectrum,
+             chkChannel, txtUDChanNum,       udChanNum,       lblSpeed,
+             scrlSpeed,  txtForeverFileName, txtTerm,         txtTerm2,
+             txtInput,   Command8,           cmdConnect1})
+        hidden->hide();
+}
+
+QCheckBox* frmSpecAn::addGroupBox(int index) {
+    auto* box = new QCheckBox(this);
+    box->setObjectName(QStringLiteral("chkChGroup_%1").arg(index));
+    setTwipsRect(box, QRect(1215, 60, 855, 240));
+    box->setChecked(index == 0 || chkChGroup.value(0)->isChecked());
+    if (index == 0)
+        box->setText(QStringLiteral("Grp 1"));
+    box->setToolTip(QStringLiteral("902.2 mHz - 905.2 mHz"));
+    connect(box, &QCheckBox::toggled, this, [this, index] { chkChGroup_Click(index); });
+    if (chkChGroup.size() <= index)
+        chkChGroup.resize(index + 1);
+    chkChGroup[index] = box;
+    return box;
+}
+
+void frmSpecAn::createMenu() {
+    mnuDisplay = named(new QMenu(QStringLiteral("Display"), this), "mnuDisplay");
+    mnuOpenSavedScan = mnuDisplay->addAction(QStringLiteral("Open Saved Scan"));
+    mnuOpenSavedScan->setObjectName(QStringLiteral("mnuOpenSavedScan"));
+    mnuDisplay2 = named(new QMenu(QStringLiteral("Display"), mnuDisplay), "mnuDisplay2");
+    mnuDisplayClear = mnuDisplay2->addAction(QStringLiteral("Clear Display"));
+    mnuDisplayClear->setObjectName(QStringLiteral("mnuDisplayClear"));
+    // The "Display" submenu is hidden: "Clear Display" is reached from the plot's own menu entry.
+    mnuDisplay->addAction(mnuDisplayClear);
+    mnuDisplay->addSeparator();
+    mnuSettings = named(mnuDisplay->addMenu(QStringLiteral("Setting's")), "mnuSettings");
+    const auto entry = [](QMenu* menu, const char* name, const char* caption) {
+        QAction* action = menu->addAction(QString::fromLatin1(caption));
+        action->setObjectName(QString::fromLatin1(name));
+        return action;
+    };
+    mnuSaveSettings = entry(mnuSettings, "mnuSaveSettings", "Save Settings");
+    mnuRestoreSettings = entry(mnuSettings, "mnuRestoreSettings", "Restore Settings");
+    mnuAutoStart = entry(mnuSettings, "mnuAutoStart", "AutoStart Scan");
+    mnuAutoStart->setCheckable(true);
+    mnuAutoStart->setVisible(false);
+    mnuAutoSave = entry(mnuSettings, "mnuAutoSave", "AutoSave Scans");
+    mnuAutoSave->setCheckable(true);
+    mnuShowLegend = entry(mnuSettings, "mnuShowLegend", "Show Legend");
+    mnuShowLegend->setCheckable(true);
+    mnuSettings->addSeparator();
+    mnuSerialPort = named(mnuSettings->addMenu(QStringLiteral("Serial Port")), "mnuSerialPort");
+    mnuCom.resize(11);
+    for (int n = 1; n <= 10; ++n) {
+        mnuCom[n] = mnuSerialPort->addAction(QStringLiteral("Com %1").arg(n));
+        mnuCom[n]->setObjectName(QStringLiteral("mnuCom%1").arg(n));
+        mnuCom[n]->setCheckable(true);
+        mnuCom[n]->setEnabled(false);
+    }
+    mnuDisplayColor = entry(mnuSettings, "mnuDisplayColor", "Display Color's");
+    mnuDisplay->addSeparator();
+    mnuAbout = entry(mnuDisplay, "mnuAbout", "About");
+    mnuQuit = entry(mnuDisplay, "mnuQuit", "Quit");
+}
+
+void frmSpecAn::createTimers() {
+    const auto timer = [this](QTimer*& member, const char* name, int interval) {
+        member = new QTimer(this);
+        member->setObjectName(QString::fromLatin1(name));
+        member->setInterval(scaledMs(interval));
+    };
+    timer(tmrRSSI, "tmrRSSI", 2000);
+    timer(tmrConnect, "tmrConnect", 10000);
+    timer(tmrFlash, "tmrFlash", 750);
+    timer(tmrScanQuit, "tmrScanQuit", 250);
+    timer(tmrFileSave, "tmrFileSave", 250);
+    timer(tmrRestoreFileCheck, "tmrRestoreFileCheck", 200);
+    timer(tmrSettingsRestore, "tmrSettingsRestore", 250);
+    // The clock ticks in real time whatever the scale of the protocol timers.
+    timeTimer = named(new QTimer(this), "timeTimer");
+    timeTimer->setInterval(500);
+    timeTimer->start();
+}
+
+void frmSpecAn::wireControls() {
+    connect(udFLLimit, &display::UpDown::Change, this, &frmSpecAn::udFLLimit_Change);
+    connect(udFULimit, &display::UpDown::Change, this, &frmSpecAn::udFULimit_Change);
+    connect(udLLimit, &display::UpDown::Change, this, &frmSpecAn::udLLimit_Change);
+    connect(udULimit, &display::UpDown::Change, this, &frmSpecAn::udULimit_Change);
+    connect(udAtten, &display::UpDown::Change, this, &frmSpecAn::udAtten_Change);
+    connect(chkSpectrum, &QCheckBox::toggled, this, &frmSpecAn::chkSpectrum_Click);
+    connect(chkChannel, &QCheckBox::toggled, this, &frmSpecAn::chkChannel_Click);
+    connect(chkLine, &QCheckBox::toggled, this, &frmSpecAn::chkLine_Click);
+    connect(chkShowPeaks, &QCheckBox::toggled, this, &frmSpecAn::chkShowPeaks_Click);
+    connect(chkShowAverages, &QCheckBox::toggled, this, &frmSpecAn::chkShowAverages_Click);
+    connect(cmdClearPeaks, &QPushButton::clicked, this, &frmSpecAn::cmdClearPeaks_Click);
+    connect(cmdClearAverages, &QPushButton::clicked, this, &frmSpecAn::cmdClearAverages_Click);
+    connect(mnuDisplayClear, &QAction::triggered, this, &frmSpecAn::mnuDisplayClear_Click);
+    connect(mnuDisplayColor, &QAction::triggered, this, &frmSpecAn::mnuDisplayColor_Click);
+    connect(timeTimer, &QTimer::timeout, this, &frmSpecAn::timeTimer_Timer);
+    connect(frDisplay, &display::PlotView::mouseReleased, this, &frmSpecAn::frDisplay_MouseUp);
+
+    connect(msComm, &radio::CommPort::OnComm, this, &frmSpecAn::msComm_OnComm);
+    connect(msComm, &radio::CommPort::linkError, this, &frmSpecAn::msComm_LinkError);
+    connect(cmdConnect, &QPushButton::clicked, this, &frmSpecAn::cmdConnect_Click);
+    connect(cmdStopTest, &QPushButton::clicked, this, &frmSpecAn::cmdStopTest_Click);
+    connect(cmdPauseTest, &QPushButton::clicked, this, &frmSpecAn::cmdPauseTest_Click);
+    connect(cmdClose, &QPushButton::clicked, this, &frmSpecAn::cmdClose_Click);
+    connect(cmdGotoEnd, &QPushButton::clicked, this, &frmSpecAn::cmdGotoEnd_Click);
+    connect(chkRunForever, &QCheckBox::toggled, this, &frmSpecAn::chkRunForever_Click);
+    connect(scrlSpeed, &QScrollBar::valueChanged, this, &frmSpecAn::scrlSpeed_Change);
+    connect(scrollTime, &QScrollBar::valueChanged, this, &frmSpecAn::scrollTime_Change);
+    connect(tmrRSSI, &QTimer::timeout, this, &frmSpecAn::tmrRSSI_Timer);
+    connect(tmrConnect, &QTimer::timeout, this, &frmSpecAn::tmrConnect_Timer);
+    connect(tmrFlash, &QTimer::timeout, this, &frmSpecAn::tmrFlash_Timer);
+    connect(tmrScanQuit, &QTimer::timeout, this, &frmSpecAn::tmrScanQuit_Timer);
+    connect(tmrFileSave, &QTimer::timeout, this, &frmSpecAn::tmrFileSave_Timer);
+    connect(mnuQuit, &QAction::triggered, this, &frmSpecAn::cmdClose_Click);
+    connect(mnuDisplay, &QMenu::aboutToShow, this, &frmSpecAn::mnuDisplay_Click);
+    connect(mnuSettings, &QMenu::aboutToShow, this, &frmSpecAn::mnuSettings_Click);
+    for (int n = 1; n < mnuCom.size(); ++n)
+        connect(mnuCom[n], &QAction::triggered, this, [this, n] { mnuCom_Click(n); });
+
+    // The limit boxes and the identity fields are read-only: focus goes to the plot, and a key
+    // typed into one of them is undone.
+    for (QWidget* box :
+         std::initializer_list<QWidget*>{txtFLLimit, txtFULimit, txtLLimit, txtULimit, txtAtten,
+                                         txtOWname, txtSerialNumber, txtOWmsg, txtRestoredScan})
+        box->installEventFilter(this);
+}
+
+bool frmSpecAn::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn) {
+        frDisplay->setFocus();
+        return false;
+    }
+    if (event->type() == QEvent::KeyRelease) {
+        if (auto* text = qobject_cast<QLineEdit*>(watched))
+            rewriteLimitText(text);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace app

@@ -1,0 +1,314 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "display/display_colors.h"
+#include "display/status_layout.h"
+#include "radio/reply_parser.h"
+#include "recording/scan_file.h"
+#include "recording/scan_record.h"
+#include "scan/channel_state.h"
+#include "scan/readings.h"
+
+#include <QVector>
+#include <QWidget>
+
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QAction;
+class QPlainTextEdit;
+class QPushButton;
+class QScrollBar;
+class QTimer;
+
+namespace display {
+class ColorSwatch;
+class PlotView;
+class UpDown;
+} // namespace display
+
+namespace radio {
+class CommPort;
+}
+namespace recording {
+class frmDlgFileSave;
+}
+namespace scan {
+class frmScanQuit;
+}
+
+namespace app {
+
+// The window's inner width; its height shows the Exit button's row.
+constexpr int WindowWidthPixels = 800;
+constexpr int WindowHeightTwips = 5400;
+
+// The main window: it owns the plot, the readings and all timers, and wires the controls to them.
+class frmSpecAn : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit frmSpecAn(QWidget* parent = nullptr);
+    ~frmSpecAn() override;
+
+    static QString caption();
+    // Start-up: the settings file and the data folder beside the program (or the user's folders),
+    // the ports, the saved settings, the layout, the axes and the colours.
+    void Form_Load(const QString& programFolder);
+    const QString& dataFolder() const { return m_dataFolder; }
+    bool perUserFolders() const { return m_perUserFolders; }
+    int ScaleWidth() const;
+
+    // The single entry through which every level enters: live (Recorded false: Level in dBm),
+    // skipped (120, 121, 121, true) or played back (codes, true).
+    void UpdateChannelReading(int Chan, qint32 Level, qint16 PeakIn, qint32 AverageIn,
+                              bool Recorded);
+    void BuildFreqAxis();
+    void BuildLevelAxis();
+    void ComputeLevelScale();
+    void LayoutMainWindow();
+    void LayoutStatusPanel();
+    void LoadDisplayColors();
+    void ShowColorPalette();
+    void ResetPeaks();
+    void ResetAverages();
+
+    // Writes a status label's caption and re-lays the strip out when its width changed.
+    void setStatusCaption(QLabel* label, const QString& caption);
+    void setStatusColor(QLabel* label, const QColor& color);
+    // Live readings are drawn while the display is not paused and shows the newest loop.
+    bool displayIsLive() const;
+
+    // Radio link.
+    void cmdConnect_Click();
+    bool EnterSetupMode();
+    void RequestNextChannel();
+    void FindComPorts();
+    void RestoreComPort(int port);
+    void ClearComChecks();
+    void SaveSettings();
+    // Scan control and recording.
+    void cmdScan_Click();
+    void EndOfLoop();
+    void EndScan(bool linkLost);
+    void cmdStopTest_Click();
+    void cmdPauseTest_Click();
+    void cmdClose_Click();
+    void WriteLoopRecord();
+    bool OpenScanFile(const QString& path, bool goToEnd);
+    void SaveLastScan();
+    void scrollTime_Change();
+    void ShowRecordedLoop(qint32 n);
+    scan::frmScanQuit* scanQuitDialog() const { return m_scanQuit; }
+    recording::frmDlgFileSave* fileSaveDialog() const { return m_fileSave; }
+    const recording::ScanFile& scanFile() const { return m_scanFile; }
+
+    const scan::ReadingsModel& model() const { return m_model; }
+    scan::ReadingsModel& model() { return m_model; }
+    scan::GroupBoxes groupBoxes() const;
+    scan::FrequencyLimits frequencyLimits() const { return {FreqLowLimit, FreqHighLimit}; }
+    const display::ActiveColors& activeColors() const { return m_colors; }
+
+    // Window state of the axes.
+    int FreqLowLimit = 9022;
+    int FreqHighLimit = 9276;
+    int LowBandChannels = 0;
+    int ChanWidth = 0; // twips
+    int GroupWidth = 0;
+    int LevelLowLimit = -120;
+    int LevelHighLimit = -40;
+    int LevelDivisions = 0;
+    float TwipsPerDb = 0;
+    float PixelsPerDb = 0;
+    int ChannelCount = scan::ChannelCount;
+    bool ClearPeaksPending = false;
+    bool ClearAveragesPending = false;
+
+    // Window state of the link and the scan.
+    QString FreqText;
+    bool CommPaused = false;
+    bool HaltRequests = false;
+    qint32 LoopCount = 0;
+    QString LoopStartText;
+    bool StopAfterLoop = false;
+    recording::ScanRecord PlaybackRecord;
+    radio::CommPort* msComm;
+
+    // Plot and axes.
+    display::PlotView* frDisplay;
+    QWidget* picLegend;
+    QLabel* lblLegend;
+    display::ColorSwatch* clrPickerLast;
+    display::ColorSwatch* clrPickerPeak;
+    display::ColorSwatch* clrPickerAverage;
+    display::ColorSwatch* clrPickerBackBox;
+    QPlainTextEdit* txtStatBox;
+    QLineEdit* txtRestoredScan;
+    QFrame* frScan;
+    QFrame* lineFrScan;
+    QCheckBox* chkLB1;
+    QCheckBox* chkLB2;
+    QVector<QCheckBox*> chkChGroup;
+    QVector<QLabel*> lblDBM;
+    QFrame* lineVertLevel;
+    QLineEdit* txtULimit;
+    QLineEdit* txtLLimit;
+    QLineEdit* txtAtten;
+    display::UpDown* udULimit;
+    display::UpDown* udLLimit;
+    display::UpDown* udAtten;
+    QLabel* lblAtten;
+
+    // Status strip and playback strip.
+    QWidget* frTextDisplay;
+    QLabel* lblCurrentTime;
+    QLabel* lblStatus;
+    QLabel* lblCount;
+    QLabel* lblElapsed;
+    QLabel* lblDisplayTime;
+    QFrame* scrollBarBorder;
+    QScrollBar* scrollTime;
+
+    // Limits, command and option rows.
+    QLineEdit* txtFLLimit;
+    QLineEdit* txtFULimit;
+    display::UpDown* udFLLimit;
+    display::UpDown* udFULimit;
+    QPushButton* cmdConnect;
+    QLabel* lblCurrentComPort;
+    QPushButton* cmdStopTest;
+    QPushButton* cmdPauseTest;
+    QPushButton* cmdScan;
+    QPushButton* cmdSetup;
+    QPushButton* cmdGotoEnd;
+    QPushButton* cmdReDraw;
+    QPushButton* cmdClearPeaks;
+    QPushButton* cmdClearAverages;
+    QCheckBox* chkRunForever;
+    QCheckBox* chkShowPeaks;
+    QCheckBox* chkShowAverages;
+    QCheckBox* chkLine;
+    QCheckBox* chkSpectrum;
+    QCheckBox* chkChannel;
+    QLineEdit* txtUDChanNum;
+    display::UpDown* udChanNum;
+    QLineEdit* txtForeverFileName;
+    QLabel* lblSpeed;
+    QScrollBar* scrlSpeed;
+    QPushButton* cmdClose;
+
+    // Radio identity and the diagnostic terminal, never shown.
+    QLabel* lblOWName;
+    QLineEdit* txtOWname;
+    QLabel* lblSerialNumber;
+    QLineEdit* txtSerialNumber;
+    QLabel* lblOWmsg;
+    QLineEdit* txtOWmsg;
+    QPushButton* Command5;
+    QPlainTextEdit* txtTerm;
+    QLineEdit* txtTerm2;
+    QLineEdit* txtInput;
+    QPushButton* Command8;
+    QPushButton* cmdConnect1;
+
+    // Context menu.
+    QMenu* mnuDisplay;
+    QAction* mnuOpenSavedScan;
+    QMenu* mnuDisplay2;
+    QAction* mnuDisplayClear;
+    QMenu* mnuSettings;
+    QAction* mnuSaveSettings;
+    QAction* mnuRestoreSettings;
+    QAction* mnuAutoStart;
+    QAction* mnuAutoSave;
+    QAction* mnuShowLegend;
+    QMenu* mnuSerialPort;
+    QVector<QAction*> mnuCom; // "Com 1" .. "Com 10" at 1..10; element 0 unused
+    QAction* mnuDisplayColor;
+    QAction* mnuAbout;
+    QAction* mnuQuit;
+
+    // Timers.
+    QTimer* tmrRSSI;
+    QTimer* tmrConnect;
+    QTimer* tmrFlash;
+    QTimer* tmrScanQuit;
+    QTimer* tmrFileSave;
+    QTimer* tmrRestoreFileCheck;
+    QTimer* tmrSettingsRestore;
+    QTimer* timeTimer;
+
+private slots:
+    void udFLLimit_Change();
+    void udFULimit_Change();
+    void udLLimit_Change();
+    void udULimit_Change();
+    void udAtten_Change();
+    void chkChGroup_Click(int Index);
+    void chkSpectrum_Click();
+    void chkChannel_Click();
+    void chkLine_Click();
+    void chkShowPeaks_Click();
+    void chkShowAverages_Click();
+    void cmdClearPeaks_Click();
+    void cmdClearAverages_Click();
+    void mnuDisplayClear_Click();
+    void mnuDisplayColor_Click();
+    void timeTimer_Timer();
+    void frDisplay_MouseUp(int Button, int Shift, int X, int Y);
+    void msComm_OnComm();
+    void msComm_LinkError(const QString& message);
+    void tmrRSSI_Timer();
+    void tmrConnect_Timer();
+    void tmrFlash_Timer();
+    void tmrScanQuit_Timer();
+    void tmrFileSave_Timer();
+    void chkRunForever_Click();
+    void scrlSpeed_Change();
+    void mnuCom_Click(int N);
+    void mnuSettings_Click();
+    void mnuDisplay_Click();
+    void cmdGotoEnd_Click();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    enum class ConnectOutcome { Connected, Retry, GiveUp };
+
+    void createControls();
+    void createMenu();
+    void createTimers();
+    void wireControls();
+    QCheckBox* addGroupBox(int index);
+    void DrawChannel(int Chan, int level, qint16 PeakIn, qint32 AverageIn, bool Recorded);
+    void refreshElapsed();
+    void frequencyLimitChanged();
+    void rewriteLimitText(QLineEdit* text);
+    ConnectOutcome ConnectRadio();
+    bool preparePort();
+    void linkLost();
+    void missedReply();
+    void endScanAndMaybeReconnect(bool linkLost, bool reconnect);
+    void PromptSaveScan();
+    void setStatusBox(const QString& text);
+
+    scan::ReadingsModel m_model;
+    display::ActiveColors m_colors;
+    display::StatusLabelWidths m_statusWidths;
+    int m_attenuationBlinkTicks = 0;
+    QString m_dataFolder;
+    bool m_perUserFolders = false;
+    radio::ReplyParser m_parser;
+    recording::ScanFile m_scanFile;
+    scan::frmScanQuit* m_scanQuit = nullptr;
+    recording::frmDlgFileSave* m_fileSave = nullptr;
+    bool m_connecting = false; // a connection attempt is running
+    bool m_recovering = false; // a missed reply or a lost link is being handled
+    bool m_portLossReported = false;
+};
+
+} // namespace app

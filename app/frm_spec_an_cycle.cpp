@@ -1,0 +1,115 @@
+// SPDX-License-Identifier: MIT
+// The measurement cycle: one request to the radio at a time, its reply parsed as the characters
+// arrive, the reply watchdog and the recovery when the radio stops answering or leaves its setup
+// mode.
+#include "app/frm_spec_an.h"
+
+#include "app/main_module.h"
+#include "app/msg_box.h"
+#include "radio/comm_port.h"
+#include "scan/channel_stepper.h"
+
+#include <QCheckBox>
+#include <QTimer>
+
+namespace app {
+
+void frmSpecAn::RequestNextChannel() {
+    scan::StepHooks hooks;
+    hooks.endOfLoop = [this] { EndOfLoop(); };
+    hooks.drawSkipped = [this](int index) { UpdateChannelReading(index, 120, 121, 121, true); };
+    const auto next = scan::stepToNextChannel(modMain().CurrentFreq, m_model.codes(), groupBoxes(),
+                                              frequencyLimits(), hooks);
+    if (next) {
+        FreqText = scan::frequencyText(*next);
+        msComm->Output(QByteArrayLiteral("RX ") + FreqText.toLatin1() + "\rRSSI!\r");
+    }
+    // With no channel to measure nothing is sent, and the watchdog ends the scan.
+    tmrRSSI->start();
+}
+
+void frmSpecAn::msComm_OnComm() {
+    if (CommPaused || msComm->CommEvent() != radio::CommPort::DataReceived)
+        return;
+    m_parser.append(msComm->Input());
+
+    if (modMain().LinkState != LinkScanning) {
+        if (m_parser.containsClosed()) {
+            modMain().LinkState = LinkIdle;
+            m_parser.clear();
+        }
+        return;
+    }
+
+    tmrConnect->stop();
+    if (const auto reply = m_parser.takeReply()) {
+        tmrRSSI->stop();
+        if (reply->channelIndex)
+            UpdateChannelReading(*reply->channelIndex, reply->level, 0, 0, false);
+        // Every channel of the loop keeps its own position in the record, even when its reply
+        // brought no usable level: such a channel gets code 0, which playback leaves undrawn.
+        if (modMain().ScanActive && modMain().CurrentFreq != 0)
+            m_model.codes().fitTo(scan::channelIndexFromF10(modMain().CurrentFreq) + 1, 0);
+        if (!HaltRequests)
+            RequestNextChannel();
+    } else if (m_parser.containsClosed()) {
+        linkLost();
+    }
+}
+
+void frmSpecAn::tmrRSSI_Timer() {
+    tmrRSSI->stop();
+    if (!modMain().ScanActive || m_recovering)
+        return;
+    endScanAndMaybeReconnect(false, chkRunForever->isChecked());
+}
+
+// The radio reported "CLOSED": it has left its setup mode. The scan ends and the program
+// reconnects whatever "Run Forever" says.
+void frmSpecAn::linkLost() {
+    modMain().LinkState = LinkIdle;
+    m_parser.clear();
+    if (m_recovering)
+        return;
+    endScanAndMaybeReconnect(true, true);
+}
+
+void frmSpecAn::endScanAndMaybeReconnect(bool linkLost, bool reconnect) {
+    m_recovering = true;
+    tmrRSSI->stop();
+    Wait(1000);
+    if (modMain().ScanActive || modMain().LinkState == LinkScanning) {
+        cmdStopTest_Click();
+        modMain().ScanActive = false;
+        EndScan(linkLost);
+    }
+    Wait(5000);
+    m_recovering = false;
+    // Whatever ran during the waits may have started a new scan or confirmed a quit meanwhile.
+    if (reconnect && modMain().LinkState == LinkIdle && !modMain().QuitConfirmed)
+        cmdConnect_Click();
+}
+
+// The adapter was unplugged or the device vanished: the port has closed itself. A running scan
+// ends as after a missed reply, its recorded loops kept, and the user hears of it once.
+void frmSpecAn::msComm_LinkError(const QString& message) {
+    const bool scanning = modMain().ScanActive || modMain().LinkState == LinkScanning;
+    if (!scanning || m_portLossReported)
+        return;
+    m_portLossReported = true;
+    tmrRSSI->stop();
+    if (!m_recovering) {
+        cmdStopTest_Click();
+        modMain().ScanActive = false;
+        EndScan(false);
+        // "Run Forever" keeps trying through the reconnect timer until the adapter is back.
+        if (chkRunForever->isChecked() && !tmrConnect->isActive())
+            tmrConnect->start();
+    }
+    MsgBox(QStringLiteral("The serial port to the radio was lost (%1).\r\n\r\nThe scan has ended; "
+                          "every finished loop is kept.")
+               .arg(message),
+           MsgBoxButtons::Ok, QStringLiteral("Serial Port Error"));
+}
+
+} // namespace app

@@ -1,0 +1,259 @@
+// SPDX-License-Identifier: MIT
+// The serial port menu and the connection handshake with the radio.
+#include "app/frm_spec_an.h"
+
+#include "app/conventions.h"
+#include "app/main_module.h"
+#include "app/msg_box.h"
+#include "display/up_down.h"
+#include "radio/comm_port.h"
+#include "radio/port_probe.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QScrollBar>
+#include <QTimer>
+
+namespace app {
+
+namespace {
+
+const QString PortFailureText =
+    QStringLiteral("A serial port that was detected at program starup failed\r\n"
+                   "to initialze properly. The port will be removed from the\r\n"
+                   "selection box.\r\n\r\nPlease select another port.");
+
+void enable(QTimer* timer) {
+    if (!timer->isActive())
+        timer->start();
+}
+
+} // namespace
+
+void frmSpecAn::FindComPorts() {
+    const QList<int> usable = radio::FindComPorts(*msComm);
+    const QStringList devices = msComm->portDirectory().devicePaths();
+    for (int n = 1; n <= radio::PortDirectory::PortCount; ++n) {
+        mnuCom[n]->setEnabled(usable.contains(n));
+        const QString device = devices.value(n - 1);
+        const QString tip = device.isEmpty() ? QStringLiteral("No device") : device;
+        mnuCom[n]->setToolTip(tip);
+        mnuCom[n]->setStatusTip(tip);
+    }
+}
+
+void frmSpecAn::RestoreComPort(int port) {
+    if (port < 1)
+        port = radio::restoredPort(ReadIni(QStringLiteral("Program"), QStringLiteral("Port")));
+    if (port < 1) {
+        MsgBox(QStringLiteral("The Com Port number that was saved from the previous\r\nsession "
+                              "(Com %1) is no longer valid.")
+                   .arg(port),
+               MsgBoxButtons::Ok, QStringLiteral("Serial Port Error"));
+        lblCurrentComPort->setText(QStringLiteral("Com ?"));
+    } else {
+        ClearComChecks();
+        if (port <= radio::PortDirectory::PortCount && mnuCom[port]->isEnabled()) {
+            mnuCom[port]->setChecked(true);
+            msComm->setCommPort(port);
+            modMain().ComPort = static_cast<qint16>(port);
+        }
+        lblCurrentComPort->setText(QStringLiteral("Current Port: COM %1").arg(modMain().ComPort));
+    }
+    scrlSpeed->setValue(
+        radio::restoredSpeed(ReadIni(QStringLiteral("Program"), QStringLiteral("Speed"))));
+}
+
+void frmSpecAn::ClearComChecks() {
+    for (int n = 1; n <= radio::PortDirectory::PortCount; ++n)
+        mnuCom[n]->setChecked(false);
+}
+
+// All ten entries behave alike: a port that passes the test becomes the port in use.
+void frmSpecAn::mnuCom_Click(int N) {
+    // The entry toggled its tick when it was triggered; the tick follows the port in use instead.
+    mnuCom[N]->setChecked(!mnuCom[N]->isChecked());
+    if (!radio::TestComPort(*msComm, N))
+        return;
+    modMain().ComPort = static_cast<qint16>(N);
+    RestoreComPort(N);
+    ClearComChecks();
+    mnuCom[N]->setChecked(true);
+}
+
+void frmSpecAn::scrlSpeed_Change() {
+    WriteIni(QStringLiteral("Program"), QStringLiteral("Speed"),
+             QString::number(scrlSpeed->value()));
+}
+
+void frmSpecAn::mnuSettings_Click() {
+    if (!modMain().ScanActive)
+        mnuSerialPort->setEnabled(true);
+}
+
+void frmSpecAn::mnuDisplay_Click() {
+    const QString section = QStringLiteral("DefaultSettings");
+    mnuAutoSave->setChecked(Val(ReadIni(section, QStringLiteral("AutoSaveScan"))) > 0);
+    mnuAutoStart->setChecked(Val(ReadIni(section, QStringLiteral("AutoStartScan"))) > 0);
+    const bool idle = !modMain().ScanActive;
+    for (QAction* entry : {mnuOpenSavedScan, mnuDisplayColor, mnuSaveSettings, mnuRestoreSettings})
+        entry->setEnabled(idle);
+    mnuSerialPort->setEnabled(!msComm->PortOpen());
+}
+
+void frmSpecAn::SaveSettings() {
+    const QString section = QStringLiteral("DefaultSettings");
+    const auto flag = [](bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); };
+    WriteIni(section, QStringLiteral("LUL"), QString::number(udULimit->value()));
+    WriteIni(section, QStringLiteral("LLL"), QString::number(udLLimit->value()));
+    WriteIni(section, QStringLiteral("FUL"), QString::number(udFULimit->value()));
+    WriteIni(section, QStringLiteral("FLL"), QString::number(udFLLimit->value()));
+    WriteIni(section, QStringLiteral("Mode"), flag(chkLine->isChecked()));
+    WriteIni(section, QStringLiteral("Peak"), flag(chkShowPeaks->isChecked()));
+    WriteIni(section, QStringLiteral("Average"), flag(chkShowAverages->isChecked()));
+    WriteIni(section, QStringLiteral("Spectrum"), flag(chkSpectrum->isChecked()));
+    WriteIni(section, QStringLiteral("Channel"), flag(chkChannel->isChecked()));
+    WriteIni(section, QStringLiteral("AutoSaveScan"), flag(modMain().AutoSaveScanOn));
+    WriteIni(section, QStringLiteral("Legend"), flag(picLegend->isVisible()));
+    WriteIni(QStringLiteral("Program"), QStringLiteral("Port"), QString::number(modMain().ComPort));
+}
+
+void frmSpecAn::setStatusBox(const QString& text) {
+    txtRestoredScan->setText(text);
+}
+
+// The Start button, the reconnect timer and the recovery paths all come here. An attempt that is
+// already running is never stacked on: a restart asked for meanwhile is ignored, and a retry runs
+// in this loop rather than by calling itself.
+void frmSpecAn::cmdConnect_Click() {
+    if (m_connecting)
+        return;
+    m_connecting = true;
+    ConnectOutcome outcome = ConnectOutcome::GiveUp;
+    do {
+        enable(tmrConnect);
+        if (!preparePort()) {
+            // After a lost adapter the user has been told once; automatic retries stay quiet.
+            if (!m_portLossReported)
+                MsgBox(PortFailureText, MsgBoxButtons::Ok);
+            ClearComChecks();
+            break;
+        }
+        msComm->setRThreshold(1);
+        if (txtRestoredScan->isVisible())
+            txtRestoredScan->hide();
+        cmdStopTest->setEnabled(false);
+        cmdPauseTest->setEnabled(false);
+        cmdConnect->setEnabled(false);
+        cmdSetup->setEnabled(true);
+        LoopCount = 0;
+        outcome = ConnectRadio();
+    } while (outcome == ConnectOutcome::Retry && !modMain().QuitConfirmed);
+    m_connecting = false;
+}
+
+// Tests the chosen port and leaves it in the state it had. A port that fails the test is a
+// failure: the last port the start-up probe tried is never used in its place.
+bool frmSpecAn::preparePort() {
+    const int port = modMain().ComPort;
+    if (port < 1 || !radio::TestComPort(*msComm, port))
+        return false;
+    msComm->setCommPort(port);
+    if (!msComm->setPortOpen(true))
+        return false;
+    msComm->setPortOpen(false);
+    return true;
+}
+
+frmSpecAn::ConnectOutcome frmSpecAn::ConnectRadio() {
+    modMain().LinkState = LinkConnecting;
+    setStatusBox(QStringLiteral("Connecting - Step 1....."));
+    enable(tmrFlash);
+    cmdConnect->setEnabled(false);
+    if (const auto settings = radio::speedSettings(scrlSpeed->value()))
+        msComm->setSettings(*settings);
+    const bool open = msComm->PortOpen() || msComm->setPortOpen(true);
+
+    if (open && EnterSetupMode()) {
+        modMain().LinkState = LinkScanning;
+        m_portLossReported = false;
+        setStatusBox(QStringLiteral("Test Running....."));
+        cmdScan_Click();
+        SaveSettings();
+        return ConnectOutcome::Connected;
+    }
+
+    if (!chkRunForever->isChecked()) {
+        const MsgBoxAnswer answer = MsgBox(
+            QStringLiteral("Connect Failed.\r\n\r\nBe sure there is a Ternaflow radio attached to "
+                           "Com %1.\r\n\r\nIf there is, make sure it is powered up.\r\n\r\n"
+                           "Try Again ?\r\n")
+                .arg(modMain().ComPort),
+            MsgBoxButtons::YesNo, QStringLiteral("Failed to connect"));
+        if (answer == MsgBoxAnswer::Yes)
+            return ConnectOutcome::Retry;
+        tmrFlash->stop();
+        txtRestoredScan->hide();
+        msComm->setPortOpen(false);
+        mnuSerialPort->setEnabled(true);
+        cmdConnect->setEnabled(true);
+        tmrConnect->stop();
+        modMain().LinkState = LinkIdle;
+        return ConnectOutcome::GiveUp;
+    }
+
+    setStatusBox(QStringLiteral("Connect Failed - Waiting....."));
+    Wait(5000);
+    return ConnectOutcome::Retry;
+}
+
+// Wakes the radio with ESC and CR LF bursts, then unlocks its setup mode with the access code.
+// Success means only that the radio answered the wake-up; a refused code shows up later as a
+// missing reply or "CLOSED".
+bool frmSpecAn::EnterSetupMode() {
+    CommPaused = true;
+    for (int attempt = 0; attempt <= 5; ++attempt) {
+        msComm->Input();
+        QCoreApplication::processEvents();
+        if (!msComm->Output("\x1b"))
+            return false;
+        Wait(400 + QRandomGenerator::global()->bounded(701));
+        for (int burst = 0; burst <= 3; ++burst) {
+            if (!msComm->Output("\r\n"))
+                return false;
+            Wait(300);
+            txtTerm->setPlainText(QStringLiteral("Connecting"));
+            if (msComm->InBufferCount() != 0) {
+                Wait(250);
+                const QByteArray answer = msComm->Input();
+                Wait(250);
+                if (!answer.contains("SETUP"))
+                    msComm->Output("SETUP\r");
+                Wait(250);
+                msComm->Input();
+                msComm->Output("PASS QK47\r");
+                Wait(250);
+                msComm->Input();
+                CommPaused = false;
+                return true;
+            }
+            txtTerm->setPlainText(txtTerm->toPlainText() +
+                                  QString(attempt + burst, QLatin1Char('.')));
+        }
+    }
+    return false;
+}
+
+void frmSpecAn::tmrConnect_Timer() {
+    if (modMain().LinkState != LinkScanning)
+        cmdConnect_Click();
+}
+
+} // namespace app

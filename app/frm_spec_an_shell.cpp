@@ -1,0 +1,75 @@
+// SPDX-License-Identifier: MIT
+// Start-up and closing of the main window.
+#include "app/frm_spec_an.h"
+
+#include "app/conventions.h"
+#include "app/main_module.h"
+#include "app/msg_box.h"
+#include "radio/comm_port.h"
+#include "recording/data_folder.h"
+#include "recording/frm_dlg_file_save.h"
+#include "scan/frm_scan_quit.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QTimer>
+
+namespace app {
+
+QString frmSpecAn::caption() {
+    return QStringLiteral("KORLAN Corporation Ternaflow SS Spectrum Analyzer v") +
+           QCoreApplication::applicationVersion();
+}
+
+void frmSpecAn::Form_Load(const QString& programFolder) {
+    const recording::ProgramFolders folders = recording::locateProgramFolders(programFolder);
+    modMain().IniFilePath = folders.settingsFile;
+    m_dataFolder = folders.dataFolder;
+    m_perUserFolders = folders.perUser;
+    setWindowTitle(caption());
+    if (folders.perUser)
+        recording::ensureDataFolder(QFileInfo(folders.settingsFile).path());
+    if (!recording::ensureDataFolder(m_dataFolder))
+        MsgBox(QStringLiteral("Error creating data sub-directory.\r\n\r\nBe sure you have "
+                              "permission\r\nto write to the install directory."),
+               MsgBoxButtons::Ok);
+
+    FreqLowLimit = 9022;
+    FreqHighLimit = 9276;
+    msComm->setPortDirectory(radio::PortDirectory(modMain().IniFilePath));
+    FindComPorts();
+    if (Val(ReadIni(QStringLiteral("DefaultSettings"), QStringLiteral("Forever"))) == 1)
+        chkRunForever->setChecked(true);
+    RestoreComPort(0);
+    LayoutMainWindow();
+    BuildLevelAxis();
+    LayoutStatusPanel();
+    BuildFreqAxis();
+    LoadDisplayColors();
+    if (chkRunForever->isChecked())
+        tmrConnect->start();
+}
+
+// The window stays open while a scan runs, a connection is being made or a lost link is being
+// handled; otherwise closing saves the settings and releases the port and the scan file.
+void frmSpecAn::closeEvent(QCloseEvent* event) {
+    if (modMain().ScanActive || modMain().LinkState != LinkIdle || m_connecting || m_recovering) {
+        event->ignore();
+        return;
+    }
+    SaveSettings();
+    delete m_fileSave;
+    m_fileSave = nullptr;
+    delete m_scanQuit;
+    m_scanQuit = nullptr;
+    for (QTimer* timer : {timeTimer, tmrFlash, tmrFileSave, tmrRestoreFileCheck, tmrScanQuit,
+                          tmrConnect, tmrRSSI, tmrSettingsRestore})
+        timer->stop();
+    m_scanFile.close();
+    msComm->setPortOpen(false);
+    event->accept();
+}
+
+} // namespace app

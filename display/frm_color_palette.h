@@ -1,0 +1,58 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "display/display_colors.h"
+
+#include <QWidget>
+
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+namespace display {
+
+class ColorSwatch;
+
+// Edits the four colours of the bar graph or of the line graph. "OK" writes the chosen mode's
+// colours to the settings file; "Cancel" writes nothing. Either way the window unloads itself.
+class frmColorPalette : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit frmColorPalette(const QString& settingsPath);
+
+    // Opens on the set of the main window's current mode.
+    void Form_Load(bool lineMode);
+    GraphMode selectedMode() const;
+
+    QLabel* lblBarGraph;
+    QWidget* Picture2;
+    QRadioButton* optBar;
+    QRadioButton* optLine;
+    ColorSwatch* ColorPicker4; // background
+    QLabel* Label1;
+    ColorSwatch* ColorPicker1; // last level
+    QLabel* Label2;
+    ColorSwatch* ColorPicker2; // average
+    QLabel* Label3;
+    ColorSwatch* ColorPicker3; // peak
+    QWidget* Picture1;
+    QPushButton* cmdCancelColor;
+    QPushButton* cmdApplyColor;
+
+signals:
+    // The colours were written; the main window loads them.
+    void applied();
+    void unloaded();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void LoadPickers();
+    void cmdApplyColor_Click();
+
+    settings::IniFile m_ini;
+};
+
+} // namespace display

@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QPushButton;
+
+namespace scan {
+
+// Asks whether to quit while a scan is active. It hides itself with the answer; the main window
+// polls for it.
+class frmScanQuit : public QWidget {
+    Q_OBJECT
+
+public:
+    frmScanQuit();
+
+    QLabel* lblTitle;
+    QLabel* lblText;
+    QPushButton* cmdYes;
+    QPushButton* cmdCancel;
+
+signals:
+    void answered(bool yes);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void answer(bool yes);
+};
+
+} // namespace scan
