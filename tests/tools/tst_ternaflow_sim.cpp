@@ -262,6 +262,8 @@ private slots:
     void protocolAnswersAlikeHoweverCommandsAreChunked_data();
     void protocolAnswersAlikeHoweverCommandsAreChunked();
     void unknownCommandsGetNoAnswer();
+    void otherPassCodeRefusesTheProgramsCode();
+    void zeroLevelReplyReadsMinusZero();
     void bandHasFloorCarrierPagersAndHopperWithinLimits();
 };
 
@@ -635,9 +637,9 @@ void TstTernaflowSim::helpNamesEveryOption() {
     help.start(qEnvironmentVariable("TERNAFLOW_SIM"), {QStringLiteral("--help")});
     QVERIFY(help.waitForFinished(AnswerTimeoutMs));
     const QByteArray text = help.readAllStandardOutput();
-    for (const char* option :
-         {"--seed", "--latency-ms", "--baud", "--fragment", "--fragment-gap-us", "--noise",
-          "--silent-after", "--closed-after", "--deaf", "--log", "--link"})
+    for (const char* option : {"--seed", "--latency-ms", "--baud", "--fragment",
+                               "--fragment-gap-us", "--noise", "--silent-after", "--closed-after",
+                               "--deaf", "--pass-code", "--zero-level-at", "--log", "--link"})
         QVERIFY2(text.contains(option), option);
 }
 
@@ -706,6 +708,32 @@ void TstTernaflowSim::unknownCommandsGetNoAnswer() {
     const QVector<Answer> answers = protocol.feed("HELLO\rRX\rRX abc\rRSSI\rRSSI!!\rTEST\r\x1bZ\r" +
                                                   QByteArray(1000, 'A') + "\r");
     QVERIFY(answers.isEmpty());
+}
+
+void TstTernaflowSim::otherPassCodeRefusesTheProgramsCode() {
+    BandModel band(1);
+    ProtocolOptions options;
+    options.passCode = "AB12";
+    RadioProtocol protocol(options, band);
+    protocol.feed("\x1b\r");
+    const QVector<Answer> refused = protocol.feed("PASS QK47\r");
+    QCOMPARE(refused.size(), 1);
+    QCOMPARE(refused[0].kind, Answer::Kind::Closed);
+    protocol.feed("\x1b\r");
+    QCOMPARE(protocol.feed("PASS AB12\r").value(0).kind, Answer::Kind::Unlock);
+}
+
+void TstTernaflowSim::zeroLevelReplyReadsMinusZero() {
+    BandModel band(1);
+    ProtocolOptions options;
+    options.zeroLevelAt = 2;
+    RadioProtocol protocol(options, band);
+    protocol.feed("\x1b\rPASS QK47\r");
+    QCOMPARE(protocol.feed("RX 902.2\rRSSI!\r").value(0).level != 0, true);
+    const Answer zero = protocol.feed("RX 902.4\rRSSI!\r").value(0);
+    QCOMPARE(zero.text, QByteArray("RX 902.4\r\n-0 dBm\r\nSETUP>"));
+    QCOMPARE(zero.level, 0);
+    QVERIFY(protocol.feed("RSSI!\r").value(0).level != 0);
 }
 
 void TstTernaflowSim::bandHasFloorCarrierPagersAndHopperWithinLimits() {

@@ -20,7 +20,6 @@ bool isLineEnd(char byte) {
 
 } // namespace
 
-const QByteArray RadioProtocol::PassCode = QByteArrayLiteral("QK47");
 const QByteArray RadioProtocol::WakePrompt = QByteArrayLiteral("\r\nTernaflow setup\r\n>");
 const QByteArray RadioProtocol::CodePrompt = QByteArrayLiteral("\r\nEnter pass code\r\n>");
 const QByteArray RadioProtocol::UnlockPrompt = QByteArrayLiteral("\r\nSETUP>");
@@ -36,6 +35,10 @@ QByteArray RadioProtocol::frequencyText(int tenthsMHz) {
 
 QByteArray RadioProtocol::levelReply(int tenthsMHz, int level) {
     return "RX " + frequencyText(tenthsMHz) + "\r\n" + QByteArray::number(level) + " dBm\r\nSETUP>";
+}
+
+QByteArray RadioProtocol::zeroLevelReply(int tenthsMHz) {
+    return "RX " + frequencyText(tenthsMHz) + "\r\n-0 dBm\r\nSETUP>";
 }
 
 bool RadioProtocol::silenced() const {
@@ -96,7 +99,7 @@ void RadioProtocol::handleLine(const QByteArray& line, QVector<Answer>& answers)
 }
 
 void RadioProtocol::handlePass(const QByteArray& code, QVector<Answer>& answers) {
-    if (code == PassCode) {
+    if (code == m_options.passCode) {
         m_state = State::Unlocked;
         answers.append({Answer::Kind::Unlock, UnlockPrompt});
     } else {
@@ -125,6 +128,10 @@ void RadioProtocol::handleLevelRequest(QVector<Answer>& answers) {
     const int level = m_band.measure(m_tunedTenths);
     ++m_replies;
     ++m_repliesSinceClosed;
+    if (m_options.zeroLevelAt && m_replies == *m_options.zeroLevelAt) {
+        answers.append({Answer::Kind::Level, zeroLevelReply(m_tunedTenths), m_tunedTenths, 0});
+        return;
+    }
     answers.append({Answer::Kind::Level, levelReply(m_tunedTenths, level), m_tunedTenths, level});
 }
 

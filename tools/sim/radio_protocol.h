@@ -24,6 +24,8 @@ struct ProtocolOptions {
     std::optional<int> closedAfter; // "CLOSED" in place of every reply after this many
     std::optional<int> silentAfter; // nothing at all is answered after this many replies
     bool deaf = false;              // the wake-up is never answered
+    QByteArray passCode = QByteArrayLiteral("QK47"); // the access code that unlocks setup mode
+    std::optional<int> zeroLevelAt; // this level reply (1 = the first) reads "-0 dBm"
 };
 
 // The radio's command interpreter: bytes from the line in, answers out, no I/O and no clock.
@@ -34,7 +36,6 @@ struct ProtocolOptions {
 // command; command words are not case-sensitive, the pass code is.
 class RadioProtocol {
 public:
-    static const QByteArray PassCode;
     static const QByteArray WakePrompt;
     static const QByteArray CodePrompt;
     static const QByteArray UnlockPrompt;
@@ -46,6 +47,8 @@ public:
 
     // "RX 902.2" CR LF "-87 dBm" CR LF "SETUP>"
     static QByteArray levelReply(int tenthsMHz, int level);
+    // A reply whose level reads as 0: "RX 902.2" CR LF "-0 dBm" CR LF "SETUP>"
+    static QByteArray zeroLevelReply(int tenthsMHz);
     // 9022 gives "902.2"
     static QByteArray frequencyText(int tenthsMHz);
 

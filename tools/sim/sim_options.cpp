@@ -16,6 +16,8 @@ const QString Noise = QStringLiteral("noise");
 const QString SilentAfter = QStringLiteral("silent-after");
 const QString ClosedAfter = QStringLiteral("closed-after");
 const QString Deaf = QStringLiteral("deaf");
+const QString PassCode = QStringLiteral("pass-code");
+const QString ZeroLevelAt = QStringLiteral("zero-level-at");
 const QString Log = QStringLiteral("log");
 const QString Link = QStringLiteral("link");
 
@@ -80,6 +82,11 @@ void addSimOptions(QCommandLineParser& parser) {
                         "leave setup mode; a new wake-up and pass code unlock it again."),
          QStringLiteral("N")},
         {Deaf, QStringLiteral("Never answer the wake-up.")},
+        {PassCode, QStringLiteral("The access code that unlocks setup mode (default QK47)."),
+         QStringLiteral("CODE")},
+        {ZeroLevelAt,
+         QStringLiteral("Level reply N (1 = the first) reads \"-0 dBm\", a level of 0."),
+         QStringLiteral("N")},
         {Log,
          QStringLiteral("Log every chunk received and every answer to FILE, flushed per line."),
          QStringLiteral("FILE")},
@@ -104,10 +111,13 @@ std::optional<SimOptions> readSimOptions(const QCommandLineParser& parser, QStri
         !readCount(parser, FragmentGapUs, &options.fragmentGapUs, error) ||
         !readCount(parser, Noise, &options.noise, error) ||
         !readOptionalCount(parser, SilentAfter, &options.silentAfter, error) ||
-        !readOptionalCount(parser, ClosedAfter, &options.closedAfter, error))
+        !readOptionalCount(parser, ClosedAfter, &options.closedAfter, error) ||
+        !readOptionalCount(parser, ZeroLevelAt, &options.zeroLevelAt, error))
         return std::nullopt;
     options.fragment = parser.isSet(Fragment);
     options.deaf = parser.isSet(Deaf);
+    if (parser.isSet(PassCode))
+        options.passCode = parser.value(PassCode);
     options.logPath = parser.value(Log);
     options.linkPath = parser.value(Link);
     return options;

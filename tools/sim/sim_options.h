@@ -22,6 +22,8 @@ struct SimOptions {
     std::optional<int> silentAfter;
     std::optional<int> closedAfter;
     bool deaf = false;
+    QString passCode = QStringLiteral("QK47");
+    std::optional<int> zeroLevelAt;
     QString logPath;
     QString linkPath;
 };

@@ -21,6 +21,8 @@ ProtocolOptions protocolOptions(const SimOptions& options) {
     protocol.closedAfter = options.closedAfter;
     protocol.silentAfter = options.silentAfter;
     protocol.deaf = options.deaf;
+    protocol.passCode = options.passCode.toLatin1();
+    protocol.zeroLevelAt = options.zeroLevelAt;
     return protocol;
 }
 
