@@ -277,7 +277,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    enum class ConnectOutcome { Connected, Retry, GiveUp };
+    enum class ConnectOutcome { Connected, Retry, Waiting, GiveUp };
 
     void createControls();
     void createMenu();
@@ -293,6 +293,7 @@ private:
     void linkLost();
     void missedReply();
     void endScanAndMaybeReconnect(bool linkLost, bool reconnect);
+    void reconnectWhenIdle();
     void PromptSaveScan();
     void setStatusBox(const QString& text);
 
@@ -309,6 +310,7 @@ private:
     bool m_connecting = false; // a connection attempt is running
     bool m_recovering = false; // a missed reply or a lost link is being handled
     bool m_portLossReported = false;
+    bool m_reconnectAfterSave = false; // a lost link reconnects once the save prompt is answered
 };
 
 } // namespace app

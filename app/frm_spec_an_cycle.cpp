@@ -50,7 +50,7 @@ void frmSpecAn::msComm_OnComm() {
         // brought no usable level: such a channel gets code 0, which playback leaves undrawn.
         if (modMain().ScanActive && modMain().CurrentFreq != 0)
             m_model.codes().fitTo(scan::channelIndexFromF10(modMain().CurrentFreq) + 1, 0);
-        if (!HaltRequests)
+        if (!HaltRequests && !m_recovering)
             RequestNextChannel();
     } else if (m_parser.containsClosed()) {
         linkLost();
@@ -74,19 +74,35 @@ void frmSpecAn::linkLost() {
     endScanAndMaybeReconnect(true, true);
 }
 
+// The scan ends 1 s after the failure and the reconnect follows 5 s later. Both steps run from
+// the event loop rather than from inside this handler, so that a radio that keeps failing never
+// piles handlers on top of each other.
 void frmSpecAn::endScanAndMaybeReconnect(bool linkLost, bool reconnect) {
     m_recovering = true;
     tmrRSSI->stop();
-    Wait(1000);
-    if (modMain().ScanActive || modMain().LinkState == LinkScanning) {
-        cmdStopTest_Click();
-        modMain().ScanActive = false;
-        EndScan(linkLost);
+    QTimer::singleShot(scaledMs(1000), this, [this, linkLost, reconnect] {
+        if (modMain().ScanActive || modMain().LinkState == LinkScanning) {
+            cmdStopTest_Click();
+            modMain().ScanActive = false;
+            EndScan(linkLost);
+        }
+        QTimer::singleShot(scaledMs(5000), this, [this, reconnect] {
+            m_recovering = false;
+            if (reconnect)
+                reconnectWhenIdle();
+        });
+    });
+}
+
+void frmSpecAn::reconnectWhenIdle() {
+    // A new scan would empty the recording: while the save prompt still waits for an answer, the
+    // reconnect waits for it too.
+    if (m_fileSave) {
+        m_reconnectAfterSave = true;
+        return;
     }
-    Wait(5000);
-    m_recovering = false;
-    // Whatever ran during the waits may have started a new scan or confirmed a quit meanwhile.
-    if (reconnect && modMain().LinkState == LinkIdle && !modMain().QuitConfirmed)
+    // Whatever ran meanwhile may have started a new scan or confirmed a quit.
+    if (modMain().LinkState == LinkIdle && !modMain().QuitConfirmed)
         cmdConnect_Click();
 }
 

@@ -209,9 +209,14 @@ frmSpecAn::ConnectOutcome frmSpecAn::ConnectRadio() {
         return ConnectOutcome::GiveUp;
     }
 
+    // "Run Forever": the next attempt starts 5 s later from the event loop; the link stays in
+    // its connecting state meanwhile.
     setStatusBox(QStringLiteral("Connect Failed - Waiting....."));
-    Wait(5000);
-    return ConnectOutcome::Retry;
+    QTimer::singleShot(scaledMs(5000), this, [this] {
+        if (modMain().LinkState == LinkConnecting && !modMain().QuitConfirmed)
+            cmdConnect_Click();
+    });
+    return ConnectOutcome::Waiting;
 }
 
 // Wakes the radio with ESC and CR LF bursts, then unlocks its setup mode with the access code.

@@ -151,6 +151,10 @@ void frmSpecAn::tmrFileSave_Timer() {
     setEnabled(true);
     m_fileSave->deleteLater();
     m_fileSave = nullptr;
+    if (m_reconnectAfterSave) {
+        m_reconnectAfterSave = false;
+        reconnectWhenIdle();
+    }
 }
 
 void frmSpecAn::scrollTime_Change() {
