@@ -1,0 +1,129 @@
+// SPDX-License-Identifier: MIT
+// The cost of a live reading as the main window draws it: one UpdateChannelReading in bar and in
+// line mode, and a whole 192-channel sweep at the widest limits (895.8 - 934.0 MHz) followed by
+// the repaint of the shown window.
+#include "app/frm_spec_an.h"
+#include "app/main_module.h"
+#include "app/msg_box.h"
+#include "display/plot_view.h"
+#include "display/up_down.h"
+#include "settings/ini_file.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+
+namespace {
+
+app::frmSpecAn* g_window = nullptr;
+
+// Counts the plot's paint events, to show that a sweep's repaint is part of its time.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return QObject::eventFilter(watched, event);
+    }
+};
+PaintCounter g_paints;
+
+// A level for each channel that lands inside the plot: -60 ... -114 dBm.
+qint32 levelOf(int chan, int pass) {
+    return -(60 + (chan * 37 + pass * 11) % 55);
+}
+
+void setMode(bool lineMode) {
+    g_window->chkLine->setChecked(lineMode);
+    g_window->ResetPeaks();
+    g_window->ResetAverages();
+    g_window->model().codes().clear();
+    QCoreApplication::processEvents();
+}
+
+void OneReading(benchmark::State& state) {
+    const bool lineMode = state.range(0) != 0;
+    setMode(lineMode);
+    int chan = 0;
+    int pass = 0;
+    for (auto _ : state) {
+        g_window->UpdateChannelReading(chan, levelOf(chan, pass), 0, 0, false);
+        if (++chan == 192) {
+            // Between sweeps: the loop's codes go and the window repaints, as at a loop's end.
+            state.PauseTiming();
+            chan = 0;
+            ++pass;
+            g_window->model().codes().clear();
+            QCoreApplication::processEvents();
+            state.ResumeTiming();
+        }
+    }
+    state.SetLabel(lineMode ? "line" : "bar");
+}
+BENCHMARK(OneReading)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+void FullSweep(benchmark::State& state) {
+    const bool lineMode = state.range(0) != 0;
+    setMode(lineMode);
+    int pass = 0;
+    g_paints.paints = 0;
+    for (auto _ : state) {
+        for (int chan = 0; chan < 192; ++chan)
+            g_window->UpdateChannelReading(chan, levelOf(chan, pass), 0, 0, false);
+        // The repaint of what the sweep drew is part of the sweep.
+        QCoreApplication::processEvents();
+        ++pass;
+        g_window->model().codes().clear();
+    }
+    state.SetLabel(lineMode ? "line, 192 channels, repainted" : "bar, 192 channels, repainted");
+    state.SetItemsProcessed(state.iterations() * 192);
+    state.counters["paints"] =
+        benchmark::Counter(g_paints.paints, benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(FullSweep)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // No screen is needed: the window is shown on the offscreen platform.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+
+    // Start-up would ask about the missing saved port.
+    app::setMsgBoxAnswerer([](const app::MsgBoxCall&) { return app::MsgBoxAnswer::Ok; });
+    QTemporaryDir folder;
+    if (!folder.isValid()) {
+        std::fprintf(stderr, "no temporary folder\n");
+        return 1;
+    }
+    // Every menu port maps to a device that does not exist: no real port is probed.
+    settings::IniFile ini(folder.filePath(QStringLiteral("KorlanSpecAn.ini")));
+    for (int n = 1; n <= 10; ++n)
+        ini.WriteIni(QStringLiteral("Ports"), QStringLiteral("Com%1").arg(n),
+                     folder.filePath(QStringLiteral("no-port-%1").arg(n)));
+    app::frmSpecAn window;
+    g_window = &window;
+    window.Form_Load(folder.path());
+    window.show();
+    window.frDisplay->installEventFilter(&g_paints);
+    window.udFLLimit->setValue(1);
+    window.udFULimit->setValue(3);
+    QCoreApplication::processEvents();
+
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    g_window = nullptr;
+    return 0;
+}

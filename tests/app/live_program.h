@@ -1,0 +1,88 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "app/frm_spec_an.h"
+#include "app/main_module.h"
+#include "app/msg_box.h"
+#include "recording/scan_file.h"
+#include "settings/ini_file.h"
+#include "tests/support/sim_radio.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace testing {
+
+// The analyser in a folder of its own: its settings file maps "Com 1" to the simulated radio,
+// message boxes are answered and remembered, and the window is loaded as at start-up.
+class LiveProgram {
+public:
+    LiveProgram() {
+        app::modMain() = app::MainModule{};
+        app::setMsgBoxAnswerer([this](const app::MsgBoxCall& call) {
+            messages.append(call);
+            if (call.buttons == app::MsgBoxButtons::YesNo)
+                return retryAnswer;
+            return app::MsgBoxAnswer::Ok;
+        });
+        // No port falls back to the machine's own serial devices.
+        for (int port = 1; port <= 10; ++port)
+            mapPort(port, QStringLiteral("/nonexistent/tty%1").arg(port));
+    }
+    ~LiveProgram() {
+        window.reset();
+        app::setMsgBoxAnswerer({});
+    }
+
+    void setIni(const QString& section, const QString& key, const QString& value) {
+        settings::IniFile(m_dir.filePath(QStringLiteral("KorlanSpecAn.ini")))
+            .WriteIni(section, key, value);
+    }
+    void mapPort(int port, const QString& device) {
+        setIni(QStringLiteral("Ports"), QStringLiteral("Com%1").arg(port), device);
+    }
+
+    // Loads the window with "Com 1" mapped to the radio and saved as the port in use.
+    app::frmSpecAn& load(const SimRadio* radio = nullptr) {
+        if (radio) {
+            mapPort(1, radio->device());
+            setIni(QStringLiteral("Program"), QStringLiteral("Port"), QStringLiteral("1"));
+        }
+        window = std::make_unique<app::frmSpecAn>();
+        window->Form_Load(m_dir.path());
+        window->show();
+        return *window;
+    }
+
+    QString folder() const { return m_dir.path(); }
+    QString dataFile(const QString& name) const {
+        return m_dir.filePath(QStringLiteral("Data/") + name);
+    }
+    QStringList dataFiles() const {
+        return QDir(m_dir.filePath(QStringLiteral("Data"))).entryList(QDir::Files, QDir::Name);
+    }
+    QList<recording::ScanRecord> records(const QString& name) const {
+        recording::ScanFile file;
+        QList<recording::ScanRecord> list;
+        if (!file.open(dataFile(name)))
+            return list;
+        for (qint32 n = 1; n <= file.recordCount(); ++n)
+            list.append(file.readRecord(n).value_or(recording::ScanRecord{}));
+        return list;
+    }
+    int messagesTitled(const QString& title) const {
+        return int(std::count_if(messages.cbegin(), messages.cend(),
+                                 [&](const app::MsgBoxCall& c) { return c.title == title; }));
+    }
+
+    std::unique_ptr<app::frmSpecAn> window;
+    QList<app::MsgBoxCall> messages;
+    app::MsgBoxAnswer retryAnswer = app::MsgBoxAnswer::No;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+} // namespace testing
