@@ -30,10 +30,27 @@ Clock::duration LineWriter::byteInterval() const {
     return interval;
 }
 
+Clock::duration LineWriter::lineTime(qsizetype bytes) const {
+    if (m_pacing.baud <= 0)
+        return Clock::duration::zero();
+    return std::chrono::duration_cast<Clock::duration>(std::chrono::seconds(BitsPerByte)) * bytes /
+           m_pacing.baud;
+}
+
+qsizetype LineWriter::nextWriteSize() const {
+    const qsizetype remaining = m_queue.front().bytes.size() - m_sent;
+    if (m_pacing.fragment)
+        return std::min<qsizetype>(remaining, 1);
+    if (m_pacing.baud > 0)
+        return std::min(remaining, FifoBytes);
+    return remaining;
+}
+
 std::optional<Clock::time_point> LineWriter::nextDue() const {
     if (m_queue.empty() || m_lineFull)
         return std::nullopt;
-    return std::max(m_queue.front().readyAt, m_nextByteAt);
+    const qsizetype group = std::max<qsizetype>(1, nextWriteSize());
+    return std::max(m_queue.front().readyAt, m_nextByteAt) + (group - 1) * byteInterval();
 }
 
 void LineWriter::finishFront() {
@@ -47,7 +64,8 @@ void LineWriter::writeDue(Clock::time_point now) {
     while (!m_queue.empty()) {
         Transmission& front = m_queue.front();
         const Clock::time_point due = std::max(front.readyAt, m_nextByteAt);
-        if (now < due)
+        const qsizetype group = nextWriteSize();
+        if (now < due + std::max<qsizetype>(0, group - 1) * interval)
             return;
         if (m_sent == 0 && front.onStart) {
             front.onStart();
@@ -58,11 +76,7 @@ void LineWriter::writeDue(Clock::time_point now) {
             finishFront();
             continue;
         }
-        qsizetype count = remaining;
-        if (m_pacing.fragment)
-            count = 1;
-        else if (interval > Clock::duration::zero())
-            count = std::min<qsizetype>(remaining, 1 + (now - due) / interval);
+        const qsizetype count = group;
 
         const ssize_t written =
             ::write(m_fd, front.bytes.constData() + m_sent, static_cast<size_t>(count));

@@ -21,10 +21,16 @@ struct Pacing {
 // Sends the radio's answers on a non-blocking descriptor in order, each not before its ready
 // time. At a line rate every byte takes ten bit times; byte times are counted from the previous
 // byte's scheduled time, not from when the write happened, so a late wake-up does not slow the
-// line down.
+// line down. Paced bytes leave in groups of up to FifoBytes, each group when its last byte is due,
+// as a serial port's receive FIFO hands them on: the end of an answer arrives exactly on time.
 class LineWriter {
 public:
+    static constexpr qsizetype FifoBytes = 16;
+
     LineWriter(int fd, Pacing pacing);
+
+    // The time the given number of bytes takes on the line; zero when not paced at a line rate.
+    Clock::duration lineTime(qsizetype bytes) const;
 
     // `onStart` runs when the first byte goes out.
     void enqueue(QByteArray bytes, Clock::time_point readyAt, std::function<void()> onStart = {});
@@ -45,6 +51,8 @@ private:
     };
 
     Clock::duration byteInterval() const;
+    // Bytes of the front transmission that go out in the next write.
+    qsizetype nextWriteSize() const;
     void finishFront();
 
     int m_fd;

@@ -87,9 +87,11 @@ bool SimServer::receive(QString* error) {
     }
     const QByteArray bytes(buffer, static_cast<qsizetype>(count));
     m_log.received(bytes);
+    // The request reaches the radio at the line rate too: it answers once the last byte is in.
     const Clock::time_point now = Clock::now();
+    m_receivedUntil = std::max(m_receivedUntil, now) + m_writer.lineTime(bytes.size());
     for (const Answer& answer : m_protocol.feed(bytes))
-        send(answer, now);
+        send(answer, m_receivedUntil);
     return true;
 }
 

@@ -33,6 +33,7 @@ private:
     RadioProtocol m_protocol;
     Rng m_noiseRng;
     LineWriter m_writer;
+    Clock::time_point m_receivedUntil; // when the last byte received would have arrived
 };
 
 } // namespace tools::sim
