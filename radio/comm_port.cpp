@@ -144,8 +144,13 @@ bool CommPort::Output(QByteArrayView text) {
         m_errorString = tr("The port is not open");
         return false;
     }
-    // Handed to the device by the event loop as it can take it, or by closing the port.
-    return m_serial.write(text.data(), text.size()) == text.size();
+    // Handed to the device at once as far as it takes it; the rest goes as the event loop finds
+    // the device ready, or when the port closes. A request goes out without waiting a turn of the
+    // event loop.
+    if (m_serial.write(text.data(), text.size()) != text.size())
+        return false;
+    m_serial.flush();
+    return true;
 }
 
 QByteArray CommPort::Input() {
