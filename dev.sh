@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: MIT
 # Installs what the build needs and is missing, builds, then runs the tests or the analyser.
 #   ./dev.sh test   build and run every test
-#   ./dev.sh run    build and start the analyser on the simulated radio
+#   ./dev.sh run    build, start the simulated radio as "Com 1" and open the analyser on it
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -26,14 +26,59 @@ build() {
     cmake --build build -j"$(nproc)"
 }
 
+# Sets key=value in [section] of an INI file, keeping everything else as it is.
+set_ini() {
+    local file=$1 section=$2 key=$3 value=$4
+    touch "$file"
+    awk -v section="$section" -v key="$key" -v value="$value" '
+        function flush() { if (in_section && !done) { print key "=" value; done = 1 } }
+        /^[ \t]*\[/ {
+            flush()
+            name = $0; gsub(/^[ \t]*\[|\][ \t]*\r?$/, "", name)
+            in_section = (tolower(name) == tolower(section)); seen = seen || in_section
+            print; next
+        }
+        in_section && !done && tolower($0) ~ "^[ \t]*" tolower(key) "[ \t]*=" {
+            print key "=" value; done = 1; next
+        }
+        { print }
+        END { flush(); if (!seen) { print "[" section "]"; print key "=" value } }
+    ' "$file" > "$file.new" && mv "$file.new" "$file"
+}
+
+run_demo() {
+    local link="$PWD/build/ternaflow-radio" ini="$PWD/build/KorlanSpecAn.ini"
+    build/tools/ternaflow-sim --link "$link" > build/ternaflow-sim.out &
+    local sim=$!
+    trap 'kill $sim 2>/dev/null' EXIT
+    for _ in $(seq 50); do [ -e "$link" ] && break; sleep 0.1; done
+    # The radio is "Com 1"; "Run Forever" makes the analyser connect by itself 10 s after it opens.
+    set_ini "$ini" Ports Com1 "$link"
+    set_ini "$ini" Program Port 1
+    set_ini "$ini" DefaultSettings Forever 1
+    echo "Simulated radio on $(head -n 1 build/ternaflow-sim.out), mapped as Com 1."
+    echo "The analyser connects by itself 10 s after it opens (Run Forever)."
+    if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+        xvfb-run -a build/KorlanSpecAn
+    else
+        build/KorlanSpecAn
+    fi
+}
+
 case "${1:-}" in
+run)
+    [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] || packages+=(xvfb xauth)
+    install_missing
+    build
+    run_demo
+    ;;
 test)
     install_missing
     build
     QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j"$(nproc)"
     ;;
 *)
-    echo "usage: $0 test" >&2
+    echo "usage: $0 run|test" >&2
     exit 2
     ;;
 esac

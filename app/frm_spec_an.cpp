@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -379,6 +380,11 @@ void frmSpecAn::wireControls() {
     connect(mnuQuit, &QAction::triggered, this, &frmSpecAn::cmdClose_Click);
     connect(mnuDisplay, &QMenu::aboutToShow, this, &frmSpecAn::mnuDisplay_Click);
     connect(mnuSettings, &QMenu::aboutToShow, this, &frmSpecAn::mnuSettings_Click);
+    connect(cmdConnect1, &QPushButton::clicked, this, &frmSpecAn::cmdConnect1_Click);
+    connect(cmdSetup, &QPushButton::clicked, this, &frmSpecAn::cmdSetup_Click);
+    connect(Command5, &QPushButton::clicked, this, &frmSpecAn::Command5_Click);
+    connect(Command8, &QPushButton::clicked, this, &frmSpecAn::Command8_Click);
+    txtTerm2->installEventFilter(this);
     for (int n = 1; n < mnuCom.size(); ++n)
         connect(mnuCom[n], &QAction::triggered, this, [this, n] { mnuCom_Click(n); });
 
@@ -391,6 +397,11 @@ void frmSpecAn::wireControls() {
 }
 
 bool frmSpecAn::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == txtTerm2) {
+        if (event->type() == QEvent::KeyPress)
+            txtTerm2_KeyPress(static_cast<QKeyEvent*>(event)->text());
+        return QWidget::eventFilter(watched, event);
+    }
     if (event->type() == QEvent::FocusIn) {
         frDisplay->setFocus();
         return false;

@@ -75,6 +75,8 @@ public:
     void ResetPeaks();
     void ResetAverages();
 
+    // Writes a label's caption and sizes the label to it; returns the width in twips.
+    int setAutoSizeCaption(QLabel* label, const QString& caption);
     // Writes a status label's caption and re-lays the strip out when its width changed.
     void setStatusCaption(QLabel* label, const QString& caption);
     void setStatusColor(QLabel* label, const QColor& color);
@@ -271,6 +273,11 @@ private slots:
     void mnuSettings_Click();
     void mnuDisplay_Click();
     void cmdGotoEnd_Click();
+    void cmdConnect1_Click();
+    void cmdSetup_Click();
+    void Command5_Click();
+    void Command8_Click();
+    void txtTerm2_KeyPress(const QString& typed);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -258,10 +258,15 @@ void frmSpecAn::LayoutStatusPanel() {
     }
 }
 
-void frmSpecAn::setStatusCaption(QLabel* label, const QString& caption) {
+int frmSpecAn::setAutoSizeCaption(QLabel* label, const QString& caption) {
     label->setText(caption);
     const int width = caption.isEmpty() ? 0 : textWidthTwips(label, caption) + TwipsPerPixel;
     setTwWidth(label, width);
+    return width;
+}
+
+void frmSpecAn::setStatusCaption(QLabel* label, const QString& caption) {
+    const int width = setAutoSizeCaption(label, caption);
     const QLabel* labels[] = {lblCurrentTime, lblStatus, lblCount, lblElapsed, lblDisplayTime};
     for (int i = 0; i < display::StatusLabelCount; ++i)
         if (labels[i] == label && m_statusWidths.widthChanged(display::StatusLabel(i), width))

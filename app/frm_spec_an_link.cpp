@@ -57,7 +57,7 @@ void frmSpecAn::RestoreComPort(int port) {
                               "(Com %1) is no longer valid.")
                    .arg(port),
                MsgBoxButtons::Ok, QStringLiteral("Serial Port Error"));
-        lblCurrentComPort->setText(QStringLiteral("Com ?"));
+        setAutoSizeCaption(lblCurrentComPort, QStringLiteral("Com ?"));
     } else {
         ClearComChecks();
         if (port <= radio::PortDirectory::PortCount && mnuCom[port]->isEnabled()) {
@@ -65,7 +65,8 @@ void frmSpecAn::RestoreComPort(int port) {
             msComm->setCommPort(port);
             modMain().ComPort = static_cast<qint16>(port);
         }
-        lblCurrentComPort->setText(QStringLiteral("Current Port: COM %1").arg(modMain().ComPort));
+        setAutoSizeCaption(lblCurrentComPort,
+                           QStringLiteral("Current Port: COM %1").arg(modMain().ComPort));
     }
     scrlSpeed->setValue(
         radio::restoredSpeed(ReadIni(QStringLiteral("Program"), QStringLiteral("Speed"))));
@@ -254,6 +255,32 @@ bool frmSpecAn::EnterSetupMode() {
         }
     }
     return false;
+}
+
+// The diagnostic terminal and the hidden setup buttons.
+void frmSpecAn::cmdConnect1_Click() {
+    msComm->setRThreshold(1);
+    enable(tmrConnect);
+}
+
+void frmSpecAn::cmdSetup_Click() {
+    msComm->Output("SETUP\r\n");
+}
+
+void frmSpecAn::Command5_Click() {
+    cmdConnect->setEnabled(true);
+    cmdScan->setEnabled(false);
+    cmdPauseTest->setEnabled(false);
+    cmdStopTest->setEnabled(false);
+}
+
+void frmSpecAn::Command8_Click() {
+    txtTerm->clear();
+}
+
+void frmSpecAn::txtTerm2_KeyPress(const QString& typed) {
+    if (msComm->PortOpen())
+        msComm->Output(typed.toLatin1());
 }
 
 void frmSpecAn::tmrConnect_Timer() {

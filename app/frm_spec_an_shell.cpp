@@ -60,6 +60,7 @@ void frmSpecAn::closeEvent(QCloseEvent* event) {
         return;
     }
     SaveSettings();
+    Command5_Click();
     delete m_fileSave;
     m_fileSave = nullptr;
     delete m_scanQuit;
