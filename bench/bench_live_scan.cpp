@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Live scanning against the simulated radio: the sweep rate at 115200 baud as a fraction of what
 // the line allows, the readings per second with no pacing, and the CPU time per reading.
-#include "app/frm_spec_an.h"
+#include "app/frm_specan.h"
 #include "app/main_module.h"
 #include "app/msg_box.h"
 #include "settings/ini_file.h"

@@ -2,7 +2,7 @@
 // The cost of a live reading as the main window draws it: one UpdateChannelReading in bar and in
 // line mode, and a whole 192-channel sweep at the widest limits (895.8 - 934.0 MHz) followed by
 // the repaint of the shown window.
-#include "app/frm_spec_an.h"
+#include "app/frm_specan.h"
 #include "app/main_module.h"
 #include "app/msg_box.h"
 #include "display/plot_view.h"

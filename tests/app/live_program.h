@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "app/frm_spec_an.h"
+#include "app/frm_specan.h"
 #include "app/main_module.h"
 #include "app/msg_box.h"
 #include "recording/scan_file.h"

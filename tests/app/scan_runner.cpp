@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The analyser as a process of its own, for tests that must end it abruptly: it loads from the
 // folder given, answers every message box, starts a scan and runs until it is killed.
-#include "app/frm_spec_an.h"
+#include "app/frm_specan.h"
 #include "app/main_module.h"
 #include "app/msg_box.h"
 

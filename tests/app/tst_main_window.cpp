@@ -2,7 +2,7 @@
 // The main window's plot side through its real widgets, shown offscreen: the placement of the
 // controls, the two axes and their rebuilds, the drawing of readings, the colours and the colour
 // palette, the status strip, the read-only limit boxes, the group and view boxes, and Wait.
-#include "app/frm_spec_an.h"
+#include "app/frm_specan.h"
 #include "app/main_module.h"
 #include "app/msg_box.h"
 #include "app/twips.h"

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The handlers of the channel-group boxes, the view selectors and the reset buttons.
-#include "app/frm_spec_an.h"
+#include "app/frm_specan.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

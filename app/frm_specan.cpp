@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "app/frm_spec_an.h"
+#include "app/frm_specan.h"
 
 #include "app/main_module.h"
 #include "app/twips.h"

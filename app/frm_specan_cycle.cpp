@@ -2,7 +2,7 @@
 // The measurement cycle: one request to the radio at a time, its reply parsed as the characters
 // arrive, the reply watchdog and the recovery when the radio stops answering or leaves its setup
 // mode.
-#include "app/frm_spec_an.h"
+#include "app/frm_specan.h"
 
 #include "app/main_module.h"
 #include "app/msg_box.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The life of a scan: start, end of each loop, stop, pause, "Run Forever", the end of the scan
 // with its save, and quitting while a scan runs.
-#include "app/frm_spec_an.h"
+#include "app/frm_specan.h"
 
 #include "app/conventions.h"
 #include "app/main_module.h"

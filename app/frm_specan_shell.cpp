@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Start-up and closing of the main window.
-#include "app/frm_spec_an.h"
+#include "app/frm_specan.h"
 
 #include "app/conventions.h"
 #include "app/main_module.h"

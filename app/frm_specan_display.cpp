@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The main window's plot side: layout, axes, status strip, colours and the drawing of readings.
-#include "app/frm_spec_an.h"
+#include "app/frm_specan.h"
 
 #include "app/conventions.h"
 #include "app/main_module.h"

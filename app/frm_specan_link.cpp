@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The serial port menu and the connection handshake with the radio.
-#include "app/frm_spec_an.h"
+#include "app/frm_specan.h"
 
 #include "app/conventions.h"
 #include "app/main_module.h"

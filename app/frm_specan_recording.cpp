@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The scan file: one record per finished loop, the save at the end of a scan, and showing a
 // recorded loop.
-#include "app/frm_spec_an.h"
+#include "app/frm_specan.h"
 
 #include "app/conventions.h"
 #include "app/main_module.h"
