@@ -27,28 +27,27 @@ void setTwipsRect(QWidget* w, const QRect& twips) {
                    toPixels(twips.y() + twips.height()) - top);
 }
 
+namespace {
+
+template <typename Change> void adjust(QWidget* w, Change change) {
+    QRect r = twipsRect(w);
+    change(r);
+    setTwipsRect(w, r);
+}
+
+} // namespace
+
 void setTwLeft(QWidget* w, int left) {
-    QRect r = twipsRect(w);
-    r.moveLeft(left);
-    setTwipsRect(w, r);
+    adjust(w, [left](QRect& r) { r.moveLeft(left); });
 }
-
 void setTwTop(QWidget* w, int top) {
-    QRect r = twipsRect(w);
-    r.moveTop(top);
-    setTwipsRect(w, r);
+    adjust(w, [top](QRect& r) { r.moveTop(top); });
 }
-
 void setTwWidth(QWidget* w, int width) {
-    QRect r = twipsRect(w);
-    r.setWidth(width);
-    setTwipsRect(w, r);
+    adjust(w, [width](QRect& r) { r.setWidth(width); });
 }
-
 void setTwHeight(QWidget* w, int height) {
-    QRect r = twipsRect(w);
-    r.setHeight(height);
-    setTwipsRect(w, r);
+    adjust(w, [height](QRect& r) { r.setHeight(height); });
 }
 
 } // namespace app

@@ -85,4 +85,19 @@ private:
     QTemporaryDir m_dir;
 };
 
+// The simulated radio started with the given options, and the analyser set up to use it. The
+// window goes before the radio.
+class LiveScan {
+public:
+    explicit LiveScan(const QStringList& simOptions = {}) : m_started(radio.start(simOptions)) {}
+    bool started() const { return m_started; }
+    app::frmSpecAn& load() { return program.load(&radio); }
+
+    SimRadio radio;
+    LiveProgram program;
+
+private:
+    bool m_started;
+};
+
 } // namespace testing

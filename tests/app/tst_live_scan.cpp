@@ -78,6 +78,13 @@ QByteArray requestsFor(int loops) {
     return bytes;
 }
 
+// Presses Stop once the scan is in the given loop, and waits until that loop has ended the scan.
+void stopDuringLoop(app::frmSpecAn& w, int loop) {
+    QTRY_VERIFY_WITH_TIMEOUT(w.LoopCount >= loop, Bound);
+    w.cmdStopTest->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!app::modMain().ScanActive, Bound);
+}
+
 void answerSavePrompt(app::frmSpecAn& w, const QString& name) {
     QTRY_VERIFY_WITH_TIMEOUT(w.fileSaveDialog() && w.fileSaveDialog()->isVisible(), Bound);
     if (name.isEmpty()) {
@@ -97,10 +104,9 @@ private slots:
     void initTestCase() { app::setTimeScale(0.05); }
 
     void scanRecordsEveryLoopAsTheRadioAnsweredItAndStopsAfterTheLoop() {
-        SimRadio radio;
-        QVERIFY2(radio.start({"--seed", "7"}), qPrintable(radio.error()));
-        LiveProgram program;
-        app::frmSpecAn& w = program.load(&radio);
+        LiveScan live({"--seed", "7"});
+        QVERIFY2(live.started(), qPrintable(live.radio.error()));
+        app::frmSpecAn& w = live.load();
         QVERIFY(w.mnuCom[1]->isChecked());
         w.cmdConnect->click();
         QTRY_VERIFY_WITH_TIMEOUT(w.LoopCount >= 3, Bound);
@@ -110,11 +116,11 @@ private slots:
         QCOMPARE(w.lblCount->text(), QStringLiteral("Count: 3"));
         answerSavePrompt(w, QString());
 
-        const QList<recording::ScanRecord> records = program.records("lastScan.dat");
+        const QList<recording::ScanRecord> records = live.program.records("lastScan.dat");
         QCOMPARE(records.size(), 3);
         // One more request follows the last loop; its reply is not recorded.
-        QTRY_COMPARE_WITH_TIMEOUT(radio.levels().size(), 3 * MeasuredPerLoop + 1, Bound);
-        const QList<LoopCodes> expected = expectedLoops(radio.levels(), 3);
+        QTRY_COMPARE_WITH_TIMEOUT(live.radio.levels().size(), 3 * MeasuredPerLoop + 1, Bound);
+        const QList<LoopCodes> expected = expectedLoops(live.radio.levels(), 3);
         const QRegularExpression startText(
             QStringLiteral("^\\d\\d-\\d\\d-\\d{4}  \\d\\d:\\d\\d:\\d\\d$"));
         for (int loop = 0; loop < 3; ++loop) {
@@ -127,12 +133,12 @@ private slots:
         }
 
         // Exactly the requests of the plan, each sent only after the previous reply.
-        const QByteArray received = radio.received();
+        const QByteArray received = live.radio.received();
         const QByteArray unlock = "PASS QK47\r";
         const qsizetype scanStart = received.lastIndexOf(unlock) + unlock.size();
         QVERIFY(received.mid(scanStart).startsWith(requestsFor(3)));
         int outstanding = 0;
-        for (const QString& line : radio.logLines()) {
+        for (const QString& line : live.radio.logLines()) {
             if (line.startsWith(QLatin1String("recv ")))
                 outstanding += int(line.count(QLatin1String("RSSI!")));
             else if (line.startsWith(QLatin1String("level ")))
@@ -146,18 +152,15 @@ private slots:
     }
 
     void repliesSplitIntoSingleBytesAndLineNoiseRecordTheSame() {
-        SimRadio radio;
-        QVERIFY2(radio.start({"--fragment", "--fragment-gap-us", "50", "--noise", "25"}),
-                 qPrintable(radio.error()));
-        LiveProgram program;
-        app::frmSpecAn& w = program.load(&radio);
+        LiveScan live({"--fragment", "--fragment-gap-us", "50", "--noise", "25"});
+        QVERIFY2(live.started(), qPrintable(live.radio.error()));
+        app::frmSpecAn& w = live.load();
         w.cmdConnect->click();
-        QTRY_VERIFY_WITH_TIMEOUT(w.LoopCount >= 2, Bound);
-        w.cmdStopTest->click();
+        stopDuringLoop(w, 2);
         answerSavePrompt(w, QString());
-        const QList<recording::ScanRecord> records = program.records("lastScan.dat");
+        const QList<recording::ScanRecord> records = live.program.records("lastScan.dat");
         QCOMPARE(records.size(), 2);
-        const QList<LoopCodes> expected = expectedLoops(radio.levels(), 2);
+        const QList<LoopCodes> expected = expectedLoops(live.radio.levels(), 2);
         for (int loop = 0; loop < 2; ++loop) {
             QCOMPARE(records[loop].LastCodes, expected[loop].last);
             QCOMPARE(records[loop].AverageCodes, expected[loop].average);
@@ -165,18 +168,16 @@ private slots:
     }
 
     void replyWithLevelZeroKeepsLaterChannelsInTheirPlaces() {
-        SimRadio radio;
-        QVERIFY2(radio.start({"--zero-level-at", "40"}), qPrintable(radio.error()));
-        LiveProgram program;
-        app::frmSpecAn& w = program.load(&radio);
+        LiveScan live({"--zero-level-at", "40"});
+        QVERIFY2(live.started(), qPrintable(live.radio.error()));
+        app::frmSpecAn& w = live.load();
         w.cmdConnect->click();
-        QTRY_VERIFY_WITH_TIMEOUT(w.LoopCount >= 2, Bound);
-        w.cmdStopTest->click();
+        stopDuringLoop(w, 2);
         answerSavePrompt(w, QString());
-        const QList<recording::ScanRecord> records = program.records("lastScan.dat");
+        const QList<recording::ScanRecord> records = live.program.records("lastScan.dat");
         QCOMPARE(records.size(), 2);
-        QCOMPARE(radio.levels().at(39).dbm, 0);
-        const QList<LoopCodes> expected = expectedLoops(radio.levels(), 2);
+        QCOMPARE(live.radio.levels().at(39).dbm, 0);
+        const QList<LoopCodes> expected = expectedLoops(live.radio.levels(), 2);
         QCOMPARE(records[0].LastCodes.at(32 + 39), char(0));
         QCOMPARE(records[0].LastCodes, expected[0].last);
         QCOMPARE(records[0].PeakCodes, expected[0].peak);
@@ -184,10 +185,9 @@ private slots:
     }
 
     void missedReplyEndsTheScanAndOffersTheSave() {
-        SimRadio radio;
-        QVERIFY2(radio.start({"--silent-after", "150"}), qPrintable(radio.error()));
-        LiveProgram program;
-        app::frmSpecAn& w = program.load(&radio);
+        LiveScan live({"--silent-after", "150"});
+        QVERIFY2(live.started(), qPrintable(live.radio.error()));
+        app::frmSpecAn& w = live.load();
         w.cmdConnect->click();
         QTRY_VERIFY_WITH_TIMEOUT(w.fileSaveDialog() && w.fileSaveDialog()->isVisible(), Bound);
         QVERIFY(!app::modMain().ScanActive);
@@ -196,7 +196,7 @@ private slots:
         answerSavePrompt(w, QString());
         QTRY_VERIFY_WITH_TIMEOUT(w.isEnabled(), Bound);
         QVERIFY(w.cmdConnect->isEnabled());
-        QCOMPARE(program.records("lastScan.dat").size(), 1); // the unfinished loop is not kept
+        QCOMPARE(live.program.records("lastScan.dat").size(), 1); // the unfinished loop is not kept
         // Without "Run Forever" nothing reconnects.
         QTest::qWait(app::scaledMs(12000));
         QCOMPARE(app::modMain().LinkState, app::LinkIdle);
@@ -204,32 +204,30 @@ private slots:
     }
 
     void missedReplyWithRunForeverSavesAndKeepsReconnecting() {
-        SimRadio radio;
-        QVERIFY2(radio.start({"--silent-after", "150"}), qPrintable(radio.error()));
-        LiveProgram program;
-        app::frmSpecAn& w = program.load(&radio);
+        LiveScan live({"--silent-after", "150"});
+        QVERIFY2(live.started(), qPrintable(live.radio.error()));
+        app::frmSpecAn& w = live.load();
         w.chkRunForever->setChecked(true);
         w.cmdConnect->click();
-        QTRY_VERIFY_WITH_TIMEOUT(program.dataFiles().size() == 1 &&
-                                     program.dataFiles().first() != "lastScan.dat",
+        QTRY_VERIFY_WITH_TIMEOUT(live.program.dataFiles().size() == 1 &&
+                                     live.program.dataFiles().first() != "lastScan.dat",
                                  Bound);
-        QCOMPARE(program.records(program.dataFiles().first()).size(), 1);
+        QCOMPARE(live.program.records(live.program.dataFiles().first()).size(), 1);
         QCOMPARE(w.txtRestoredScan->text().isEmpty(), false);
         // The silent radio never answers the wake-up again: retries follow without a question.
         QTRY_COMPARE_WITH_TIMEOUT(w.txtRestoredScan->text(),
                                   QStringLiteral("Connect Failed - Waiting....."), Bound);
-        QCOMPARE(program.messagesTitled("Failed to connect"), 0);
+        QCOMPARE(live.program.messagesTitled("Failed to connect"), 0);
         w.chkRunForever->setChecked(false);
-        QTRY_COMPARE_WITH_TIMEOUT(program.messagesTitled("Failed to connect"), 1, Bound);
+        QTRY_COMPARE_WITH_TIMEOUT(live.program.messagesTitled("Failed to connect"), 1, Bound);
         QTRY_COMPARE_WITH_TIMEOUT(app::modMain().LinkState, app::LinkIdle, Bound);
         QVERIFY(w.cmdConnect->isEnabled());
     }
 
     void closedFromTheRadioEndsTheScanAndReconnectsOnceTheSaveIsAnswered() {
-        SimRadio radio;
-        QVERIFY2(radio.start({"--closed-after", "200"}), qPrintable(radio.error()));
-        LiveProgram program;
-        app::frmSpecAn& w = program.load(&radio);
+        LiveScan live({"--closed-after", "200"});
+        QVERIFY2(live.started(), qPrintable(live.radio.error()));
+        app::frmSpecAn& w = live.load();
         w.cmdConnect->click();
         QTRY_VERIFY_WITH_TIMEOUT(w.fileSaveDialog() && w.fileSaveDialog()->isVisible(), Bound);
         QVERIFY(!w.cmdScan->isEnabled());
@@ -237,8 +235,8 @@ private slots:
         QTest::qWait(app::scaledMs(8000));
         QCOMPARE(app::modMain().LinkState, app::LinkIdle);
         answerSavePrompt(w, QStringLiteral("first"));
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(program.dataFile("first.dat")), Bound);
-        QCOMPARE(program.records("first.dat").size(), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(live.program.dataFile("first.dat")), Bound);
+        QCOMPARE(live.program.records("first.dat").size(), 1);
         QTRY_VERIFY_WITH_TIMEOUT(app::modMain().ScanActive, Bound);
         QCOMPARE(app::modMain().LinkState, app::LinkScanning);
         w.cmdStopTest->click();
@@ -247,28 +245,26 @@ private slots:
     }
 
     void refusedAccessCodeEndsTheScanAtTheWatchdog() {
-        SimRadio radio;
-        QVERIFY2(radio.start({"--pass-code", "AB12"}), qPrintable(radio.error()));
-        LiveProgram program;
-        app::frmSpecAn& w = program.load(&radio);
+        LiveScan live({"--pass-code", "AB12"});
+        QVERIFY2(live.started(), qPrintable(live.radio.error()));
+        app::frmSpecAn& w = live.load();
         w.cmdConnect->click();
         QTRY_VERIFY_WITH_TIMEOUT(w.fileSaveDialog() && w.fileSaveDialog()->isVisible(), Bound);
-        QVERIFY(radio.logLines().contains(QStringLiteral("closed")));
-        QVERIFY(radio.levels().isEmpty());
-        QCOMPARE(program.records("lastScan.dat").size(), 0);
+        QVERIFY(live.radio.logLines().contains(QStringLiteral("closed")));
+        QVERIFY(live.radio.levels().isEmpty());
+        QCOMPARE(live.program.records("lastScan.dat").size(), 0);
         answerSavePrompt(w, QString());
         QTRY_VERIFY_WITH_TIMEOUT(w.isEnabled(), Bound);
         QCOMPARE(app::modMain().LinkState, app::LinkIdle);
     }
 
     void deafRadioAnsweredNoLeavesTheWindowIdleAndClosable() {
-        SimRadio radio;
-        QVERIFY2(radio.start({"--deaf"}), qPrintable(radio.error()));
-        LiveProgram program;
-        app::frmSpecAn& w = program.load(&radio);
+        LiveScan live({"--deaf"});
+        QVERIFY2(live.started(), qPrintable(live.radio.error()));
+        app::frmSpecAn& w = live.load();
         w.cmdConnect->click(); // returns once the question has been answered No
-        QCOMPARE(program.messagesTitled("Failed to connect"), 1);
-        QVERIFY(program.messages.last().text.contains(QStringLiteral("Com 1.")));
+        QCOMPARE(live.program.messagesTitled("Failed to connect"), 1);
+        QVERIFY(live.program.messages.last().text.contains(QStringLiteral("Com 1.")));
         QCOMPARE(w.txtTerm->toPlainText(), QStringLiteral("Connecting........"));
         QCOMPARE(app::modMain().LinkState, app::LinkIdle);
         QVERIFY(w.cmdConnect->isEnabled());
@@ -278,10 +274,9 @@ private slots:
     }
 
     void quitConfirmedDuringAScanClosesAfterTheLoopIsRecorded() {
-        SimRadio radio;
-        QVERIFY2(radio.start(), qPrintable(radio.error()));
-        LiveProgram program;
-        app::frmSpecAn& w = program.load(&radio);
+        LiveScan live;
+        QVERIFY2(live.started(), qPrintable(live.radio.error()));
+        app::frmSpecAn& w = live.load();
         w.cmdConnect->click();
         QTRY_VERIFY_WITH_TIMEOUT(app::modMain().ScanActive, Bound);
         QVERIFY(!w.close()); // refused while scanning
@@ -291,57 +286,53 @@ private slots:
         w.scanQuitDialog()->cmdYes->click();
         QTRY_VERIFY_WITH_TIMEOUT(!w.isVisible(), Bound);
         QVERIFY(!app::modMain().ScanActive);
-        const QList<recording::ScanRecord> records = program.records("lastScan.dat");
+        const QList<recording::ScanRecord> records = live.program.records("lastScan.dat");
         QCOMPARE(records.size(), 1);
         QCOMPARE(records[0].LastCodes.size(), scan::ChannelCount);
         QVERIFY(!records[0].LastCodes.contains(' '));
     }
 
     void unpluggedAdapterEndsTheScanOnceAndKeepsTheLoops() {
-        SimRadio radio;
-        QVERIFY2(radio.start(), qPrintable(radio.error()));
-        LiveProgram program;
-        app::frmSpecAn& w = program.load(&radio);
+        LiveScan live;
+        QVERIFY2(live.started(), qPrintable(live.radio.error()));
+        app::frmSpecAn& w = live.load();
         w.cmdConnect->click();
         QTRY_VERIFY_WITH_TIMEOUT(w.LoopCount >= 2, Bound);
-        radio.kill();
+        live.radio.kill();
         QTRY_VERIFY_WITH_TIMEOUT(!app::modMain().ScanActive, Bound);
-        QTRY_COMPARE_WITH_TIMEOUT(program.messagesTitled("Serial Port Error"), 1, Bound);
+        QTRY_COMPARE_WITH_TIMEOUT(live.program.messagesTitled("Serial Port Error"), 1, Bound);
         answerSavePrompt(w, QStringLiteral("kept"));
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(program.dataFile("kept.dat")), Bound);
-        QVERIFY(program.records("kept.dat").size() >= 1);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(live.program.dataFile("kept.dat")), Bound);
+        QVERIFY(live.program.records("kept.dat").size() >= 1);
         QTest::qWait(app::scaledMs(4000));
-        QCOMPARE(program.messagesTitled("Serial Port Error"), 1);
+        QCOMPARE(live.program.messagesTitled("Serial Port Error"), 1);
         QCOMPARE(app::modMain().LinkState, app::LinkIdle);
     }
 
     void saveNamesStayInsideTheDataFolder() {
-        SimRadio radio;
-        QVERIFY2(radio.start(), qPrintable(radio.error()));
-        LiveProgram program;
-        app::frmSpecAn& w = program.load(&radio);
+        LiveScan live;
+        QVERIFY2(live.started(), qPrintable(live.radio.error()));
+        app::frmSpecAn& w = live.load();
         w.cmdConnect->click();
-        QTRY_VERIFY_WITH_TIMEOUT(w.LoopCount >= 2, Bound);
-        w.cmdStopTest->click();
-        QTRY_VERIFY_WITH_TIMEOUT(!app::modMain().ScanActive, Bound);
-        QFile recording(program.dataFile("lastScan.dat"));
+        stopDuringLoop(w, 2);
+        QFile recording(live.program.dataFile("lastScan.dat"));
         QVERIFY(recording.open(QIODevice::ReadOnly));
         const QByteArray recorded = recording.readAll();
         recording.close();
 
         for (const QString& unsafe : {QStringLiteral("../escape"), QStringLiteral("sub/scan"),
                                       QStringLiteral("..\\up.dat")}) {
-            const int before = program.messagesTitled("Save Scan");
+            const int before = live.program.messagesTitled("Save Scan");
             answerSavePrompt(w, unsafe);
-            QTRY_COMPARE_WITH_TIMEOUT(program.messagesTitled("Save Scan"), before + 1, Bound);
+            QTRY_COMPARE_WITH_TIMEOUT(live.program.messagesTitled("Save Scan"), before + 1, Bound);
         }
-        QVERIFY(!QFile::exists(program.folder() + "/escape.dat"));
-        QCOMPARE(program.dataFiles(), QStringList{"lastScan.dat"});
+        QVERIFY(!QFile::exists(live.program.folder() + "/escape.dat"));
+        QCOMPARE(live.program.dataFiles(), QStringList{"lastScan.dat"});
 
         answerSavePrompt(w, QStringLiteral("myscan"));
         QTRY_VERIFY_WITH_TIMEOUT(w.isEnabled(), Bound);
-        QCOMPARE(program.dataFiles(), QStringList{"myscan.dat"});
-        QFile saved(program.dataFile("myscan.dat"));
+        QCOMPARE(live.program.dataFiles(), QStringList{"myscan.dat"});
+        QFile saved(live.program.dataFile("myscan.dat"));
         QVERIFY(saved.open(QIODevice::ReadOnly));
         QCOMPARE(saved.readAll(), recorded);
         QCOMPARE(w.txtRestoredScan->text(), QStringLiteral("myscan.dat"));
@@ -349,54 +340,50 @@ private slots:
     }
 
     void failedSaveKeepsTheRecording() {
-        SimRadio radio;
-        QVERIFY2(radio.start(), qPrintable(radio.error()));
-        LiveProgram program;
-        QDir().mkpath(program.dataFile("taken.dat/inside"));
-        app::frmSpecAn& w = program.load(&radio);
+        LiveScan live;
+        QVERIFY2(live.started(), qPrintable(live.radio.error()));
+        QDir().mkpath(live.program.dataFile("taken.dat/inside"));
+        app::frmSpecAn& w = live.load();
         w.cmdConnect->click();
-        QTRY_VERIFY_WITH_TIMEOUT(w.LoopCount >= 2, Bound);
-        w.cmdStopTest->click();
+        stopDuringLoop(w, 2);
         answerSavePrompt(w, QStringLiteral("taken.dat"));
-        QTRY_COMPARE_WITH_TIMEOUT(program.messagesTitled("Filesystem Error"), 1, Bound);
+        QTRY_COMPARE_WITH_TIMEOUT(live.program.messagesTitled("Filesystem Error"), 1, Bound);
         QTRY_VERIFY_WITH_TIMEOUT(w.isEnabled(), Bound);
-        QCOMPARE(program.records("lastScan.dat").size(), 2);
+        QCOMPARE(live.program.records("lastScan.dat").size(), 2);
     }
 
     void runForeverAtStartUpScansByItself() {
-        SimRadio radio;
-        QVERIFY2(radio.start(), qPrintable(radio.error()));
-        LiveProgram program;
-        program.setIni("DefaultSettings", "Forever", "1");
-        app::frmSpecAn& w = program.load(&radio);
+        LiveScan live;
+        QVERIFY2(live.started(), qPrintable(live.radio.error()));
+        live.program.setIni("DefaultSettings", "Forever", "1");
+        app::frmSpecAn& w = live.load();
         QVERIFY(w.chkRunForever->isChecked());
         QVERIFY(w.tmrConnect->isActive());
         QTRY_VERIFY_WITH_TIMEOUT(app::modMain().ScanActive, Bound);
         w.cmdStopTest->click();
         QTRY_VERIFY_WITH_TIMEOUT(!app::modMain().ScanActive, Bound);
         // "Run Forever" saves without asking.
-        QTRY_COMPARE_WITH_TIMEOUT(program.dataFiles().size(), 1, Bound);
+        QTRY_COMPARE_WITH_TIMEOUT(live.program.dataFiles().size(), 1, Bound);
         QVERIFY(!w.fileSaveDialog());
-        QCOMPARE(
-            settings::IniFile(program.folder() + "/KorlanSpecAn.ini").ReadIni("Program", "Port"),
-            QStringLiteral("1"));
+        QCOMPARE(settings::IniFile(live.program.folder() + "/KorlanSpecAn.ini")
+                     .ReadIni("Program", "Port"),
+                 QStringLiteral("1"));
     }
 
     void killedProgramKeepsEveryFinishedLoop() {
-        SimRadio radio;
-        QVERIFY2(radio.start(), qPrintable(radio.error()));
-        LiveProgram program;
-        program.mapPort(1, radio.device());
-        program.setIni("Program", "Port", "1");
+        LiveScan live;
+        QVERIFY2(live.started(), qPrintable(live.radio.error()));
+        live.program.mapPort(1, live.radio.device());
+        live.program.setIni("Program", "Port", "1");
         QProcess analyser;
-        analyser.start(QStringLiteral(SCAN_RUNNER), {program.folder()});
+        analyser.start(QStringLiteral(SCAN_RUNNER), {live.program.folder()});
         QVERIFY(analyser.waitForStarted(Bound));
-        const QString recording = program.dataFile("lastScan.dat");
+        const QString recording = live.program.dataFile("lastScan.dat");
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(recording).size() >= 3 * recording::RecordLength, Bound);
         analyser.kill();
         QVERIFY(analyser.waitForFinished(Bound));
 
-        const QList<recording::ScanRecord> records = program.records("lastScan.dat");
+        const QList<recording::ScanRecord> records = live.program.records("lastScan.dat");
         QVERIFY(records.size() >= 3);
         QCOMPARE(QFileInfo(recording).size() % recording::RecordLength, 0);
         for (int n = 0; n < records.size(); ++n) {
@@ -407,17 +394,16 @@ private slots:
     }
 
     void everyPortEntryWorksAlike() {
-        SimRadio radio;
-        QVERIFY2(radio.start(), qPrintable(radio.error()));
-        LiveProgram program;
-        program.mapPort(7, radio.device());
-        program.mapPort(3, QStringLiteral("/nonexistent/tty"));
-        app::frmSpecAn& w = program.load();
-        QCOMPARE(program.messagesTitled("Serial Port Error"), 1);
+        LiveScan live;
+        QVERIFY2(live.started(), qPrintable(live.radio.error()));
+        live.program.mapPort(7, live.radio.device());
+        live.program.mapPort(3, QStringLiteral("/nonexistent/tty"));
+        app::frmSpecAn& w = live.program.load();
+        QCOMPARE(live.program.messagesTitled("Serial Port Error"), 1);
         QCOMPARE(w.lblCurrentComPort->text(), QStringLiteral("Com ?"));
         QVERIFY(w.mnuCom[7]->isEnabled());
         QVERIFY(!w.mnuCom[3]->isEnabled());
-        QCOMPARE(w.mnuCom[7]->toolTip(), radio.device());
+        QCOMPARE(w.mnuCom[7]->toolTip(), live.radio.device());
         w.mnuCom[7]->trigger();
         QCOMPARE(app::modMain().ComPort, 7);
         QVERIFY(w.mnuCom[7]->isChecked());
