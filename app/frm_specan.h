@@ -284,7 +284,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    enum class ConnectOutcome { Connected, Retry, Waiting, GiveUp };
+    enum class ConnectOutcome { Connected, Retry, Waiting, GiveUp, PortFailed };
 
     void createControls();
     void createMenu();

@@ -399,7 +399,7 @@ void frmSpecAn::rewriteLimitText(QLineEdit* text) {
         text->setText(QString::number(udULimit->value()));
     else if (text == txtAtten)
         text->setText(QString::number(udAtten->value()));
-    else
+    else if (text == txtOWname || text == txtSerialNumber || text == txtOWmsg)
         text->clear(); // the identity fields keep their empty design text
 }
 

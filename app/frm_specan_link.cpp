@@ -141,10 +141,7 @@ void frmSpecAn::cmdConnect_Click() {
     do {
         enable(tmrConnect);
         if (!preparePort()) {
-            // After a lost adapter the user has been told once; automatic retries stay quiet.
-            if (!m_portLossReported)
-                MsgBox(PortFailureText, MsgBoxButtons::Ok);
-            ClearComChecks();
+            outcome = ConnectOutcome::PortFailed;
             break;
         }
         msComm->setRThreshold(1);
@@ -157,6 +154,16 @@ void frmSpecAn::cmdConnect_Click() {
         LoopCount = 0;
         outcome = ConnectRadio();
     } while (outcome == ConnectOutcome::Retry && !modMain().QuitConfirmed);
+    if (outcome == ConnectOutcome::PortFailed) {
+        // Back to idle, so that Start and closing the window work again; the reconnect timer
+        // keeps trying. After a lost adapter the user has been told once: retries stay quiet.
+        modMain().LinkState = LinkIdle;
+        tmrFlash->stop();
+        cmdConnect->setEnabled(true);
+        if (!m_portLossReported)
+            MsgBox(PortFailureText, MsgBoxButtons::Ok);
+        ClearComChecks();
+    }
     m_connecting = false;
 }
 
@@ -180,9 +187,10 @@ frmSpecAn::ConnectOutcome frmSpecAn::ConnectRadio() {
     cmdConnect->setEnabled(false);
     if (const auto settings = radio::speedSettings(scrlSpeed->value()))
         msComm->setSettings(*settings);
-    const bool open = msComm->PortOpen() || msComm->setPortOpen(true);
+    if (!msComm->PortOpen() && !msComm->setPortOpen(true))
+        return ConnectOutcome::PortFailed;
 
-    if (open && EnterSetupMode()) {
+    if (EnterSetupMode()) {
         modMain().LinkState = LinkScanning;
         m_portLossReported = false;
         setStatusBox(QStringLiteral("Test Running....."));

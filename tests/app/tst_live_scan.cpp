@@ -370,6 +370,21 @@ private slots:
                  QStringLiteral("1"));
     }
 
+    void startOnAPortThatVanishedSaysSoAndStaysIdle() {
+        LiveScan live;
+        QVERIFY2(live.started(), qPrintable(live.radio.error()));
+        app::frmSpecAn& w = live.load();
+        QVERIFY(w.mnuCom[1]->isChecked());
+        live.radio.kill();
+        w.cmdConnect->click();
+        QCOMPARE(live.program.messages.size(), 1);
+        QVERIFY(live.program.messages[0].text.startsWith(QStringLiteral("A serial port")));
+        QVERIFY(!w.mnuCom[1]->isChecked());
+        QCOMPARE(app::modMain().LinkState, app::LinkIdle);
+        QVERIFY(w.cmdConnect->isEnabled());
+        QVERIFY(w.close());
+    }
+
     void killedProgramKeepsEveryFinishedLoop() {
         LiveScan live;
         QVERIFY2(live.started(), qPrintable(live.radio.error()));
