@@ -312,6 +312,7 @@ void frmSpecAn::createMenu() {
     mnuShowLegend->setCheckable(true);
     mnuSettings->addSeparator();
     mnuSerialPort = named(mnuSettings->addMenu(QStringLiteral("Serial Port")), "mnuSerialPort");
+    mnuSerialPort->setToolTipsVisible(true); // each entry's tip names its device
     mnuCom.resize(11);
     for (int n = 1; n <= 10; ++n) {
         mnuCom[n] = mnuSerialPort->addAction(QStringLiteral("Com %1").arg(n));
