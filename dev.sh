@@ -48,7 +48,8 @@ set_ini() {
 
 run_demo() {
     local link="$PWD/build/ternaflow-radio" ini="$PWD/build/KorlanSpecAn.ini"
-    build/tools/ternaflow-sim --link "$link" > build/ternaflow-sim.out &
+    # Paced like a radio on a 115200 baud line that thinks a little before each answer.
+    build/tools/ternaflow-sim --link "$link" --baud 115200 --latency-ms 3 > build/ternaflow-sim.out &
     local sim=$!
     trap 'kill $sim 2>/dev/null' EXIT
     for _ in $(seq 50); do [ -e "$link" ] && break; sleep 0.1; done
