@@ -101,7 +101,7 @@ class TestLiveScan : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { app::setTimeScale(0.05); }
+    void initTestCase() { app::setTimeScale(0.1); }
 
     void scanRecordsEveryLoopAsTheRadioAnsweredItAndStopsAfterTheLoop() {
         LiveScan live({"--seed", "7"});
