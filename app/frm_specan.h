@@ -9,8 +9,11 @@
 #include "scan/channel_state.h"
 #include "scan/readings.h"
 
+#include <QColor>
 #include <QVector>
 #include <QWidget>
+
+#include <array>
 
 class QCheckBox;
 class QFrame;
@@ -40,6 +43,14 @@ class frmScanQuit;
 }
 
 namespace app {
+
+// Status labels are blue while the display follows the live scan, red while it shows a recorded
+// loop.
+inline const QColor LiveColor(0, 0, 255);
+inline const QColor RecordedColor(255, 0, 0);
+
+// Starts a timer that is not running; a running one keeps its phase.
+void enableTimer(QTimer* timer);
 
 // The window's inner width; its height shows the Exit button's row.
 constexpr int WindowWidthPixels = 800;
@@ -303,6 +314,8 @@ private:
     void reconnectWhenIdle();
     void PromptSaveScan();
     void setStatusBox(const QString& text);
+    // The five labels of the status strip, in display::StatusLabel order.
+    std::array<QLabel*, display::StatusLabelCount> statusLabels() const;
 
     scan::ReadingsModel m_model;
     display::ActiveColors m_colors;

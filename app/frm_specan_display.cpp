@@ -237,12 +237,16 @@ void frmSpecAn::ComputeLevelScale() {
     PixelsPerDb = scale.PixelsPerDb;
 }
 
+std::array<QLabel*, display::StatusLabelCount> frmSpecAn::statusLabels() const {
+    return {lblCurrentTime, lblStatus, lblCount, lblElapsed, lblDisplayTime};
+}
+
 void frmSpecAn::LayoutStatusPanel() {
     display::StatusLayoutInput input;
     input.Plot = twipsRect(frDisplay);
     input.CurrentTimeHeight = twHeight(lblCurrentTime);
     input.ScrollBarHeight = twHeight(scrollTime);
-    const QLabel* labels[] = {lblCurrentTime, lblStatus, lblCount, lblElapsed, lblDisplayTime};
+    const auto labels = statusLabels();
     for (int i = 0; i < display::StatusLabelCount; ++i)
         input.LabelWidths[i] = twWidth(labels[i]);
     input.BlankWidth = textWidthTwips(this, QStringLiteral(" "));
@@ -252,9 +256,8 @@ void frmSpecAn::LayoutStatusPanel() {
     setTwipsRect(scrollBarBorder, layout.ScrollBarBorder);
     setTwipsRect(scrollTime, layout.ScrollBar);
     for (int i = 0; i < display::StatusLabelCount; ++i) {
-        QLabel* label = const_cast<QLabel*>(labels[i]);
-        setTwLeft(label, layout.Labels[i].x());
-        setTwTop(label, layout.Labels[i].y());
+        setTwLeft(labels[i], layout.Labels[i].x());
+        setTwTop(labels[i], layout.Labels[i].y());
     }
 }
 
@@ -267,7 +270,7 @@ int frmSpecAn::setAutoSizeCaption(QLabel* label, const QString& caption) {
 
 void frmSpecAn::setStatusCaption(QLabel* label, const QString& caption) {
     const int width = setAutoSizeCaption(label, caption);
-    const QLabel* labels[] = {lblCurrentTime, lblStatus, lblCount, lblElapsed, lblDisplayTime};
+    const auto labels = statusLabels();
     for (int i = 0; i < display::StatusLabelCount; ++i)
         if (labels[i] == label && m_statusWidths.widthChanged(display::StatusLabel(i), width))
             LayoutStatusPanel();

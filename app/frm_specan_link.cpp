@@ -30,12 +30,12 @@ const QString PortFailureText =
                    "to initialze properly. The port will be removed from the\r\n"
                    "selection box.\r\n\r\nPlease select another port.");
 
-void enable(QTimer* timer) {
+} // namespace
+
+void enableTimer(QTimer* timer) {
     if (!timer->isActive())
         timer->start();
 }
-
-} // namespace
 
 void frmSpecAn::FindComPorts() {
     const QList<int> usable = radio::FindComPorts(*msComm);
@@ -139,7 +139,7 @@ void frmSpecAn::cmdConnect_Click() {
     m_connecting = true;
     ConnectOutcome outcome = ConnectOutcome::GiveUp;
     do {
-        enable(tmrConnect);
+        enableTimer(tmrConnect);
         if (!preparePort()) {
             outcome = ConnectOutcome::PortFailed;
             break;
@@ -183,7 +183,7 @@ bool frmSpecAn::preparePort() {
 frmSpecAn::ConnectOutcome frmSpecAn::ConnectRadio() {
     modMain().LinkState = LinkConnecting;
     setStatusBox(QStringLiteral("Connecting - Step 1....."));
-    enable(tmrFlash);
+    enableTimer(tmrFlash);
     cmdConnect->setEnabled(false);
     if (const auto settings = radio::speedSettings(scrlSpeed->value()))
         msComm->setSettings(*settings);
@@ -268,7 +268,7 @@ bool frmSpecAn::EnterSetupMode() {
 // The diagnostic terminal and the hidden setup buttons.
 void frmSpecAn::cmdConnect1_Click() {
     msComm->setRThreshold(1);
-    enable(tmrConnect);
+    enableTimer(tmrConnect);
 }
 
 void frmSpecAn::cmdSetup_Click() {

@@ -27,8 +27,6 @@ namespace app {
 
 namespace {
 
-const QColor Red(255, 0, 0);
-const QColor Blue(0, 0, 255);
 const QString FilesystemError = QStringLiteral("Filesystem Error");
 
 } // namespace
@@ -76,7 +74,7 @@ bool frmSpecAn::OpenScanFile(const QString& path, bool goToEnd) {
         if (!first)
             return fail();
         for (QLabel* label : {lblStatus, lblCount, lblElapsed, lblDisplayTime})
-            setStatusColor(label, Red);
+            setStatusColor(label, RecordedColor);
         setStatusCaption(lblStatus,
                          QStringLiteral("Started: ") + QString::fromLatin1(first->LoopStartText));
         setStatusCaption(lblCount, QStringLiteral("Count: 1"));
@@ -163,12 +161,12 @@ void frmSpecAn::scrollTime_Change() {
     if (modMain().ScanActive && position >= maximum) {
         cmdReDraw->hide();
         cmdGotoEnd->setEnabled(false);
-        setStatusColor(lblDisplayTime, Blue);
+        setStatusColor(lblDisplayTime, LiveColor);
         return;
     }
     if (position < maximum)
         cmdGotoEnd->setEnabled(true);
-    setStatusColor(lblDisplayTime, Red);
+    setStatusColor(lblDisplayTime, RecordedColor);
     if (position >= 1) {
         ShowRecordedLoop(position);
         txtInput->setText(QStringLiteral("%1    %2").arg(position).arg(maximum));
@@ -180,7 +178,7 @@ void frmSpecAn::cmdGotoEnd_Click() {
         return;
     scrollTime->setValue(scrollTime->maximum());
     cmdGotoEnd->setEnabled(false);
-    setStatusColor(lblDisplayTime, Blue);
+    setStatusColor(lblDisplayTime, LiveColor);
     scrollTime_Change();
 }
 

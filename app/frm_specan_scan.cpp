@@ -22,13 +22,6 @@ namespace app {
 
 namespace {
 
-const QColor Blue(0, 0, 255);
-
-void enable(QTimer* timer) {
-    if (!timer->isActive())
-        timer->start();
-}
-
 QString now() {
     return dateTimeText(QDateTime::currentDateTime());
 }
@@ -44,7 +37,7 @@ void frmSpecAn::cmdScan_Click() {
 
     const QString started = now();
     for (QLabel* label : {lblCount, lblStatus, lblDisplayTime, lblElapsed})
-        setStatusColor(label, Blue);
+        setStatusColor(label, LiveColor);
     setStatusCaption(lblCount, QStringLiteral("Count: 0"));
     setStatusCaption(lblStatus, QStringLiteral("Started: ") + started);
     setStatusCaption(lblDisplayTime, started);
@@ -132,7 +125,7 @@ void frmSpecAn::cmdStopTest_Click() {
     cmdStopTest->setEnabled(false);
     cmdPauseTest->setEnabled(false);
     setStatusBox(QStringLiteral("Quitting After Loop"));
-    enable(tmrFlash);
+    enableTimer(tmrFlash);
 }
 
 // The caption is the pause state: while it reads "Resume" live readings are not drawn, but the
@@ -169,7 +162,7 @@ void frmSpecAn::cmdClose_Click() {
                      plot.y() + frDisplay->height() / 2 - m_scanQuit->height() / 2);
     m_scanQuit->show();
     m_scanQuit->raise();
-    enable(tmrScanQuit);
+    enableTimer(tmrScanQuit);
 }
 
 void frmSpecAn::tmrScanQuit_Timer() {
