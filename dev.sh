@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(cmake make g++ qt6-base-dev qt6-serialport-dev libbenchmark-dev fonts-dejavu-core)
+packages=(cmake make g++ qt6-base-dev qt6-serialport-dev libbenchmark-dev fonts-dejavu-core locales)
 
 install_missing() {
     local missing=() p

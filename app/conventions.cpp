@@ -3,7 +3,6 @@
 
 #include <cfenv>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
 
 namespace app {
@@ -51,7 +50,9 @@ template <typename Chars> double leadingNumber(Chars text) {
             number += exponent;
         }
     }
-    return std::strtod(number.c_str(), nullptr);
+    // Read in the C locale whatever the user's: strtod would stop at the '.' under a
+    // decimal-comma locale. Overflow gives an infinity, underflow 0, as strtod does.
+    return QByteArray::fromStdString(number).toDouble();
 }
 
 template <typename Int> std::optional<Int> convert(double x) {

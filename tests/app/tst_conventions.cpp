@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "app/conventions.h"
+#include "tests/support/decimal_comma_locale.h"
 
+#include <QScopeGuard>
 #include <QTest>
 
+#include <clocale>
 #include <cmath>
 
 using namespace app;
@@ -11,6 +14,21 @@ class TestConventions : public QObject {
     Q_OBJECT
 
 private slots:
+    // A desktop that writes numbers with a decimal comma changes nothing the program reads or
+    // writes: the protocol, the records and the settings are in the C locale's form.
+    void numbersReadAndWriteAlikeUnderADecimalCommaLocale() {
+        const testing::DecimalCommaLocale locale;
+        QVERIFY2(locale.available(), qPrintable(locale.error()));
+        const QByteArray saved = std::setlocale(LC_ALL, nullptr);
+        const auto restore = qScopeGuard([&] { std::setlocale(LC_ALL, saved.constData()); });
+        QVERIFY(locale.applyToThisProcess());
+        QCOMPARE(Val(QStringLiteral("902.2")), 902.2);
+        QCOMPARE(Val(QByteArrayView("-87.5 dBm")), -87.5);
+        QCOMPARE(Val(QStringLiteral("1.5e2")), 150.0);
+        QCOMPARE(formatFreq(902.2), QStringLiteral("902.2"));
+        QCOMPARE(formatLevel(-5.25), QStringLiteral("-05.3"));
+    }
+
     void valReadsTheLeadingNumber_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<double>("value");

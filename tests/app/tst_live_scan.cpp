@@ -2,6 +2,7 @@
 // Live scans end to end: the real window (offscreen) drives the simulated radio over a
 // pseudo-terminal, with the protocol's timers compressed.
 #include "live_program.h"
+#include "tests/support/decimal_comma_locale.h"
 
 #include "radio/comm_port.h"
 #include "recording/frm_dlg_file_save.h"
@@ -385,12 +386,17 @@ private slots:
         QVERIFY(w.close());
     }
 
-    void killedProgramKeepsEveryFinishedLoop() {
+    // Run under a desktop locale that writes numbers with a decimal comma: the radio's "902.2"
+    // must still read as 902.2 MHz, so every code lands at its own channel.
+    void killedProgramKeepsEveryFinishedLoopAsRecordedUnderADecimalCommaLocale() {
+        const DecimalCommaLocale locale;
+        QVERIFY2(locale.available(), qPrintable(locale.error()));
         LiveScan live;
         QVERIFY2(live.started(), qPrintable(live.radio.error()));
         live.program.mapPort(1, live.radio.device());
         live.program.setIni("Program", "Port", "1");
         QProcess analyser;
+        analyser.setProcessEnvironment(locale.environment());
         analyser.start(QStringLiteral(SCAN_RUNNER), {live.program.folder()});
         QVERIFY(analyser.waitForStarted(Bound));
         const QString recording = live.program.dataFile("lastScan.dat");
@@ -401,10 +407,12 @@ private slots:
         const QList<recording::ScanRecord> records = live.program.records("lastScan.dat");
         QVERIFY(records.size() >= 3);
         QCOMPARE(QFileInfo(recording).size() % recording::RecordLength, 0);
+        const QList<LoopCodes> expected = expectedLoops(live.radio.levels(), int(records.size()));
         for (int n = 0; n < records.size(); ++n) {
             QCOMPARE(records[n].LoopNumber, n + 1);
-            QVERIFY(!records[n].LastCodes.contains(' '));
-            QVERIFY(!records[n].AverageCodes.contains(' '));
+            QCOMPARE(records[n].LastCodes, expected[n].last);
+            QCOMPARE(records[n].PeakCodes, expected[n].peak);
+            QCOMPARE(records[n].AverageCodes, expected[n].average);
         }
     }
 
