@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: MIT
 #include "app/frm_specan.h"
 
-#include "app/main_module.h"
-#include "app/twips.h"
+#include "core/program_state.h"
+#include "core/wait.h"
 #include "display/color_swatch.h"
 #include "display/plot_view.h"
 #include "display/up_down.h"
+#include "display/widget_twips.h"
 #include "radio/comm_port.h"
 #include "recording/frm_dlg_file_save.h"
 #include "scan/frm_scan_quit.h"
+#include "settings/program_settings.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -35,7 +37,7 @@ template <typename T> T* named(T* widget, const char* name) {
 template <typename T>
 T* place(T* widget, const char* name, int left, int top, int width, int height) {
     named(widget, name);
-    setTwipsRect(widget, QRect(left, top, width, height));
+    display::setTwipsRect(widget, QRect(left, top, width, height));
     return widget;
 }
 
@@ -273,7 +275,7 @@ void frmSpecAn::createControls() {
 QCheckBox* frmSpecAn::addGroupBox(int index) {
     auto* box = new QCheckBox(this);
     box->setObjectName(QStringLiteral("chkChGroup_%1").arg(index));
-    setTwipsRect(box, QRect(1215, 60, 855, 240));
+    display::setTwipsRect(box, QRect(1215, 60, 855, 240));
     box->setChecked(index == 0 || chkChGroup.value(0)->isChecked());
     if (index == 0)
         box->setText(QStringLiteral("Grp 1"));
@@ -330,7 +332,7 @@ void frmSpecAn::createTimers() {
     const auto timer = [this](QTimer*& member, const char* name, int interval) {
         member = new QTimer(this);
         member->setObjectName(QString::fromLatin1(name));
-        member->setInterval(scaledMs(interval));
+        member->setInterval(core::scaledMs(interval));
     };
     timer(tmrRSSI, "tmrRSSI", 2000);
     timer(tmrConnect, "tmrConnect", 10000);

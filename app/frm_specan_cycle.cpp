@@ -4,10 +4,13 @@
 // mode.
 #include "app/frm_specan.h"
 
-#include "app/main_module.h"
 #include "app/msg_box.h"
+#include "core/program_state.h"
+#include "core/wait.h"
 #include "radio/comm_port.h"
+#include "radio/protocol.h"
 #include "scan/channel_stepper.h"
+#include "settings/program_settings.h"
 
 #include <QCheckBox>
 #include <QTimer>
@@ -18,11 +21,11 @@ void frmSpecAn::RequestNextChannel() {
     scan::StepHooks hooks;
     hooks.endOfLoop = [this] { EndOfLoop(); };
     hooks.drawSkipped = [this](int index) { UpdateChannelReading(index, 120, 121, 121, true); };
-    const auto next = scan::stepToNextChannel(modMain().CurrentFreq, m_model.codes(), groupBoxes(),
-                                              frequencyLimits(), hooks);
+    const auto next = scan::stepToNextChannel(core::modMain().CurrentFreq, m_model.codes(),
+                                              groupBoxes(), frequencyLimits(), hooks);
     if (next) {
         FreqText = scan::frequencyText(*next);
-        msComm->Output(QByteArrayLiteral("RX ") + FreqText.toLatin1() + "\rRSSI!\r");
+        msComm->Output(radio::protocol::levelRequest(FreqText));
     }
     // With no channel to measure nothing is sent, and the watchdog ends the scan.
     tmrRSSI->start();
@@ -33,9 +36,9 @@ void frmSpecAn::msComm_OnComm() {
         return;
     m_parser.append(msComm->Input());
 
-    if (modMain().LinkState != LinkScanning) {
+    if (core::modMain().LinkState != core::LinkScanning) {
         if (m_parser.containsClosed()) {
-            modMain().LinkState = LinkIdle;
+            core::modMain().LinkState = core::LinkIdle;
             m_parser.clear();
         }
         return;
@@ -48,8 +51,8 @@ void frmSpecAn::msComm_OnComm() {
             UpdateChannelReading(*reply->channelIndex, reply->level, 0, 0, false);
         // Every channel of the loop keeps its own position in the record, even when its reply
         // brought no usable level: such a channel gets code 0, which playback leaves undrawn.
-        if (modMain().ScanActive && modMain().CurrentFreq != 0)
-            m_model.codes().fitTo(scan::channelIndexFromF10(modMain().CurrentFreq) + 1, 0);
+        if (core::modMain().ScanActive && core::modMain().CurrentFreq != 0)
+            m_model.codes().fitTo(scan::channelIndexFromF10(core::modMain().CurrentFreq) + 1, 0);
         if (!HaltRequests && !m_recovering)
             RequestNextChannel();
     } else if (m_parser.containsClosed()) {
@@ -59,7 +62,7 @@ void frmSpecAn::msComm_OnComm() {
 
 void frmSpecAn::tmrRSSI_Timer() {
     tmrRSSI->stop();
-    if (!modMain().ScanActive || m_recovering)
+    if (!core::modMain().ScanActive || m_recovering)
         return;
     endScanAndMaybeReconnect(false, chkRunForever->isChecked());
 }
@@ -67,7 +70,7 @@ void frmSpecAn::tmrRSSI_Timer() {
 // The radio reported "CLOSED": it has left its setup mode. The scan ends and the program
 // reconnects whatever "Run Forever" says.
 void frmSpecAn::linkLost() {
-    modMain().LinkState = LinkIdle;
+    core::modMain().LinkState = core::LinkIdle;
     m_parser.clear();
     if (m_recovering)
         return;
@@ -80,13 +83,13 @@ void frmSpecAn::linkLost() {
 void frmSpecAn::endScanAndMaybeReconnect(bool linkLost, bool reconnect) {
     m_recovering = true;
     tmrRSSI->stop();
-    QTimer::singleShot(scaledMs(1000), this, [this, linkLost, reconnect] {
-        if (modMain().ScanActive || modMain().LinkState == LinkScanning) {
+    QTimer::singleShot(core::scaledMs(1000), this, [this, linkLost, reconnect] {
+        if (core::modMain().ScanActive || core::modMain().LinkState == core::LinkScanning) {
             cmdStopTest_Click();
-            modMain().ScanActive = false;
+            core::modMain().ScanActive = false;
             EndScan(linkLost);
         }
-        QTimer::singleShot(scaledMs(5000), this, [this, reconnect] {
+        QTimer::singleShot(core::scaledMs(5000), this, [this, reconnect] {
             m_recovering = false;
             if (reconnect)
                 reconnectWhenIdle();
@@ -102,21 +105,22 @@ void frmSpecAn::reconnectWhenIdle() {
         return;
     }
     // Whatever ran meanwhile may have started a new scan or confirmed a quit.
-    if (modMain().LinkState == LinkIdle && !modMain().QuitConfirmed)
+    if (core::modMain().LinkState == core::LinkIdle && !core::modMain().QuitConfirmed)
         cmdConnect_Click();
 }
 
 // The adapter was unplugged or the device vanished: the port has closed itself. A running scan
 // ends as after a missed reply, its recorded loops kept, and the user hears of it once.
 void frmSpecAn::msComm_LinkError(const QString& message) {
-    const bool scanning = modMain().ScanActive || modMain().LinkState == LinkScanning;
+    const bool scanning =
+        core::modMain().ScanActive || core::modMain().LinkState == core::LinkScanning;
     if (!scanning || m_portLossReported)
         return;
     m_portLossReported = true;
     tmrRSSI->stop();
     if (!m_recovering) {
         cmdStopTest_Click();
-        modMain().ScanActive = false;
+        core::modMain().ScanActive = false;
         EndScan(false);
         // "Run Forever" keeps trying through the reconnect timer until the adapter is back.
         if (chkRunForever->isChecked() && !tmrConnect->isActive())

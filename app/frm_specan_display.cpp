@@ -2,9 +2,9 @@
 // The main window's plot side: layout, axes, status strip, colours and the drawing of readings.
 #include "app/frm_specan.h"
 
-#include "app/conventions.h"
-#include "app/main_module.h"
-#include "app/twips.h"
+#include "core/conventions.h"
+#include "core/program_state.h"
+#include "core/wait.h"
 #include "display/color_swatch.h"
 #include "display/freq_axis.h"
 #include "display/frm_color_palette.h"
@@ -12,7 +12,9 @@
 #include "display/plot_view.h"
 #include "display/status_layout.h"
 #include "display/up_down.h"
+#include "display/widget_twips.h"
 #include "settings/ini_file.h"
+#include "settings/program_settings.h"
 
 #include <QCheckBox>
 #include <QCursor>
@@ -30,132 +32,144 @@ namespace app {
 namespace {
 
 int textWidthTwips(const QWidget* w, const QString& text) {
-    return QFontMetrics(w->font()).horizontalAdvance(text) * TwipsPerPixel;
+    return QFontMetrics(w->font()).horizontalAdvance(text) * display::TwipsPerPixel;
 }
 
 int textHeightTwips(const QWidget* w) {
-    return QFontMetrics(w->font()).height() * TwipsPerPixel;
+    return QFontMetrics(w->font()).height() * display::TwipsPerPixel;
 }
 
 // Places an up-down over one end of its text box, as the window's layout rules put them.
 void overLeftEnd(QWidget* upDown, const QWidget* box) {
-    setTwipsRect(upDown, QRect(twLeft(box) + TwipsPerPixel, twTop(box) + TwipsPerPixel,
-                               twWidth(upDown), twHeight(box) - 30));
+    display::setTwipsRect(upDown, QRect(display::twLeft(box) + display::TwipsPerPixel,
+                                        display::twTop(box) + display::TwipsPerPixel,
+                                        display::twWidth(upDown), display::twHeight(box) - 30));
 }
 
 void overRightEnd(QWidget* upDown, const QWidget* box) {
-    setTwipsRect(upDown, QRect(twRight(box) - twWidth(upDown) - TwipsPerPixel,
-                               twTop(box) + TwipsPerPixel, twWidth(upDown), twHeight(box) - 30));
+    display::setTwipsRect(
+        upDown, QRect(display::twRight(box) - display::twWidth(upDown) - display::TwipsPerPixel,
+                      display::twTop(box) + display::TwipsPerPixel, display::twWidth(upDown),
+                      display::twHeight(box) - 30));
 }
 
 } // namespace
 
 int frmSpecAn::ScaleWidth() const {
-    return WindowWidthPixels * TwipsPerPixel;
+    return WindowWidthPixels * display::TwipsPerPixel;
 }
 
 void frmSpecAn::LayoutMainWindow() {
-    constexpr int px = TwipsPerPixel;
-    setFixedSize(WindowWidthPixels, toPixels(WindowHeightTwips));
+    constexpr int px = display::TwipsPerPixel;
+    setFixedSize(WindowWidthPixels, display::toPixels(WindowHeightTwips));
 
-    setTwipsRect(frDisplay,
-                 QRect(twWidth(lblOWName) + 60, twHeight(chkChGroup[0]) + 120,
-                       ScaleWidth() - (twWidth(lblOWName) + 60) - 180, twHeight(frDisplay)));
-    setTwTop(txtStatBox, 60);
-    setTwLeft(txtStatBox, twWidth(frDisplay) - twWidth(txtStatBox) - 60);
+    display::setTwipsRect(frDisplay, QRect(display::twWidth(lblOWName) + 60,
+                                           display::twHeight(chkChGroup[0]) + 120,
+                                           ScaleWidth() - (display::twWidth(lblOWName) + 60) - 180,
+                                           display::twHeight(frDisplay)));
+    display::setTwTop(txtStatBox, 60);
+    display::setTwLeft(txtStatBox, display::twWidth(frDisplay) - display::twWidth(txtStatBox) - 60);
 
-    setTwipsRect(frTextDisplay, QRect(twLeft(frDisplay), twBottom(frDisplay) - px,
-                                      twWidth(frDisplay), twHeight(lblCurrentTime) + 60));
-    setTwipsRect(lineVertLevel, QRect(twLeft(frDisplay) - 90, twTop(lineVertLevel), 90, px));
-    setTwipsRect(scrollBarBorder, QRect(twLeft(frDisplay), twBottom(frTextDisplay) - px,
-                                        twWidth(frDisplay), twHeight(scrollTime) + 3 * px));
-    setTwipsRect(scrollTime, QRect(twLeft(frTextDisplay) + px, twBottom(frTextDisplay),
-                                   twWidth(frTextDisplay) - 2 * px, twHeight(scrollTime)));
-    setTwLeft(lblCount, twLeft(frDisplay));
-    setTwTop(picLegend, 60);
-    setTwLeft(picLegend, twWidth(frDisplay) / 2 - twWidth(lblLegend) / 2);
+    display::setTwipsRect(
+        frTextDisplay, QRect(display::twLeft(frDisplay), display::twBottom(frDisplay) - px,
+                             display::twWidth(frDisplay), display::twHeight(lblCurrentTime) + 60));
+    display::setTwipsRect(lineVertLevel, QRect(display::twLeft(frDisplay) - 90,
+                                               display::twTop(lineVertLevel), 90, px));
+    display::setTwipsRect(scrollBarBorder,
+                          QRect(display::twLeft(frDisplay), display::twBottom(frTextDisplay) - px,
+                                display::twWidth(frDisplay),
+                                display::twHeight(scrollTime) + 3 * px));
+    display::setTwipsRect(
+        scrollTime, QRect(display::twLeft(frTextDisplay) + px, display::twBottom(frTextDisplay),
+                          display::twWidth(frTextDisplay) - 2 * px, display::twHeight(scrollTime)));
+    display::setTwLeft(lblCount, display::twLeft(frDisplay));
+    display::setTwTop(picLegend, 60);
+    display::setTwLeft(picLegend,
+                       display::twWidth(frDisplay) / 2 - display::twWidth(lblLegend) / 2);
 
     // Level limits and attenuation, left of the plot.
-    setTwTop(txtLLimit, twBottom(frDisplay) - twHeight(txtLLimit) / 2);
-    setTwLeft(txtLLimit, twLeft(frDisplay) - twWidth(txtLLimit) - 60);
-    setTwTop(txtULimit, twTop(frDisplay) - twHeight(txtLLimit) / 2);
-    setTwLeft(txtULimit, twLeft(frDisplay) - twWidth(txtULimit) - 60);
-    setTwTop(txtAtten, twTop(scrollTime));
-    setTwLeft(txtAtten, twLeft(frDisplay) - twWidth(txtAtten) - 60);
+    display::setTwTop(txtLLimit, display::twBottom(frDisplay) - display::twHeight(txtLLimit) / 2);
+    display::setTwLeft(txtLLimit, display::twLeft(frDisplay) - display::twWidth(txtLLimit) - 60);
+    display::setTwTop(txtULimit, display::twTop(frDisplay) - display::twHeight(txtLLimit) / 2);
+    display::setTwLeft(txtULimit, display::twLeft(frDisplay) - display::twWidth(txtULimit) - 60);
+    display::setTwTop(txtAtten, display::twTop(scrollTime));
+    display::setTwLeft(txtAtten, display::twLeft(frDisplay) - display::twWidth(txtAtten) - 60);
     overLeftEnd(udLLimit, txtLLimit);
     overLeftEnd(udULimit, txtULimit);
     overLeftEnd(udAtten, txtAtten);
-    setTwTop(lblAtten, twBottom(txtAtten));
-    setTwLeft(lblAtten, twLeft(udAtten));
+    display::setTwTop(lblAtten, display::twBottom(txtAtten));
+    display::setTwLeft(lblAtten, display::twLeft(udAtten));
     LevelLowLimit = udLLimit->value();
     LevelHighLimit = udULimit->value();
 
     // Frequency limits under the playback strip.
-    const int rowTop = twBottom(scrollBarBorder) + 120;
-    setTwTop(txtFLLimit, rowTop);
-    setTwLeft(txtFLLimit, twLeft(frDisplay));
+    const int rowTop = display::twBottom(scrollBarBorder) + 120;
+    display::setTwTop(txtFLLimit, rowTop);
+    display::setTwLeft(txtFLLimit, display::twLeft(frDisplay));
     overRightEnd(udFLLimit, txtFLLimit);
-    setTwTop(txtFULimit, rowTop);
-    setTwLeft(txtFULimit, twRight(frDisplay) - twWidth(txtFULimit));
+    display::setTwTop(txtFULimit, rowTop);
+    display::setTwLeft(txtFULimit, display::twRight(frDisplay) - display::twWidth(txtFULimit));
     overLeftEnd(udFULimit, txtFULimit);
 
     // The command row is built from the right.
     const int commandTop = rowTop - px;
-    int right = twLeft(udFULimit) - 60;
+    int right = display::twLeft(udFULimit) - 60;
     for (QWidget* button : std::initializer_list<QWidget*>{
              cmdClearAverages, cmdClearPeaks, cmdGotoEnd, cmdStopTest, cmdPauseTest, cmdScan}) {
-        setTwipsRect(button,
-                     QRect(right - twWidth(button), commandTop, twWidth(button), twHeight(button)));
-        right = twLeft(button) - 60;
+        display::setTwipsRect(button, QRect(right - display::twWidth(button), commandTop,
+                                            display::twWidth(button), display::twHeight(button)));
+        right = display::twLeft(button) - 60;
     }
-    setTwLeft(cmdConnect, twLeft(frDisplay) + twWidth(txtFLLimit) + 120);
-    setTwTop(cmdConnect, commandTop);
-    setTwLeft(cmdSetup, twRight(cmdConnect) + 60);
-    setTwTop(cmdSetup, commandTop);
-    setTwLeft(lblCurrentComPort, twRight(cmdConnect) + 120);
-    setTwTop(lblCurrentComPort,
-             twTop(cmdConnect) + (twHeight(cmdConnect) - twHeight(lblCurrentComPort)) / 2);
+    display::setTwLeft(cmdConnect, display::twLeft(frDisplay) + display::twWidth(txtFLLimit) + 120);
+    display::setTwTop(cmdConnect, commandTop);
+    display::setTwLeft(cmdSetup, display::twRight(cmdConnect) + 60);
+    display::setTwTop(cmdSetup, commandTop);
+    display::setTwLeft(lblCurrentComPort, display::twRight(cmdConnect) + 120);
+    display::setTwTop(lblCurrentComPort,
+                      display::twTop(cmdConnect) +
+                          (display::twHeight(cmdConnect) - display::twHeight(lblCurrentComPort)) /
+                              2);
 
     // Identity rows (hidden) fix the rows below the command row.
-    setTwLeft(txtOWname, twLeft(frDisplay));
-    setTwTop(txtOWname, twBottom(cmdConnect) + 120);
-    setTwLeft(lblOWName, twLeft(frDisplay) - twWidth(lblOWName) - 60);
-    setTwTop(lblOWName, twTop(txtOWname));
-    setTwLeft(lblSerialNumber, twRight(txtOWname) + 60);
-    setTwTop(lblSerialNumber, twTop(txtOWname));
-    setTwLeft(txtSerialNumber, twRight(lblSerialNumber) + 60);
-    setTwTop(txtSerialNumber, twTop(txtOWname));
-    setTwLeft(txtOWmsg, twLeft(frDisplay));
-    setTwTop(txtOWmsg, twBottom(txtOWname) + 60);
-    setTwLeft(lblOWmsg, twLeft(frDisplay) - twWidth(lblOWmsg) - 60);
-    setTwTop(lblOWmsg, twTop(txtOWmsg));
-    setTwLeft(Command5, twRight(txtOWmsg) + 120);
-    setTwTop(Command5, twTop(txtOWmsg));
+    display::setTwLeft(txtOWname, display::twLeft(frDisplay));
+    display::setTwTop(txtOWname, display::twBottom(cmdConnect) + 120);
+    display::setTwLeft(lblOWName, display::twLeft(frDisplay) - display::twWidth(lblOWName) - 60);
+    display::setTwTop(lblOWName, display::twTop(txtOWname));
+    display::setTwLeft(lblSerialNumber, display::twRight(txtOWname) + 60);
+    display::setTwTop(lblSerialNumber, display::twTop(txtOWname));
+    display::setTwLeft(txtSerialNumber, display::twRight(lblSerialNumber) + 60);
+    display::setTwTop(txtSerialNumber, display::twTop(txtOWname));
+    display::setTwLeft(txtOWmsg, display::twLeft(frDisplay));
+    display::setTwTop(txtOWmsg, display::twBottom(txtOWname) + 60);
+    display::setTwLeft(lblOWmsg, display::twLeft(frDisplay) - display::twWidth(lblOWmsg) - 60);
+    display::setTwTop(lblOWmsg, display::twTop(txtOWmsg));
+    display::setTwLeft(Command5, display::twRight(txtOWmsg) + 120);
+    display::setTwTop(Command5, display::twTop(txtOWmsg));
 
-    const int optionsTop = twTop(txtOWname);
+    const int optionsTop = display::twTop(txtOWname);
     for (QWidget* option :
          std::initializer_list<QWidget*>{chkShowPeaks, chkShowAverages, chkLine, chkRunForever,
                                          txtForeverFileName, lblSpeed, scrlSpeed})
-        setTwTop(option, optionsTop);
-    setTwLeft(chkShowPeaks, twLeft(cmdClearPeaks));
-    setTwLeft(chkShowAverages, twLeft(cmdClearAverages));
-    setTwLeft(chkLine, twLeft(udFULimit));
-    setTwLeft(chkRunForever, twLeft(txtFLLimit));
-    setTwLeft(txtForeverFileName, twRight(chkRunForever));
-    setTwLeft(lblSpeed, twLeft(txtFLLimit));
-    setTwLeft(scrlSpeed, twRight(lblSpeed) + 60);
+        display::setTwTop(option, optionsTop);
+    display::setTwLeft(chkShowPeaks, display::twLeft(cmdClearPeaks));
+    display::setTwLeft(chkShowAverages, display::twLeft(cmdClearAverages));
+    display::setTwLeft(chkLine, display::twLeft(udFULimit));
+    display::setTwLeft(chkRunForever, display::twLeft(txtFLLimit));
+    display::setTwLeft(txtForeverFileName, display::twRight(chkRunForever));
+    display::setTwLeft(lblSpeed, display::twLeft(txtFLLimit));
+    display::setTwLeft(scrlSpeed, display::twRight(lblSpeed) + 60);
 
-    const int channelTop = twTop(txtOWmsg);
+    const int channelTop = display::twTop(txtOWmsg);
     for (QWidget* control : std::initializer_list<QWidget*>{chkSpectrum, chkChannel, txtUDChanNum})
-        setTwTop(control, channelTop);
-    setTwLeft(chkSpectrum, twLeft(chkShowPeaks));
-    setTwLeft(chkChannel, twLeft(chkShowAverages));
-    setTwLeft(txtUDChanNum, twRight(chkChannel) + 120);
+        display::setTwTop(control, channelTop);
+    display::setTwLeft(chkSpectrum, display::twLeft(chkShowPeaks));
+    display::setTwLeft(chkChannel, display::twLeft(chkShowAverages));
+    display::setTwLeft(txtUDChanNum, display::twRight(chkChannel) + 120);
     overRightEnd(udChanNum, txtUDChanNum);
-    setTwLeft(udChanNum, twRight(txtUDChanNum) - twWidth(udChanNum));
+    display::setTwLeft(udChanNum, display::twRight(txtUDChanNum) - display::twWidth(udChanNum));
 
-    setTwTop(cmdClose, twTop(txtOWmsg));
-    setTwLeft(cmdClose, twRight(frDisplay) - twWidth(cmdClose));
+    display::setTwTop(cmdClose, display::twTop(txtOWmsg));
+    display::setTwLeft(cmdClose, display::twRight(frDisplay) - display::twWidth(cmdClose));
 }
 
 void frmSpecAn::BuildFreqAxis() {
@@ -165,25 +179,26 @@ void frmSpecAn::BuildFreqAxis() {
     while (chkChGroup.size() > 1)
         delete chkChGroup.takeLast();
 
-    const display::FreqAxis axis =
-        display::BuildFreqAxis(frequencyLimits(), twLeft(frDisplay),
-                               ScaleWidth() - twLeft(frDisplay) - 120, twHeight(frDisplay));
-    modMain().BarGap = static_cast<qint16>(axis.BarGap);
+    const display::FreqAxis axis = display::BuildFreqAxis(
+        frequencyLimits(), display::twLeft(frDisplay),
+        ScaleWidth() - display::twLeft(frDisplay) - 120, display::twHeight(frDisplay));
+    core::modMain().BarGap = static_cast<qint16>(axis.BarGap);
     ChanWidth = axis.ChanWidth;
     GroupWidth = axis.GroupWidth;
     LowBandChannels = axis.LowBandChannels;
-    setTwWidth(frDisplay, axis.PlotWidth);
-    setTwLeft(txtStatBox, display::readoutBoxLeft(axis.PlotWidth, twWidth(txtStatBox)));
+    display::setTwWidth(frDisplay, axis.PlotWidth);
+    display::setTwLeft(txtStatBox,
+                       display::readoutBoxLeft(axis.PlotWidth, display::twWidth(txtStatBox)));
     LayoutStatusPanel();
-    setTwLeft(frScan, 0);
-    setTwWidth(frScan, ChanWidth);
+    display::setTwLeft(frScan, 0);
+    display::setTwWidth(frScan, ChanWidth);
 
     const auto applyBand = [](QCheckBox* box, const display::BandBox& band) {
         if (band.Check != display::CheckChange::Keep)
             box->setChecked(band.Check == display::CheckChange::Check);
         if (band.Visible) {
-            setTwLeft(box, band.Left);
-            setTwTop(box, band.Top);
+            display::setTwLeft(box, band.Left);
+            display::setTwTop(box, band.Top);
         }
         box->setVisible(band.Visible);
     };
@@ -193,8 +208,8 @@ void frmSpecAn::BuildFreqAxis() {
     for (int i = 0; i < int(axis.Groups.size()); ++i) {
         const display::GroupBox& group = axis.Groups[i];
         QCheckBox* box = i == 0 ? chkChGroup[0] : addGroupBox(i);
-        setTwLeft(box, group.Left);
-        setTwTop(box, group.Top);
+        display::setTwLeft(box, group.Left);
+        display::setTwTop(box, group.Top);
         box->setText(group.Caption);
         box->setToolTip(group.ToolTip);
         box->show();
@@ -208,22 +223,24 @@ void frmSpecAn::BuildFreqAxis() {
 
 void frmSpecAn::BuildLevelAxis() {
     const int labelHeight = textHeightTwips(this);
-    const display::LevelAxis axis = display::BuildLevelAxis(
-        udULimit->value(), udLLimit->value(), twTop(frDisplay), twHeight(frDisplay), labelHeight);
+    const display::LevelAxis axis =
+        display::BuildLevelAxis(udULimit->value(), udLLimit->value(), display::twTop(frDisplay),
+                                display::twHeight(frDisplay), labelHeight);
     LevelHighLimit = axis.LevelHighLimit;
     LevelLowLimit = axis.LevelLowLimit;
     LevelDivisions = axis.LevelDivisions;
     while (lblDBM.size() > 1)
         delete lblDBM.takeLast();
-    setTwHeight(lblDBM[0], labelHeight);
+    display::setTwHeight(lblDBM[0], labelHeight);
     for (int i = 0; i < int(axis.Labels.size()); ++i) {
         const display::LevelLabel& level = axis.Labels[i];
         auto* label = new QLabel(level.Caption, this);
         label->setObjectName(QStringLiteral("lblDBM_%1").arg(i + 1));
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        const int width = textWidthTwips(label, level.Caption) + 2 * TwipsPerPixel;
-        setTwipsRect(label, QRect(display::levelLabelLeft(twLeft(frDisplay), width), int(level.Top),
-                                  width, labelHeight));
+        const int width = textWidthTwips(label, level.Caption) + 2 * display::TwipsPerPixel;
+        display::setTwipsRect(label,
+                              QRect(display::levelLabelLeft(display::twLeft(frDisplay), width),
+                                    int(level.Top), width, labelHeight));
         label->show();
         lblDBM.append(label);
     }
@@ -231,8 +248,8 @@ void frmSpecAn::BuildLevelAxis() {
 }
 
 void frmSpecAn::ComputeLevelScale() {
-    const display::LevelScale scale =
-        display::ComputeLevelScale(udULimit->value(), udLLimit->value(), twHeight(frDisplay));
+    const display::LevelScale scale = display::ComputeLevelScale(
+        udULimit->value(), udLLimit->value(), display::twHeight(frDisplay));
     TwipsPerDb = scale.TwipsPerDb;
     PixelsPerDb = scale.PixelsPerDb;
 }
@@ -243,28 +260,29 @@ std::array<QLabel*, display::StatusLabelCount> frmSpecAn::statusLabels() const {
 
 void frmSpecAn::LayoutStatusPanel() {
     display::StatusLayoutInput input;
-    input.Plot = twipsRect(frDisplay);
-    input.CurrentTimeHeight = twHeight(lblCurrentTime);
-    input.ScrollBarHeight = twHeight(scrollTime);
+    input.Plot = display::twipsRect(frDisplay);
+    input.CurrentTimeHeight = display::twHeight(lblCurrentTime);
+    input.ScrollBarHeight = display::twHeight(scrollTime);
     const auto labels = statusLabels();
     for (int i = 0; i < display::StatusLabelCount; ++i)
-        input.LabelWidths[i] = twWidth(labels[i]);
+        input.LabelWidths[i] = display::twWidth(labels[i]);
     input.BlankWidth = textWidthTwips(this, QStringLiteral(" "));
 
     const display::StatusLayout layout = display::LayoutStatusPanel(input);
-    setTwipsRect(frTextDisplay, layout.Strip);
-    setTwipsRect(scrollBarBorder, layout.ScrollBarBorder);
-    setTwipsRect(scrollTime, layout.ScrollBar);
+    display::setTwipsRect(frTextDisplay, layout.Strip);
+    display::setTwipsRect(scrollBarBorder, layout.ScrollBarBorder);
+    display::setTwipsRect(scrollTime, layout.ScrollBar);
     for (int i = 0; i < display::StatusLabelCount; ++i) {
-        setTwLeft(labels[i], layout.Labels[i].x());
-        setTwTop(labels[i], layout.Labels[i].y());
+        display::setTwLeft(labels[i], layout.Labels[i].x());
+        display::setTwTop(labels[i], layout.Labels[i].y());
     }
 }
 
 int frmSpecAn::setAutoSizeCaption(QLabel* label, const QString& caption) {
     label->setText(caption);
-    const int width = caption.isEmpty() ? 0 : textWidthTwips(label, caption) + TwipsPerPixel;
-    setTwWidth(label, width);
+    const int width =
+        caption.isEmpty() ? 0 : textWidthTwips(label, caption) + display::TwipsPerPixel;
+    display::setTwWidth(label, width);
     return width;
 }
 
@@ -284,7 +302,7 @@ void frmSpecAn::setStatusColor(QLabel* label, const QColor& color) {
 
 void frmSpecAn::LoadDisplayColors() {
     const auto mode = chkLine->isChecked() ? display::GraphMode::Line : display::GraphMode::Bar;
-    m_colors = display::LoadDisplayColors(settings::IniFile(modMain().IniFilePath), mode,
+    m_colors = display::LoadDisplayColors(settings::IniFile(core::modMain().IniFilePath), mode,
                                           frDisplay->palette());
     frDisplay->setColors(m_colors);
     clrPickerBackBox->setValue(m_colors.Numbers.PlotBackColor);
@@ -315,39 +333,41 @@ void frmSpecAn::UpdateChannelReading(int Chan, qint32 Level, qint16 PeakIn, qint
 void frmSpecAn::DrawChannel(int Chan, int level, qint16 PeakIn, qint32 AverageIn, bool Recorded) {
     display::PlotGeometry geometry;
     geometry.ChanWidth = ChanWidth;
-    geometry.BarGap = modMain().BarGap;
+    geometry.BarGap = core::modMain().BarGap;
     geometry.PixelsPerDb = PixelsPerDb;
     geometry.TwipsPerDb = TwipsPerDb;
     geometry.LowBandChannels = LowBandChannels;
     geometry.UL = udULimit->value();
     geometry.LL = udLLimit->value();
-    geometry.PlotHeight = twHeight(frDisplay);
+    geometry.PlotHeight = display::twHeight(frDisplay);
 
     display::PlotOptions options;
     options.LineMode = chkLine->isChecked();
     options.ShowPeaks = chkShowPeaks->isChecked();
     options.ShowAverages = chkShowAverages->isChecked();
-    options.ScanActive = modMain().ScanActive;
+    options.ScanActive = core::modMain().ScanActive;
     options.ScrollAtMax = scrollTime->value() == scrollTime->maximum();
 
     const display::DrawResult result = frDisplay->DrawChannel(
         geometry, options, {Chan, level, PeakIn, AverageIn, Recorded, m_model.reading(Chan)});
     if (result.ScanMarkerLeft)
-        setTwipsRect(frScan, QRect(int(*result.ScanMarkerLeft), 0, ChanWidth, geometry.PlotHeight));
-    if (modMain().ScanActive && Chan > 0 && Chan % 10 == 0)
+        display::setTwipsRect(
+            frScan, QRect(int(*result.ScanMarkerLeft), 0, ChanWidth, geometry.PlotHeight));
+    if (core::modMain().ScanActive && Chan > 0 && Chan % 10 == 0)
         refreshElapsed();
 }
 
 void frmSpecAn::refreshElapsed() {
-    const auto seconds =
-        secondsBetween(QStringView(lblStatus->text()).mid(8), QStringView(lblCurrentTime->text()));
+    const auto seconds = core::secondsBetween(QStringView(lblStatus->text()).mid(8),
+                                              QStringView(lblCurrentTime->text()));
     if (seconds)
-        setStatusCaption(lblElapsed, QStringLiteral("Elapsed: ") + FormatElapsed(double(*seconds)));
+        setStatusCaption(lblElapsed,
+                         QStringLiteral("Elapsed: ") + core::FormatElapsed(double(*seconds)));
 }
 
 void frmSpecAn::timeTimer_Timer() {
-    setStatusCaption(lblCurrentTime, dateTimeText(QDateTime::currentDateTime()));
-    if (!modMain().ScanActive && Val(txtAtten->text()) > 0) {
+    setStatusCaption(lblCurrentTime, core::dateTimeText(QDateTime::currentDateTime()));
+    if (!core::modMain().ScanActive && core::Val(txtAtten->text()) > 0) {
         ++m_attenuationBlinkTicks;
         txtAtten->setEnabled(m_attenuationBlinkTicks < 10 ? !txtAtten->isEnabled() : true);
     } else {
@@ -383,7 +403,7 @@ void frmSpecAn::udLLimit_Change() {
 void frmSpecAn::udULimit_Change() {
     rewriteLimitText(txtULimit);
     BuildLevelAxis();
-    if (!modMain().ScanActive && scrollTime->maximum() >= 2)
+    if (!core::modMain().ScanActive && scrollTime->maximum() >= 2)
         scrollTime_Change();
 }
 
@@ -421,7 +441,7 @@ void frmSpecAn::mnuDisplayColor_Click() {
 
 void frmSpecAn::ShowColorPalette() {
     setEnabled(false);
-    auto* palette = new display::frmColorPalette(modMain().IniFilePath);
+    auto* palette = new display::frmColorPalette(core::modMain().IniFilePath);
     palette->setAttribute(Qt::WA_DeleteOnClose);
     palette->Form_Load(chkLine->isChecked());
     connect(palette, &display::frmColorPalette::applied, this, &frmSpecAn::LoadDisplayColors);

@@ -2,12 +2,15 @@
 // The serial port menu and the connection handshake with the radio.
 #include "app/frm_specan.h"
 
-#include "app/conventions.h"
-#include "app/main_module.h"
 #include "app/msg_box.h"
+#include "core/conventions.h"
+#include "core/program_state.h"
+#include "core/wait.h"
 #include "display/up_down.h"
 #include "radio/comm_port.h"
 #include "radio/port_probe.h"
+#include "radio/protocol.h"
+#include "settings/program_settings.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -51,7 +54,8 @@ void frmSpecAn::FindComPorts() {
 
 void frmSpecAn::RestoreComPort(int port) {
     if (port < 1)
-        port = radio::restoredPort(ReadIni(QStringLiteral("Program"), QStringLiteral("Port")));
+        port = radio::restoredPort(
+            settings::ReadIni(QStringLiteral("Program"), QStringLiteral("Port")));
     if (port < 1) {
         MsgBox(QStringLiteral("The Com Port number that was saved from the previous\r\nsession "
                               "(Com %1) is no longer valid.")
@@ -63,13 +67,13 @@ void frmSpecAn::RestoreComPort(int port) {
         if (port <= radio::PortDirectory::PortCount && mnuCom[port]->isEnabled()) {
             mnuCom[port]->setChecked(true);
             msComm->setCommPort(port);
-            modMain().ComPort = static_cast<qint16>(port);
+            core::modMain().ComPort = static_cast<qint16>(port);
         }
         setAutoSizeCaption(lblCurrentComPort,
-                           QStringLiteral("Current Port: COM %1").arg(modMain().ComPort));
+                           QStringLiteral("Current Port: COM %1").arg(core::modMain().ComPort));
     }
-    scrlSpeed->setValue(
-        radio::restoredSpeed(ReadIni(QStringLiteral("Program"), QStringLiteral("Speed"))));
+    scrlSpeed->setValue(radio::restoredSpeed(
+        settings::ReadIni(QStringLiteral("Program"), QStringLiteral("Speed"))));
 }
 
 void frmSpecAn::ClearComChecks() {
@@ -83,27 +87,29 @@ void frmSpecAn::mnuCom_Click(int N) {
     mnuCom[N]->setChecked(!mnuCom[N]->isChecked());
     if (!radio::TestComPort(*msComm, N))
         return;
-    modMain().ComPort = static_cast<qint16>(N);
+    core::modMain().ComPort = static_cast<qint16>(N);
     RestoreComPort(N);
     ClearComChecks();
     mnuCom[N]->setChecked(true);
 }
 
 void frmSpecAn::scrlSpeed_Change() {
-    WriteIni(QStringLiteral("Program"), QStringLiteral("Speed"),
-             QString::number(scrlSpeed->value()));
+    settings::WriteIni(QStringLiteral("Program"), QStringLiteral("Speed"),
+                       QString::number(scrlSpeed->value()));
 }
 
 void frmSpecAn::mnuSettings_Click() {
-    if (!modMain().ScanActive)
+    if (!core::modMain().ScanActive)
         mnuSerialPort->setEnabled(true);
 }
 
 void frmSpecAn::mnuDisplay_Click() {
     const QString section = QStringLiteral("DefaultSettings");
-    mnuAutoSave->setChecked(Val(ReadIni(section, QStringLiteral("AutoSaveScan"))) > 0);
-    mnuAutoStart->setChecked(Val(ReadIni(section, QStringLiteral("AutoStartScan"))) > 0);
-    const bool idle = !modMain().ScanActive;
+    mnuAutoSave->setChecked(core::Val(settings::ReadIni(section, QStringLiteral("AutoSaveScan"))) >
+                            0);
+    mnuAutoStart->setChecked(
+        core::Val(settings::ReadIni(section, QStringLiteral("AutoStartScan"))) > 0);
+    const bool idle = !core::modMain().ScanActive;
     for (QAction* entry : {mnuOpenSavedScan, mnuDisplayColor, mnuSaveSettings, mnuRestoreSettings})
         entry->setEnabled(idle);
     mnuSerialPort->setEnabled(!msComm->PortOpen());
@@ -112,18 +118,20 @@ void frmSpecAn::mnuDisplay_Click() {
 void frmSpecAn::SaveSettings() {
     const QString section = QStringLiteral("DefaultSettings");
     const auto flag = [](bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); };
-    WriteIni(section, QStringLiteral("LUL"), QString::number(udULimit->value()));
-    WriteIni(section, QStringLiteral("LLL"), QString::number(udLLimit->value()));
-    WriteIni(section, QStringLiteral("FUL"), QString::number(udFULimit->value()));
-    WriteIni(section, QStringLiteral("FLL"), QString::number(udFLLimit->value()));
-    WriteIni(section, QStringLiteral("Mode"), flag(chkLine->isChecked()));
-    WriteIni(section, QStringLiteral("Peak"), flag(chkShowPeaks->isChecked()));
-    WriteIni(section, QStringLiteral("Average"), flag(chkShowAverages->isChecked()));
-    WriteIni(section, QStringLiteral("Spectrum"), flag(chkSpectrum->isChecked()));
-    WriteIni(section, QStringLiteral("Channel"), flag(chkChannel->isChecked()));
-    WriteIni(section, QStringLiteral("AutoSaveScan"), flag(modMain().AutoSaveScanOn));
-    WriteIni(section, QStringLiteral("Legend"), flag(picLegend->isVisible()));
-    WriteIni(QStringLiteral("Program"), QStringLiteral("Port"), QString::number(modMain().ComPort));
+    settings::WriteIni(section, QStringLiteral("LUL"), QString::number(udULimit->value()));
+    settings::WriteIni(section, QStringLiteral("LLL"), QString::number(udLLimit->value()));
+    settings::WriteIni(section, QStringLiteral("FUL"), QString::number(udFULimit->value()));
+    settings::WriteIni(section, QStringLiteral("FLL"), QString::number(udFLLimit->value()));
+    settings::WriteIni(section, QStringLiteral("Mode"), flag(chkLine->isChecked()));
+    settings::WriteIni(section, QStringLiteral("Peak"), flag(chkShowPeaks->isChecked()));
+    settings::WriteIni(section, QStringLiteral("Average"), flag(chkShowAverages->isChecked()));
+    settings::WriteIni(section, QStringLiteral("Spectrum"), flag(chkSpectrum->isChecked()));
+    settings::WriteIni(section, QStringLiteral("Channel"), flag(chkChannel->isChecked()));
+    settings::WriteIni(section, QStringLiteral("AutoSaveScan"),
+                       flag(core::modMain().AutoSaveScanOn));
+    settings::WriteIni(section, QStringLiteral("Legend"), flag(picLegend->isVisible()));
+    settings::WriteIni(QStringLiteral("Program"), QStringLiteral("Port"),
+                       QString::number(core::modMain().ComPort));
 }
 
 void frmSpecAn::setStatusBox(const QString& text) {
@@ -153,11 +161,11 @@ void frmSpecAn::cmdConnect_Click() {
         cmdSetup->setEnabled(true);
         LoopCount = 0;
         outcome = ConnectRadio();
-    } while (outcome == ConnectOutcome::Retry && !modMain().QuitConfirmed);
+    } while (outcome == ConnectOutcome::Retry && !core::modMain().QuitConfirmed);
     if (outcome == ConnectOutcome::PortFailed) {
         // Back to idle, so that Start and closing the window work again; the reconnect timer
         // keeps trying. After a lost adapter the user has been told once: retries stay quiet.
-        modMain().LinkState = LinkIdle;
+        core::modMain().LinkState = core::LinkIdle;
         tmrFlash->stop();
         cmdConnect->setEnabled(true);
         if (!m_portLossReported)
@@ -170,7 +178,7 @@ void frmSpecAn::cmdConnect_Click() {
 // Tests the chosen port and leaves it in the state it had. A port that fails the test is a
 // failure: the last port the start-up probe tried is never used in its place.
 bool frmSpecAn::preparePort() {
-    const int port = modMain().ComPort;
+    const int port = core::modMain().ComPort;
     if (port < 1 || !radio::TestComPort(*msComm, port))
         return false;
     msComm->setCommPort(port);
@@ -181,7 +189,7 @@ bool frmSpecAn::preparePort() {
 }
 
 frmSpecAn::ConnectOutcome frmSpecAn::ConnectRadio() {
-    modMain().LinkState = LinkConnecting;
+    core::modMain().LinkState = core::LinkConnecting;
     setStatusBox(QStringLiteral("Connecting - Step 1....."));
     enableTimer(tmrFlash);
     cmdConnect->setEnabled(false);
@@ -191,7 +199,7 @@ frmSpecAn::ConnectOutcome frmSpecAn::ConnectRadio() {
         return ConnectOutcome::PortFailed;
 
     if (EnterSetupMode()) {
-        modMain().LinkState = LinkScanning;
+        core::modMain().LinkState = core::LinkScanning;
         m_portLossReported = false;
         setStatusBox(QStringLiteral("Test Running....."));
         cmdScan_Click();
@@ -204,7 +212,7 @@ frmSpecAn::ConnectOutcome frmSpecAn::ConnectRadio() {
             QStringLiteral("Connect Failed.\r\n\r\nBe sure there is a Ternaflow radio attached to "
                            "Com %1.\r\n\r\nIf there is, make sure it is powered up.\r\n\r\n"
                            "Try Again ?\r\n")
-                .arg(modMain().ComPort),
+                .arg(core::modMain().ComPort),
             MsgBoxButtons::YesNo, QStringLiteral("Failed to connect"));
         if (answer == MsgBoxAnswer::Yes)
             return ConnectOutcome::Retry;
@@ -214,15 +222,15 @@ frmSpecAn::ConnectOutcome frmSpecAn::ConnectRadio() {
         mnuSerialPort->setEnabled(true);
         cmdConnect->setEnabled(true);
         tmrConnect->stop();
-        modMain().LinkState = LinkIdle;
+        core::modMain().LinkState = core::LinkIdle;
         return ConnectOutcome::GiveUp;
     }
 
     // "Run Forever": the next attempt starts 5 s later from the event loop; the link stays in
     // its connecting state meanwhile.
     setStatusBox(QStringLiteral("Connect Failed - Waiting....."));
-    QTimer::singleShot(scaledMs(5000), this, [this] {
-        if (modMain().LinkState == LinkConnecting && !modMain().QuitConfirmed)
+    QTimer::singleShot(core::scaledMs(5000), this, [this] {
+        if (core::modMain().LinkState == core::LinkConnecting && !core::modMain().QuitConfirmed)
             cmdConnect_Click();
     });
     return ConnectOutcome::Waiting;
@@ -236,24 +244,24 @@ bool frmSpecAn::EnterSetupMode() {
     for (int attempt = 0; attempt <= 5; ++attempt) {
         msComm->Input();
         QCoreApplication::processEvents();
-        if (!msComm->Output("\x1b"))
+        if (!msComm->Output(radio::protocol::WakeUp))
             return false;
-        Wait(400 + QRandomGenerator::global()->bounded(701));
+        core::Wait(400 + QRandomGenerator::global()->bounded(701));
         for (int burst = 0; burst <= 3; ++burst) {
-            if (!msComm->Output("\r\n"))
+            if (!msComm->Output(radio::protocol::WakeUpBurst))
                 return false;
-            Wait(300);
+            core::Wait(300);
             txtTerm->setPlainText(QStringLiteral("Connecting"));
             if (msComm->InBufferCount() != 0) {
-                Wait(250);
+                core::Wait(250);
                 const QByteArray answer = msComm->Input();
-                Wait(250);
-                if (!answer.contains("SETUP"))
-                    msComm->Output("SETUP\r");
-                Wait(250);
+                core::Wait(250);
+                if (!answer.contains(radio::protocol::SetupPrompt))
+                    msComm->Output(radio::protocol::SetupCommand);
+                core::Wait(250);
                 msComm->Input();
-                msComm->Output("PASS QK47\r");
-                Wait(250);
+                msComm->Output(radio::protocol::AccessCommand);
+                core::Wait(250);
                 msComm->Input();
                 CommPaused = false;
                 return true;
@@ -272,7 +280,7 @@ void frmSpecAn::cmdConnect1_Click() {
 }
 
 void frmSpecAn::cmdSetup_Click() {
-    msComm->Output("SETUP\r\n");
+    msComm->Output(radio::protocol::SetupCommandCrLf);
 }
 
 void frmSpecAn::Command5_Click() {
@@ -292,7 +300,7 @@ void frmSpecAn::txtTerm2_KeyPress(const QString& typed) {
 }
 
 void frmSpecAn::tmrConnect_Timer() {
-    if (modMain().LinkState != LinkScanning)
+    if (core::modMain().LinkState != core::LinkScanning)
         cmdConnect_Click();
 }
 

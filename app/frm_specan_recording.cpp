@@ -3,15 +3,17 @@
 // recorded loop.
 #include "app/frm_specan.h"
 
-#include "app/conventions.h"
-#include "app/main_module.h"
 #include "app/msg_box.h"
+#include "core/conventions.h"
+#include "core/program_state.h"
+#include "core/wait.h"
 #include "display/plot_view.h"
 #include "display/up_down.h"
 #include "recording/data_folder.h"
 #include "recording/frm_dlg_file_save.h"
 #include "recording/scan_library.h"
 #include "recording/scan_names.h"
+#include "settings/program_settings.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -37,7 +39,7 @@ void frmSpecAn::WriteLoopRecord() {
     scan::LoopCodes& codes = m_model.codes();
     recording::ScanRecord record;
     record.LoopNumber = LoopCount;
-    record.Attenuation = CLng(Val(txtAtten->text())).value_or(0);
+    record.Attenuation = core::CLng(core::Val(txtAtten->text())).value_or(0);
     record.LoopStartText = LoopStartText.toLatin1();
     record.LastCodes = codes.LastCodes;
     record.AverageCodes = codes.AverageCodes;
@@ -51,14 +53,14 @@ bool frmSpecAn::OpenScanFile(const QString& path, bool goToEnd) {
         m_scanFile.close();
     QString file = path;
     if (path.isEmpty()) {
-        modMain().ScanFileName =
+        core::modMain().ScanFileName =
             recording::defaultScanName(QDateTime::currentDateTime(), txtAtten->text());
         const QString recordingFile = recording::recordingFilePath(m_dataFolder);
         if (QFile::exists(recordingFile))
             QFile::remove(recordingFile);
         file = m_dataFolder + QLatin1Char('/') + recording::RecordingFileName;
     } else {
-        modMain().ScanActive = false;
+        core::modMain().ScanActive = false;
     }
 
     const auto fail = [this] {
@@ -96,7 +98,7 @@ bool frmSpecAn::OpenScanFile(const QString& path, bool goToEnd) {
 void frmSpecAn::SaveLastScan() {
     m_scanFile.close();
     const recording::SaveResult result =
-        recording::SaveLastScan(m_dataFolder, modMain().ScanFileName);
+        recording::SaveLastScan(m_dataFolder, core::modMain().ScanFileName);
     if (!result.ok) {
         MsgBox(result.message, MsgBoxButtons::Ok, FilesystemError);
         m_scanFile.open(recording::recordingFilePath(m_dataFolder));
@@ -113,8 +115,9 @@ void frmSpecAn::PromptSaveScan() {
     setEnabled(false);
     delete m_fileSave;
     m_fileSave = new recording::frmDlgFileSave();
-    m_fileSave->Form_Load(modMain().ScanFileName, Val(ReadIni(QStringLiteral("DefaultSettings"),
-                                                              QStringLiteral("AutoSaveScan"))) > 0);
+    m_fileSave->Form_Load(core::modMain().ScanFileName,
+                          core::Val(settings::ReadIni(QStringLiteral("DefaultSettings"),
+                                                      QStringLiteral("AutoSaveScan"))) > 0);
     m_fileSave->show();
     m_fileSave->raise();
     tmrFileSave->start();
@@ -138,14 +141,14 @@ void frmSpecAn::tmrFileSave_Timer() {
             tmrFileSave->start();
             return;
         }
-        modMain().ScanFileName = name;
+        core::modMain().ScanFileName = name;
         SaveLastScan();
     }
     // The dialog's unload: its box decides whether later scans are saved without asking.
     const bool autoSave = m_fileSave->chkAutoSave->isChecked();
-    WriteIni(QStringLiteral("DefaultSettings"), QStringLiteral("AutoSaveScan"),
-             autoSave ? QStringLiteral("1") : QStringLiteral("0"));
-    modMain().AutoSaveScanOn = autoSave;
+    settings::WriteIni(QStringLiteral("DefaultSettings"), QStringLiteral("AutoSaveScan"),
+                       autoSave ? QStringLiteral("1") : QStringLiteral("0"));
+    core::modMain().AutoSaveScanOn = autoSave;
     setEnabled(true);
     m_fileSave->deleteLater();
     m_fileSave = nullptr;
@@ -158,7 +161,7 @@ void frmSpecAn::tmrFileSave_Timer() {
 void frmSpecAn::scrollTime_Change() {
     const int position = scrollTime->value();
     const int maximum = scrollTime->maximum();
-    if (modMain().ScanActive && position >= maximum) {
+    if (core::modMain().ScanActive && position >= maximum) {
         cmdReDraw->hide();
         cmdGotoEnd->setEnabled(false);
         setStatusColor(lblDisplayTime, LiveColor);
@@ -192,10 +195,10 @@ void frmSpecAn::ShowRecordedLoop(qint32 n) {
     setStatusCaption(lblDisplayTime, QString::fromLatin1(record->LoopStartText).trimmed());
     setStatusCaption(lblCount, QStringLiteral("Count: %1 (%2)").arg(n).arg(scrollTime->maximum()));
     if (lblStatus->text().size() >= 8) {
-        if (const auto seconds = secondsBetween(QStringView(lblStatus->text()).mid(8),
-                                                QStringView(lblDisplayTime->text())))
+        if (const auto seconds = core::secondsBetween(QStringView(lblStatus->text()).mid(8),
+                                                      QStringView(lblDisplayTime->text())))
             setStatusCaption(lblElapsed,
-                             QStringLiteral("Elapsed: ") + FormatElapsed(double(*seconds)));
+                             QStringLiteral("Elapsed: ") + core::FormatElapsed(double(*seconds)));
     }
     frDisplay->Cls();
 

@@ -3,11 +3,13 @@
 // with its save, and quitting while a scan runs.
 #include "app/frm_specan.h"
 
-#include "app/conventions.h"
-#include "app/main_module.h"
+#include "core/conventions.h"
+#include "core/program_state.h"
+#include "core/wait.h"
 #include "display/plot_view.h"
 #include "display/up_down.h"
 #include "scan/frm_scan_quit.h"
+#include "settings/program_settings.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -23,7 +25,7 @@ namespace app {
 namespace {
 
 QString now() {
-    return dateTimeText(QDateTime::currentDateTime());
+    return core::dateTimeText(QDateTime::currentDateTime());
 }
 
 } // namespace
@@ -53,7 +55,7 @@ void frmSpecAn::cmdScan_Click() {
         control->setEnabled(false);
     scrollTime->setMaximum(1);
     scrollTime->setValue(1);
-    modMain().CurrentFreq = 0;
+    core::modMain().CurrentFreq = 0;
     setStatusBox(QStringLiteral("Active Scan"));
     tmrFlash->stop();
 
@@ -61,14 +63,14 @@ void frmSpecAn::cmdScan_Click() {
     // not be taken for this scan's first channel.
     m_parser.clear();
     m_model.codes().clear();
-    modMain().ScanActive = true;
+    core::modMain().ScanActive = true;
     RequestNextChannel();
 }
 
 void frmSpecAn::EndOfLoop() {
     WriteLoopRecord();
     if (StopAfterLoop) {
-        modMain().ScanActive = false;
+        core::modMain().ScanActive = false;
         HaltRequests = true;
         EndScan(false);
         return;
@@ -108,12 +110,12 @@ void frmSpecAn::EndScan(bool linkLost) {
     for (QWidget* control : std::initializer_list<QWidget*>{udFLLimit, udFULimit, udAtten})
         control->setEnabled(true);
     setStatusCaption(lblCount, QStringLiteral("Count: %1").arg(LoopCount));
-    modMain().LinkState = LinkIdle;
+    core::modMain().LinkState = core::LinkIdle;
     if (LoopCount < 1)
         return;
-    if (!chkRunForever->isChecked() && !modMain().AutoSaveScanOn) {
+    if (!chkRunForever->isChecked() && !core::modMain().AutoSaveScanOn) {
         PromptSaveScan();
-        Wait(100);
+        core::Wait(100);
     } else {
         SaveLastScan();
     }
@@ -136,8 +138,8 @@ void frmSpecAn::cmdPauseTest_Click() {
 }
 
 void frmSpecAn::chkRunForever_Click() {
-    WriteIni(QStringLiteral("DefaultSettings"), QStringLiteral("Forever"),
-             chkRunForever->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    settings::WriteIni(QStringLiteral("DefaultSettings"), QStringLiteral("Forever"),
+                       chkRunForever->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 void frmSpecAn::tmrFlash_Timer() {
@@ -145,7 +147,7 @@ void frmSpecAn::tmrFlash_Timer() {
 }
 
 void frmSpecAn::cmdClose_Click() {
-    if (!modMain().ScanActive) {
+    if (!core::modMain().ScanActive) {
         close();
         return;
     }
@@ -154,7 +156,7 @@ void frmSpecAn::cmdClose_Click() {
         m_scanQuit = new scan::frmScanQuit();
         connect(m_scanQuit, &scan::frmScanQuit::answered, this, [this](bool yes) {
             setEnabled(true);
-            modMain().QuitConfirmed = yes;
+            core::modMain().QuitConfirmed = yes;
         });
     }
     const QPoint plot = frDisplay->mapToGlobal(QPoint(0, 0));
@@ -168,11 +170,11 @@ void frmSpecAn::cmdClose_Click() {
 void frmSpecAn::tmrScanQuit_Timer() {
     if (m_scanQuit && m_scanQuit->isVisible())
         return;
-    if (modMain().ScanActive) {
+    if (core::modMain().ScanActive) {
         delete m_scanQuit;
         m_scanQuit = nullptr;
         raise();
-        if (modMain().QuitConfirmed)
+        if (core::modMain().QuitConfirmed)
             cmdStopTest_Click(); // repeated every tick until the loop in progress ends
         else
             tmrScanQuit->stop();

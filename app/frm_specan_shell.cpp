@@ -2,13 +2,15 @@
 // Start-up and closing of the main window.
 #include "app/frm_specan.h"
 
-#include "app/conventions.h"
-#include "app/main_module.h"
 #include "app/msg_box.h"
+#include "core/conventions.h"
+#include "core/program_state.h"
+#include "core/wait.h"
 #include "radio/comm_port.h"
 #include "recording/data_folder.h"
 #include "recording/frm_dlg_file_save.h"
 #include "scan/frm_scan_quit.h"
+#include "settings/program_settings.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -25,7 +27,7 @@ QString frmSpecAn::caption() {
 
 void frmSpecAn::Form_Load(const QString& programFolder) {
     const recording::ProgramFolders folders = recording::locateProgramFolders(programFolder);
-    modMain().IniFilePath = folders.settingsFile;
+    core::modMain().IniFilePath = folders.settingsFile;
     m_dataFolder = folders.dataFolder;
     m_perUserFolders = folders.perUser;
     setWindowTitle(caption());
@@ -38,9 +40,10 @@ void frmSpecAn::Form_Load(const QString& programFolder) {
 
     FreqLowLimit = 9022;
     FreqHighLimit = 9276;
-    msComm->setPortDirectory(radio::PortDirectory(modMain().IniFilePath));
+    msComm->setPortDirectory(radio::PortDirectory(core::modMain().IniFilePath));
     FindComPorts();
-    if (Val(ReadIni(QStringLiteral("DefaultSettings"), QStringLiteral("Forever"))) == 1)
+    if (core::Val(
+            settings::ReadIni(QStringLiteral("DefaultSettings"), QStringLiteral("Forever"))) == 1)
         chkRunForever->setChecked(true);
     RestoreComPort(0);
     LayoutMainWindow();
@@ -55,7 +58,8 @@ void frmSpecAn::Form_Load(const QString& programFolder) {
 // The window stays open while a scan runs, a connection is being made or a lost link is being
 // handled; otherwise closing saves the settings and releases the port and the scan file.
 void frmSpecAn::closeEvent(QCloseEvent* event) {
-    if (modMain().ScanActive || modMain().LinkState != LinkIdle || m_connecting || m_recovering) {
+    if (core::modMain().ScanActive || core::modMain().LinkState != core::LinkIdle || m_connecting ||
+        m_recovering) {
         event->ignore();
         return;
     }

@@ -2,9 +2,11 @@
 // Live scanning against the simulated radio: the sweep rate at 115200 baud as a fraction of what
 // the line allows, the readings per second with no pacing, and the CPU time per reading.
 #include "app/frm_specan.h"
-#include "app/main_module.h"
 #include "app/msg_box.h"
+#include "core/program_state.h"
+#include "core/wait.h"
 #include "settings/ini_file.h"
+#include "settings/program_settings.h"
 #include "tests/support/sim_radio.h"
 
 #include <QApplication>
@@ -68,7 +70,7 @@ std::optional<ScanFigures> timeScan(const QStringList& simOptions) {
     ini.WriteIni(QStringLiteral("Ports"), QStringLiteral("Com1"), radio.device());
     ini.WriteIni(QStringLiteral("Program"), QStringLiteral("Port"), QStringLiteral("1"));
 
-    app::modMain() = app::MainModule{};
+    core::modMain() = core::MainModule{};
     app::frmSpecAn window;
     window.Form_Load(folder.path());
     window.show();
@@ -95,7 +97,7 @@ std::optional<ScanFigures> timeScan(const QStringList& simOptions) {
     figures.bytesPerReading = bytes / figures.readings;
 
     window.cmdStopTest->click();
-    runUntil([] { return !app::modMain().ScanActive; });
+    runUntil([] { return !core::modMain().ScanActive; });
     return figures;
 }
 

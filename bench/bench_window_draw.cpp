@@ -3,11 +3,13 @@
 // line mode, and a whole 192-channel sweep at the widest limits (895.8 - 934.0 MHz) followed by
 // the repaint of the shown window.
 #include "app/frm_specan.h"
-#include "app/main_module.h"
 #include "app/msg_box.h"
+#include "core/program_state.h"
+#include "core/wait.h"
 #include "display/plot_view.h"
 #include "display/up_down.h"
 #include "settings/ini_file.h"
+#include "settings/program_settings.h"
 
 #include <QApplication>
 #include <QCheckBox>

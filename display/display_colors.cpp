@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "display/display_colors.h"
 
-#include "app/conventions.h"
+#include "core/conventions.h"
 
 #include <iterator>
 
@@ -105,7 +105,7 @@ std::optional<qint32> readColorNumber(const settings::IniFile& ini, GraphMode mo
     const QString text = ini.ReadIni(DisplayColorsSection, colorKey(mode, role));
     if (text == settings::NotSet)
         return std::nullopt;
-    return app::CLng(app::Val(text));
+    return core::CLng(core::Val(text));
 }
 
 ColorSet readColorSet(const settings::IniFile& ini, GraphMode mode) {

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "display/freq_axis.h"
 
-#include "app/conventions.h"
-#include "display/units.h"
+#include "core/conventions.h"
+#include "display/twips.h"
 #include "scan/channel_plan.h"
 
 namespace display {
@@ -24,8 +24,8 @@ QString rangeTip(int firstF10) {
 // The group tips are worked out in MHz as 902.2 + 3.2 i, as the boxes have always shown them.
 QString groupTip(int i) {
     const double first = 902.2 + 3.2 * i;
-    return app::formatFreq(first) + QStringLiteral(" mHz - ") + app::formatFreq(first + 3.2 - 0.2) +
-           QStringLiteral(" mHz");
+    return core::formatFreq(first) + QStringLiteral(" mHz - ") +
+           core::formatFreq(first + 3.2 - 0.2) + QStringLiteral(" mHz");
 }
 
 QString groupCaption(int i) {
@@ -65,13 +65,13 @@ scan::FrequencyLimits withHighLimitPosition(scan::FrequencyLimits limits, int po
 int slotCount(const scan::FrequencyLimits& limits) {
     // The difference is a 16-bit integer; the two divisions are done in double, in this order.
     const auto difference = static_cast<qint16>(limits.FreqHighLimit - limits.FreqLowLimit);
-    return static_cast<int>(app::Int((difference / 10.0) / 0.2)) + 2;
+    return static_cast<int>(core::Int((difference / 10.0) / 0.2)) + 2;
 }
 
 qint32 chanWidthFor(qint32 plotWidth, int totalSlots) {
     if (totalSlots <= 0)
         return 0;
-    return app::CLng(double(plotWidth) / totalSlots - 1).value_or(0);
+    return core::CLng(double(plotWidth) / totalSlots - 1).value_or(0);
 }
 
 FreqAxis BuildFreqAxis(const scan::FrequencyLimits& limits, int plotLeft, qint32 plotWidth,
@@ -92,7 +92,7 @@ FreqAxis BuildFreqAxis(const scan::FrequencyLimits& limits, int plotLeft, qint32
         axis.LowBand1.Check = CheckChange::Uncheck;
         axis.LowBand2.Visible = true;
         axis.LowBand2.Left = plotLeft;
-        axis.Separators.Low2 = groupWidth - TwipsPerPixelX;
+        axis.Separators.Low2 = groupWidth - TwipsPerPixel;
         break;
     case 32:
         axis.LowBand1.Visible = true;
@@ -101,8 +101,8 @@ FreqAxis BuildFreqAxis(const scan::FrequencyLimits& limits, int plotLeft, qint32
         axis.LowBand2.Visible = true;
         axis.LowBand2.Check = CheckChange::Check;
         axis.LowBand2.Left = plotLeft + groupWidth;
-        axis.Separators.Low1 = groupWidth - TwipsPerPixelX;
-        axis.Separators.Low2 = 2 * groupWidth - TwipsPerPixelX;
+        axis.Separators.Low1 = groupWidth - TwipsPerPixel;
+        axis.Separators.Low2 = 2 * groupWidth - TwipsPerPixel;
         break;
     default:
         axis.LowBand1.Check = CheckChange::Uncheck;
@@ -114,13 +114,13 @@ FreqAxis BuildFreqAxis(const scan::FrequencyLimits& limits, int plotLeft, qint32
     const int count = groupCountFor(limits.FreqHighLimit);
     for (int i = 0; i <= count; ++i) {
         GroupBox box;
-        box.Left = plotLeft + groupsLeft + i * groupWidth + TwipsPerPixelX;
+        box.Left = plotLeft + groupsLeft + i * groupWidth + TwipsPerPixel;
         box.Caption = groupCaption(i);
         box.ToolTip = i == 0 ? rangeTip(FirstGroupF10) : groupTip(i);
         axis.Groups.push_back(box);
         // No separator follows the last group.
         if (i < count)
-            axis.Separators.Group.push_back(groupsLeft + (i + 1) * groupWidth - TwipsPerPixelX);
+            axis.Separators.Group.push_back(groupsLeft + (i + 1) * groupWidth - TwipsPerPixel);
     }
     return axis;
 }
@@ -132,13 +132,13 @@ int readoutBoxLeft(qint32 plotWidth, int boxWidth) {
 int slotAt(double x, qint32 chanWidth) {
     if (chanWidth <= 0)
         return 0;
-    return nearest(app::Int(x / chanWidth));
+    return nearest(core::Int(x / chanWidth));
 }
 
 SlotColumns slotColumns(int slot, qint32 chanWidth, int barGap) {
     SlotColumns columns;
-    columns.Left = nearest(double(slot) * chanWidth / TwipsPerPixelX);
-    columns.Right = nearest(double(chanWidth) / TwipsPerPixelX + columns.Left - barGap);
+    columns.Left = nearest(double(slot) * chanWidth / TwipsPerPixel);
+    columns.Right = nearest(double(chanWidth) / TwipsPerPixel + columns.Left - barGap);
     return columns;
 }
 

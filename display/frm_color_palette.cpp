@@ -2,6 +2,7 @@
 #include "display/frm_color_palette.h"
 
 #include "display/color_swatch.h"
+#include "display/widget_twips.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -12,13 +13,10 @@ namespace display {
 
 namespace {
 
-constexpr int TwipsPerPixel = 15;
-
 template <typename T>
 T* place(T* widget, const char* name, int left, int top, int width, int height) {
     widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(left / TwipsPerPixel, top / TwipsPerPixel, width / TwipsPerPixel,
-                        height / TwipsPerPixel);
+    setTwipsRect(widget, QRect(left, top, width, height));
     return widget;
 }
 
@@ -29,7 +27,7 @@ frmColorPalette::frmColorPalette(const QString& settingsPath)
       m_ini(settingsPath) {
     setObjectName(QStringLiteral("frmColorPalette"));
     setWindowTitle(QStringLiteral("Display Color's"));
-    setFixedSize(2370 / TwipsPerPixel, 2970 / TwipsPerPixel);
+    setFixedSize(toPixels(2370), toPixels(2970));
 
     lblBarGraph = place(new QLabel(QStringLiteral("Bar/Line Graph Colors"), this), "lblBarGraph",
                         120, 60, 2175, 315);

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "display/level_axis.h"
 
-#include "app/conventions.h"
-#include "display/units.h"
+#include "core/conventions.h"
+#include "display/twips.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -17,7 +17,7 @@ constexpr int LabelGap = 90;
 
 int levelDivisions(int upperLimit, int lowerLimit) {
     const double span = double(-lowerLimit) - double(-upperLimit);
-    return app::CInt(span / LevelStepDb).value_or(0);
+    return core::CInt(span / LevelStepDb).value_or(0);
 }
 
 LevelAxis BuildLevelAxis(int upperLimit, int lowerLimit, int plotTop, int plotHeight,
@@ -28,7 +28,7 @@ LevelAxis BuildLevelAxis(int upperLimit, int lowerLimit, int plotTop, int plotHe
     axis.LevelDivisions = levelDivisions(upperLimit, lowerLimit);
     if (axis.LevelDivisions <= 0)
         return axis;
-    axis.Spacing = app::CLng(double(plotHeight) / axis.LevelDivisions).value_or(0);
+    axis.Spacing = core::CLng(double(plotHeight) / axis.LevelDivisions).value_or(0);
     for (int i = 1; i < axis.LevelDivisions; ++i) {
         LevelLabel label;
         label.Caption = QString::number(upperLimit - LevelStepDb * i);
@@ -49,7 +49,7 @@ LevelScale ComputeLevelScale(int upperLimit, int lowerLimit, int plotHeight) {
     if (span <= 0)
         return scale;
     scale.TwipsPerDb = static_cast<float>(double(plotHeight) / double(span));
-    scale.PixelsPerDb = scale.TwipsPerDb / float(TwipsPerPixelY);
+    scale.PixelsPerDb = scale.TwipsPerDb / float(TwipsPerPixel);
     return scale;
 }
 

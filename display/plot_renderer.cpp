@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "display/plot_renderer.h"
 
-#include "app/conventions.h"
-#include "display/units.h"
+#include "core/conventions.h"
+#include "display/twips.h"
 
 #include <QPainter>
 #include <QPen>
@@ -28,14 +28,14 @@ int pixel(double x) {
 }
 
 QPoint toPixels(QPointF twips) {
-    return QPoint(pixel(twips.x() / TwipsPerPixelX), pixel(twips.y() / TwipsPerPixelY));
+    return QPoint(pixel(twips.x() / TwipsPerPixel), pixel(twips.y() / TwipsPerPixel));
 }
 
 // Nearest of Sum / Count; nullopt when nothing has been counted.
 std::optional<double> averageOf(const scan::ChannelReading& reading) {
     if (reading.Count == 0)
         return std::nullopt;
-    return app::roundHalfEven(double(reading.Sum) / double(reading.Count));
+    return core::roundHalfEven(double(reading.Sum) / double(reading.Count));
 }
 
 } // namespace
@@ -117,19 +117,19 @@ void PlotRenderer::drawBars(QPainter& painter, const PlotGeometry& geometry,
     const double v = double(channel.Level) - upper;
 
     const SlotColumns columns = slotColumns(slot, geometry.ChanWidth, geometry.BarGap);
-    const int bottom = pixel(plotHeight / TwipsPerPixelY - 1);
+    const int bottom = pixel(plotHeight / TwipsPerPixel - 1);
     fill(painter, columns.Left, 0, columns.Right, bottom, m_colors.Back);
 
     // The cursor stands one pixel into the next slot, whose fill erases it.
     if (!channel.Recorded) {
-        const double x = (slot + 1) * chanWidth + TwipsPerPixelX;
+        const double x = (slot + 1) * chanWidth + TwipsPerPixel;
         line(painter, {x, 1}, {x, plotHeight}, m_pen);
     }
 
     const int lastTop = pixel(double(geometry.PixelsPerDb) * v);
     fill(painter, columns.Left, lastTop, columns.Right, bottom, m_colors.Last);
 
-    const int fullHeight = pixel(plotHeight / TwipsPerPixelY);
+    const int fullHeight = pixel(plotHeight / TwipsPerPixel);
 
     if (options.ShowPeaks) {
         const double p = channel.PeakIn != 0 ? channel.PeakIn : channel.Reading.Peak;
@@ -157,17 +157,17 @@ double PlotRenderer::drawLines(QPainter& painter, const PlotGeometry& geometry,
     const double plotHeight = geometry.PlotHeight;
 
     const double markerLeft =
-        slot == 0 ? chanWidth * 0.5 : (slot + 1) * chanWidth + chanWidth * 0.5 + TwipsPerPixelX;
+        slot == 0 ? chanWidth * 0.5 : (slot + 1) * chanWidth + chanWidth * 0.5 + TwipsPerPixel;
 
     // Erase from this slot's centre to one pixel past the next slot's centre, where the previous
     // loop's segment to the next slot lay.
-    const int left = pixel((slot + 0.5) * chanWidth / TwipsPerPixelX);
-    const int right = pixel(left + chanWidth / TwipsPerPixelX + 1);
-    fill(painter, left, 0, right, pixel(plotHeight / TwipsPerPixelY), m_colors.Back);
+    const int left = pixel((slot + 0.5) * chanWidth / TwipsPerPixel);
+    const int right = pixel(left + chanWidth / TwipsPerPixel + 1);
+    fill(painter, left, 0, right, pixel(plotHeight / TwipsPerPixel), m_colors.Back);
 
     m_pen = QColor(Qt::black);
     if (!channel.Recorded) {
-        const double x = (slot + 1.5) * chanWidth + TwipsPerPixelX;
+        const double x = (slot + 1.5) * chanWidth + TwipsPerPixel;
         line(painter, {x, 1}, {x, plotHeight}, m_pen);
     }
 
@@ -216,7 +216,7 @@ void PlotRenderer::repairSeparator(QPainter& painter, int slot, int chan, int lo
     } else if (slot == (lowBandChannels == 32 ? 32 : 0)) {
         x = m_separators.Low2;
     } else {
-        const auto group = static_cast<qint16>(app::Int(chan / double(SlotsPerGroup)) - 3);
+        const auto group = static_cast<qint16>(core::Int(chan / double(SlotsPerGroup)) - 3);
         if (group >= 0 && group < int(m_separators.Group.size()))
             x = m_separators.Group[group];
     }
@@ -247,7 +247,7 @@ void PlotRenderer::line(QPainter& painter, QPointF from, QPointF to, const QColo
 
 void PlotRenderer::drawSeparator(QPainter& painter, int x, const QColor& color) {
     const int height =
-        m_separators.Height > 0 ? m_separators.Height : painter.device()->height() * TwipsPerPixelY;
+        m_separators.Height > 0 ? m_separators.Height : painter.device()->height() * TwipsPerPixel;
     line(painter, QPointF(x, 0), QPointF(x, height), color);
 }
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "display/plot_view.h"
 
-#include "display/units.h"
+#include "display/twips.h"
 
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -85,7 +85,7 @@ void PlotView::updatePicture(const QRect& pixels) {
 
 QPoint PlotView::twipsOf(const QMouseEvent* event) const {
     const QPoint pixels = event->position().toPoint() - contentsRect().topLeft();
-    return QPoint(pixels.x() * TwipsPerPixelX, pixels.y() * TwipsPerPixelY);
+    return QPoint(pixels.x() * TwipsPerPixel, pixels.y() * TwipsPerPixel);
 }
 
 void PlotView::paintEvent(QPaintEvent* event) {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "display/status_layout.h"
 
-#include "display/units.h"
+#include "display/twips.h"
 
 namespace display {
 
@@ -22,14 +22,14 @@ StatusLayout LayoutStatusPanel(const StatusLayoutInput& input) {
     StatusLayout layout;
 
     // The strip overlaps the plot's bottom edge, and the border the strip's, by one pixel.
-    layout.Strip = QRect(plot.x(), plot.y() + plot.height() - TwipsPerPixelY, plot.width(),
+    layout.Strip = QRect(plot.x(), plot.y() + plot.height() - TwipsPerPixel, plot.width(),
                          input.CurrentTimeHeight + StripPadding);
     const QRect& strip = layout.Strip;
     const int stripBottom = strip.y() + strip.height();
-    layout.ScrollBarBorder = QRect(plot.x(), stripBottom - TwipsPerPixelY, plot.width(),
-                                   input.ScrollBarHeight + 3 * TwipsPerPixelY);
-    layout.ScrollBar = QRect(strip.x() + TwipsPerPixelX, stripBottom,
-                             strip.width() - 2 * TwipsPerPixelX, input.ScrollBarHeight);
+    layout.ScrollBarBorder = QRect(plot.x(), stripBottom - TwipsPerPixel, plot.width(),
+                                   input.ScrollBarHeight + 3 * TwipsPerPixel);
+    layout.ScrollBar = QRect(strip.x() + TwipsPerPixel, stripBottom,
+                             strip.width() - 2 * TwipsPerPixel, input.ScrollBarHeight);
 
     const QPoint currentTime(LabelMargin, LabelTop);
     const QPoint status(currentTime.x() + width(StatusLabel::CurrentTime) +

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "radio/port_probe.h"
 
-#include "app/conventions.h"
+#include "core/conventions.h"
 #include "radio/comm_port.h"
 #include "radio/port_directory.h"
+#include "radio/protocol.h"
 #include "settings/ini_file.h"
 
 namespace radio {
@@ -18,7 +19,7 @@ bool TestComPort(CommPort& commPort, int port) {
     bool passed = !commPort.PortOpen() || commPort.setPortOpen(false);
     passed = passed && commPort.setCommPort(port);
     passed = passed && commPort.setPortOpen(true);
-    passed = passed && commPort.Output(ProbeText);
+    passed = passed && commPort.Output(protocol::ProbeText);
     passed = passed && commPort.setPortOpen(false);
     // A port that opened but could not be written is not left open for the next one tested.
     if (commPort.PortOpen())
@@ -52,20 +53,20 @@ std::optional<QString> speedSettings(int scrlSpeedValue) {
 }
 
 int restoredSpeed(const QString& iniText) {
-    const double value = app::Val(iniText);
+    const double value = core::Val(iniText);
     if (!(value > 0 && value < 5))
         return DefaultSpeed;
-    const int speed = static_cast<int>(app::roundHalfEven(value));
+    const int speed = static_cast<int>(core::roundHalfEven(value));
     return speed >= 1 && speed <= 4 ? speed : DefaultSpeed;
 }
 
 int restoredPort(const QString& iniText) {
     if (iniText == settings::NotSet)
         return 0;
-    const double value = app::Val(iniText);
+    const double value = core::Val(iniText);
     if (!(value > 0 && value < 15))
         return 0;
-    return static_cast<int>(app::roundHalfEven(value));
+    return static_cast<int>(core::roundHalfEven(value));
 }
 
 } // namespace radio

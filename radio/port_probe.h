@@ -10,9 +10,6 @@ namespace radio {
 
 class CommPort;
 
-// The device on a port that opens receives the four characters "TEST", no terminator.
-inline constexpr char ProbeText[] = "TEST";
-
 // Closes the port if it is open, selects `port`, opens it, writes ProbeText and closes it. True
 // when every step succeeded; the port is left closed and its error cleared either way.
 bool TestComPort(CommPort& commPort, int port);

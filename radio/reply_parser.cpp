@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "radio/reply_parser.h"
 
-#include "app/conventions.h"
+#include "core/conventions.h"
+#include "radio/protocol.h"
 #include "scan/channel_plan.h"
 
 #include <algorithm>
@@ -10,7 +11,7 @@ namespace radio {
 
 namespace {
 
-const QByteArray Closed = QByteArrayLiteral("CLOSED");
+const QByteArray& Closed = protocol::Closed;
 
 QString trimBlanks(QString text) {
     qsizetype begin = 0;
@@ -26,12 +27,12 @@ QString trimBlanks(QString text) {
 QString asFrequencyText(const QString& text) {
     bool ok = false;
     const double value = text.trimmed().toDouble(&ok);
-    return ok ? app::formatFreq(value) : text;
+    return ok ? core::formatFreq(value) : text;
 }
 
 } // namespace
 
-const QByteArray ReplyParser::Terminator = QByteArrayLiteral("dBm\r\nSETUP>");
+const QByteArray ReplyParser::Terminator = protocol::ReplyTerminator;
 
 void ReplyParser::append(QByteArrayView received) {
     m_buffer.append(received);
@@ -80,10 +81,10 @@ std::optional<Reply> ReplyParser::takeReply() {
     Reply reply;
     reply.levelText = m_levelText;
     reply.frequencyText = m_frequencyText;
-    reply.frequency = app::Val(m_frequencyText);
+    reply.frequency = core::Val(m_frequencyText);
     if (reply.frequency != 0)
         reply.channelIndex = scan::channelIndexFromMhz(reply.frequency);
-    reply.level = app::CLng(app::Val(m_levelText)).value_or(0);
+    reply.level = core::CLng(core::Val(m_levelText)).value_or(0);
     return reply;
 }
 

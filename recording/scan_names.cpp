@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "recording/scan_names.h"
 
-#include "app/conventions.h"
+#include "core/conventions.h"
 #include "recording/data_folder.h"
 
 #include <QFile>
@@ -35,7 +35,7 @@ bool isDeviceName(const QString& name) {
 
 QString defaultScanName(const QDateTime& now, const QString& attenuationText) {
     QString name = QLocale::c().toString(now, QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
-    const double attenuation = app::Val(attenuationText);
+    const double attenuation = core::Val(attenuationText);
     if (std::isfinite(attenuation) && attenuation > 0) {
         name += QStringLiteral("_-") +
                 QString::number(attenuation, 'f', QLocale::FloatingPointShortest) +

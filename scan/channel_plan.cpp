@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "scan/channel_plan.h"
 
-#include "app/conventions.h"
+#include "core/conventions.h"
 
 namespace scan {
 
@@ -10,11 +10,11 @@ double channelMhz(int index) {
 }
 
 std::optional<int> channelIndexFromMhz(double mhz) {
-    return app::CLng((mhz - 895.8) / 0.2);
+    return core::CLng((mhz - 895.8) / 0.2);
 }
 
 QString frequencyText(int f10) {
-    return app::formatFreq(f10 / 10.0);
+    return core::formatFreq(f10 / 10.0);
 }
 
 QString frequencyCaption(int f10) {

@@ -2,10 +2,12 @@
 #pragma once
 
 #include "app/frm_specan.h"
-#include "app/main_module.h"
 #include "app/msg_box.h"
+#include "core/program_state.h"
+#include "core/wait.h"
 #include "recording/scan_file.h"
 #include "settings/ini_file.h"
+#include "settings/program_settings.h"
 #include "tests/support/sim_radio.h"
 
 #include <QDir>
@@ -20,7 +22,7 @@ namespace testing {
 class LiveProgram {
 public:
     LiveProgram() {
-        app::modMain() = app::MainModule{};
+        core::modMain() = core::MainModule{};
         app::setMsgBoxAnswerer([this](const app::MsgBoxCall& call) {
             messages.append(call);
             if (call.buttons == app::MsgBoxButtons::YesNo)

@@ -83,7 +83,7 @@ QByteArray requestsFor(int loops) {
 void stopDuringLoop(app::frmSpecAn& w, int loop) {
     QTRY_VERIFY_WITH_TIMEOUT(w.LoopCount >= loop, Bound);
     w.cmdStopTest->click();
-    QTRY_VERIFY_WITH_TIMEOUT(!app::modMain().ScanActive, Bound);
+    QTRY_VERIFY_WITH_TIMEOUT(!core::modMain().ScanActive, Bound);
 }
 
 void answerSavePrompt(app::frmSpecAn& w, const QString& name) {
@@ -102,7 +102,7 @@ class TestLiveScan : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { app::setTimeScale(0.1); }
+    void initTestCase() { core::setTimeScale(0.1); }
 
     void scanRecordsEveryLoopAsTheRadioAnsweredItAndStopsAfterTheLoop() {
         LiveScan live({"--seed", "7"});
@@ -113,7 +113,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(w.LoopCount >= 3, Bound);
         QCOMPARE(w.lblCount->text(), QStringLiteral("Count: 2"));
         w.cmdStopTest->click();
-        QTRY_VERIFY_WITH_TIMEOUT(!app::modMain().ScanActive, Bound);
+        QTRY_VERIFY_WITH_TIMEOUT(!core::modMain().ScanActive, Bound);
         QCOMPARE(w.lblCount->text(), QStringLiteral("Count: 3"));
         answerSavePrompt(w, QString());
 
@@ -147,7 +147,7 @@ private slots:
             QVERIFY2(outstanding <= 1, qPrintable(line));
         }
         QTRY_VERIFY_WITH_TIMEOUT(w.isEnabled(), Bound);
-        QCOMPARE(app::modMain().LinkState, app::LinkIdle);
+        QCOMPARE(core::modMain().LinkState, core::LinkIdle);
         QVERIFY(w.msComm->PortOpen());
         QVERIFY(w.cmdConnect->isEnabled());
     }
@@ -191,16 +191,16 @@ private slots:
         app::frmSpecAn& w = live.load();
         w.cmdConnect->click();
         QTRY_VERIFY_WITH_TIMEOUT(w.fileSaveDialog() && w.fileSaveDialog()->isVisible(), Bound);
-        QVERIFY(!app::modMain().ScanActive);
-        QCOMPARE(app::modMain().LinkState, app::LinkIdle);
+        QVERIFY(!core::modMain().ScanActive);
+        QCOMPARE(core::modMain().LinkState, core::LinkIdle);
         QVERIFY(!w.isEnabled()); // the prompt has the window
         answerSavePrompt(w, QString());
         QTRY_VERIFY_WITH_TIMEOUT(w.isEnabled(), Bound);
         QVERIFY(w.cmdConnect->isEnabled());
         QCOMPARE(live.program.records("lastScan.dat").size(), 1); // the unfinished loop is not kept
         // Without "Run Forever" nothing reconnects.
-        QTest::qWait(app::scaledMs(12000));
-        QCOMPARE(app::modMain().LinkState, app::LinkIdle);
+        QTest::qWait(core::scaledMs(12000));
+        QCOMPARE(core::modMain().LinkState, core::LinkIdle);
         QVERIFY(!w.tmrConnect->isActive());
     }
 
@@ -221,7 +221,7 @@ private slots:
         QCOMPARE(live.program.messagesTitled("Failed to connect"), 0);
         w.chkRunForever->setChecked(false);
         QTRY_COMPARE_WITH_TIMEOUT(live.program.messagesTitled("Failed to connect"), 1, Bound);
-        QTRY_COMPARE_WITH_TIMEOUT(app::modMain().LinkState, app::LinkIdle, Bound);
+        QTRY_COMPARE_WITH_TIMEOUT(core::modMain().LinkState, core::LinkIdle, Bound);
         QVERIFY(w.cmdConnect->isEnabled());
     }
 
@@ -233,15 +233,15 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(w.fileSaveDialog() && w.fileSaveDialog()->isVisible(), Bound);
         QVERIFY(!w.cmdScan->isEnabled());
         // The reconnect waits for the prompt: the recording is not replaced meanwhile.
-        QTest::qWait(app::scaledMs(8000));
-        QCOMPARE(app::modMain().LinkState, app::LinkIdle);
+        QTest::qWait(core::scaledMs(8000));
+        QCOMPARE(core::modMain().LinkState, core::LinkIdle);
         answerSavePrompt(w, QStringLiteral("first"));
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(live.program.dataFile("first.dat")), Bound);
         QCOMPARE(live.program.records("first.dat").size(), 1);
-        QTRY_VERIFY_WITH_TIMEOUT(app::modMain().ScanActive, Bound);
-        QCOMPARE(app::modMain().LinkState, app::LinkScanning);
+        QTRY_VERIFY_WITH_TIMEOUT(core::modMain().ScanActive, Bound);
+        QCOMPARE(core::modMain().LinkState, core::LinkScanning);
         w.cmdStopTest->click();
-        QTRY_VERIFY_WITH_TIMEOUT(!app::modMain().ScanActive, Bound);
+        QTRY_VERIFY_WITH_TIMEOUT(!core::modMain().ScanActive, Bound);
         answerSavePrompt(w, QString());
     }
 
@@ -256,7 +256,7 @@ private slots:
         QCOMPARE(live.program.records("lastScan.dat").size(), 0);
         answerSavePrompt(w, QString());
         QTRY_VERIFY_WITH_TIMEOUT(w.isEnabled(), Bound);
-        QCOMPARE(app::modMain().LinkState, app::LinkIdle);
+        QCOMPARE(core::modMain().LinkState, core::LinkIdle);
     }
 
     void deafRadioAnsweredNoLeavesTheWindowIdleAndClosable() {
@@ -267,7 +267,7 @@ private slots:
         QCOMPARE(live.program.messagesTitled("Failed to connect"), 1);
         QVERIFY(live.program.messages.last().text.contains(QStringLiteral("Com 1.")));
         QCOMPARE(w.txtTerm->toPlainText(), QStringLiteral("Connecting........"));
-        QCOMPARE(app::modMain().LinkState, app::LinkIdle);
+        QCOMPARE(core::modMain().LinkState, core::LinkIdle);
         QVERIFY(w.cmdConnect->isEnabled());
         QVERIFY(!w.msComm->PortOpen());
         QVERIFY(!w.tmrConnect->isActive());
@@ -279,14 +279,14 @@ private slots:
         QVERIFY2(live.started(), qPrintable(live.radio.error()));
         app::frmSpecAn& w = live.load();
         w.cmdConnect->click();
-        QTRY_VERIFY_WITH_TIMEOUT(app::modMain().ScanActive, Bound);
+        QTRY_VERIFY_WITH_TIMEOUT(core::modMain().ScanActive, Bound);
         QVERIFY(!w.close()); // refused while scanning
         w.cmdClose->click();
         QTRY_VERIFY_WITH_TIMEOUT(w.scanQuitDialog() && w.scanQuitDialog()->isVisible(), Bound);
         QVERIFY(!w.isEnabled());
         w.scanQuitDialog()->cmdYes->click();
         QTRY_VERIFY_WITH_TIMEOUT(!w.isVisible(), Bound);
-        QVERIFY(!app::modMain().ScanActive);
+        QVERIFY(!core::modMain().ScanActive);
         const QList<recording::ScanRecord> records = live.program.records("lastScan.dat");
         QCOMPARE(records.size(), 1);
         QCOMPARE(records[0].LastCodes.size(), scan::ChannelCount);
@@ -300,14 +300,14 @@ private slots:
         w.cmdConnect->click();
         QTRY_VERIFY_WITH_TIMEOUT(w.LoopCount >= 2, Bound);
         live.radio.kill();
-        QTRY_VERIFY_WITH_TIMEOUT(!app::modMain().ScanActive, Bound);
+        QTRY_VERIFY_WITH_TIMEOUT(!core::modMain().ScanActive, Bound);
         QTRY_COMPARE_WITH_TIMEOUT(live.program.messagesTitled("Serial Port Error"), 1, Bound);
         answerSavePrompt(w, QStringLiteral("kept"));
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(live.program.dataFile("kept.dat")), Bound);
         QVERIFY(live.program.records("kept.dat").size() >= 1);
-        QTest::qWait(app::scaledMs(4000));
+        QTest::qWait(core::scaledMs(4000));
         QCOMPARE(live.program.messagesTitled("Serial Port Error"), 1);
-        QCOMPARE(app::modMain().LinkState, app::LinkIdle);
+        QCOMPARE(core::modMain().LinkState, core::LinkIdle);
     }
 
     void saveNamesStayInsideTheDataFolder() {
@@ -360,9 +360,9 @@ private slots:
         app::frmSpecAn& w = live.load();
         QVERIFY(w.chkRunForever->isChecked());
         QVERIFY(w.tmrConnect->isActive());
-        QTRY_VERIFY_WITH_TIMEOUT(app::modMain().ScanActive, Bound);
+        QTRY_VERIFY_WITH_TIMEOUT(core::modMain().ScanActive, Bound);
         w.cmdStopTest->click();
-        QTRY_VERIFY_WITH_TIMEOUT(!app::modMain().ScanActive, Bound);
+        QTRY_VERIFY_WITH_TIMEOUT(!core::modMain().ScanActive, Bound);
         // "Run Forever" saves without asking.
         QTRY_COMPARE_WITH_TIMEOUT(live.program.dataFiles().size(), 1, Bound);
         QVERIFY(!w.fileSaveDialog());
@@ -381,7 +381,7 @@ private slots:
         QCOMPARE(live.program.messages.size(), 1);
         QVERIFY(live.program.messages[0].text.startsWith(QStringLiteral("A serial port")));
         QVERIFY(!w.mnuCom[1]->isChecked());
-        QCOMPARE(app::modMain().LinkState, app::LinkIdle);
+        QCOMPARE(core::modMain().LinkState, core::LinkIdle);
         QVERIFY(w.cmdConnect->isEnabled());
         QVERIFY(w.close());
     }
@@ -428,12 +428,12 @@ private slots:
         QVERIFY(!w.mnuCom[3]->isEnabled());
         QCOMPARE(w.mnuCom[7]->toolTip(), live.radio.device());
         w.mnuCom[7]->trigger();
-        QCOMPARE(app::modMain().ComPort, 7);
+        QCOMPARE(core::modMain().ComPort, 7);
         QVERIFY(w.mnuCom[7]->isChecked());
         QCOMPARE(w.lblCurrentComPort->text(), QStringLiteral("Current Port: COM 7"));
         w.mnuCom[3]->setEnabled(true);
         w.mnuCom[3]->trigger(); // fails its test: nothing changes
-        QCOMPARE(app::modMain().ComPort, 7);
+        QCOMPARE(core::modMain().ComPort, 7);
         QVERIFY(!w.mnuCom[3]->isChecked());
         QVERIFY(w.mnuCom[7]->isChecked());
     }

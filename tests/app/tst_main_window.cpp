@@ -3,19 +3,23 @@
 // controls, the two axes and their rebuilds, the drawing of readings, the colours and the colour
 // palette, the status strip, the group boxes, and Wait.
 #include "app/frm_specan.h"
-#include "app/main_module.h"
 #include "app/msg_box.h"
-#include "app/twips.h"
+#include "core/program_state.h"
+#include "core/wait.h"
 #include "display/color_swatch.h"
 #include "display/freq_axis.h"
 #include "display/frm_color_palette.h"
 #include "display/plot_view.h"
 #include "display/up_down.h"
+#include "display/widget_twips.h"
+#include "settings/program_settings.h"
 
 #include <QtTest>
 #include <QtWidgets>
 
 using namespace app;
+using namespace core;
+using namespace display;
 
 class TestMainWindow : public QObject {
     Q_OBJECT

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "app/conventions.h"
+#include "core/conventions.h"
 
 #include <limits>
 
@@ -9,12 +9,17 @@
 // pixel is 15 twips in both directions on every screen.
 namespace display {
 
-constexpr int TwipsPerPixelX = 15;
-constexpr int TwipsPerPixelY = 15;
+constexpr int TwipsPerPixel = 15;
+
+// Twips to the nearest pixel, halves away from zero.
+constexpr int toPixels(int twips) {
+    return twips >= 0 ? (twips + TwipsPerPixel / 2) / TwipsPerPixel
+                      : -((-twips + TwipsPerPixel / 2) / TwipsPerPixel);
+}
 
 // The whole number nearest to x, halves to the even neighbour, held to the int range.
 inline int nearest(double x) {
-    const double r = app::roundHalfEven(x);
+    const double r = core::roundHalfEven(x);
     if (!(r > double(std::numeric_limits<int>::min())))
         return std::numeric_limits<int>::min();
     if (r > double(std::numeric_limits<int>::max()))

@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "app/main_module.h"
+#include "core/wait.h"
 
-#include "settings/ini_file.h"
-
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QThread>
@@ -12,23 +9,10 @@
 #include <algorithm>
 #include <cmath>
 
-namespace app {
+namespace core {
 
 namespace {
 double g_timeScale = 1.0;
-}
-
-MainModule& modMain() {
-    static MainModule module;
-    return module;
-}
-
-QString ReadIni(const QString& section, const QString& key) {
-    return settings::IniFile(modMain().IniFilePath).ReadIni(section, key);
-}
-
-void WriteIni(const QString& section, const QString& key, const QString& value) {
-    settings::IniFile(modMain().IniFilePath).WriteIni(section, key, value);
 }
 
 double timeScale() {
@@ -66,4 +50,4 @@ void Wait(int milliseconds, bool noEvents) {
     }
 }
 
-} // namespace app
+} // namespace core

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
-#include "app/conventions.h"
+#include "core/conventions.h"
 
 #include <cfenv>
 #include <cmath>
 #include <limits>
 
-namespace app {
+namespace core {
 
 namespace {
 
@@ -156,4 +156,4 @@ QString FormatElapsed(double seconds) {
     return text;
 }
 
-} // namespace app
+} // namespace core

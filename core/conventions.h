@@ -8,7 +8,7 @@
 #include <optional>
 
 // The program's number and text conventions, shared by every subsystem.
-namespace app {
+namespace core {
 
 // Numeric value of the leading number in a text (after leading blanks): "12.5dB" gives 12.5,
 // " -87" gives -87, "NOT SET" gives 0.
@@ -41,4 +41,4 @@ std::optional<qint64> secondsBetween(QStringView from, QStringView to);
 // 0.5 gives "" (it truncates to 0 after the test), 0 or less gives "0s".
 QString FormatElapsed(double seconds);
 
-} // namespace app
+} // namespace core

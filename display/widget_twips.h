@@ -1,21 +1,16 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "display/twips.h"
+
 #include <QRect>
 
 class QWidget;
 
-// Control positions are kept in twips, 15 to a pixel. Each widget remembers its exact twips
-// rectangle, so that rules that read one control's position to place another work on the designed
-// numbers rather than on pixels rounded back.
-namespace app {
-
-constexpr int TwipsPerPixel = 15;
-
-constexpr int toPixels(int twips) {
-    return twips >= 0 ? (twips + TwipsPerPixel / 2) / TwipsPerPixel
-                      : -((-twips + TwipsPerPixel / 2) / TwipsPerPixel);
-}
+// Control positions are kept in twips. Each widget remembers its exact twips rectangle, so that
+// rules that read one control's position to place another work on the designed numbers rather
+// than on pixels rounded back.
+namespace display {
 
 QRect twipsRect(const QWidget* w);
 void setTwipsRect(QWidget* w, const QRect& twips);
@@ -43,4 +38,4 @@ void setTwTop(QWidget* w, int top);
 void setTwWidth(QWidget* w, int width);
 void setTwHeight(QWidget* w, int height);
 
-} // namespace app
+} // namespace display

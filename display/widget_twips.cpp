@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "app/twips.h"
+#include "display/widget_twips.h"
 
 #include <QVariant>
 #include <QWidget>
 
-namespace app {
+namespace display {
 
 namespace {
 const char* const TwipsProperty = "twipsRect";
@@ -50,4 +50,4 @@ void setTwHeight(QWidget* w, int height) {
     adjust(w, [height](QRect& r) { r.setHeight(height); });
 }
 
-} // namespace app
+} // namespace display

@@ -4,8 +4,8 @@
 #include <QString>
 #include <QtGlobal>
 
-// State shared by the main window and its dialogs, and the routines they share.
-namespace app {
+// State shared by the main window, its dialogs and the routines they share.
+namespace core {
 
 // LinkState values.
 constexpr qint32 LinkIdle = 0;
@@ -29,18 +29,4 @@ struct MainModule {
 
 MainModule& modMain();
 
-// The settings file at modMain().IniFilePath. Reads give "NOT SET" for anything missing or empty;
-// writes report nothing.
-QString ReadIni(const QString& section, const QString& key);
-void WriteIni(const QString& section, const QString& key, const QString& value);
-
-// Every protocol timer and wait goes through one scale factor; the program runs at 1, tests
-// compress time with a smaller one.
-double timeScale();
-void setTimeScale(double scale);
-int scaledMs(int milliseconds);
-
-// Waits the given (scaled) time on a monotonic clock, processing pending events unless noEvents.
-void Wait(int milliseconds, bool noEvents = false);
-
-} // namespace app
+} // namespace core

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "app/conventions.h"
+#include "core/conventions.h"
 #include "tests/support/decimal_comma_locale.h"
 
 #include <QScopeGuard>
@@ -8,7 +8,7 @@
 #include <clocale>
 #include <cmath>
 
-using namespace app;
+using namespace core;
 
 class TestConventions : public QObject {
     Q_OBJECT
