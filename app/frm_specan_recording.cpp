@@ -55,10 +55,7 @@ bool frmSpecAn::OpenScanFile(const QString& path, bool goToEnd) {
     if (path.isEmpty()) {
         core::modMain().ScanFileName =
             recording::defaultScanName(QDateTime::currentDateTime(), txtAtten->text());
-        const QString recordingFile = recording::recordingFilePath(m_dataFolder);
-        if (QFile::exists(recordingFile))
-            QFile::remove(recordingFile);
-        file = m_dataFolder + QLatin1Char('/') + recording::RecordingFileName;
+        file = recording::recordingFilePath(m_dataFolder);
     } else {
         core::modMain().ScanActive = false;
     }
@@ -67,7 +64,8 @@ bool frmSpecAn::OpenScanFile(const QString& path, bool goToEnd) {
         MsgBox(QStringLiteral("Unspecified File I/O Error"), MsgBoxButtons::Ok, FilesystemError);
         return false;
     };
-    if (!m_scanFile.open(file))
+    const bool opened = path.isEmpty() ? m_scanFile.create(file) : m_scanFile.openForReading(file);
+    if (!opened)
         return fail();
     const qint64 loops = m_scanFile.recordCount();
     if (loops > 0) {
@@ -101,7 +99,7 @@ void frmSpecAn::SaveLastScan() {
         recording::SaveLastScan(m_dataFolder, core::modMain().ScanFileName);
     if (!result.ok) {
         MsgBox(result.message, MsgBoxButtons::Ok, FilesystemError);
-        m_scanFile.open(recording::recordingFilePath(m_dataFolder));
+        m_scanFile.openForReading(recording::recordingFilePath(m_dataFolder));
         return;
     }
     OpenScanFile(m_dataFolder + QLatin1Char('/') + result.savedName, true);

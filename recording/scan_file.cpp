@@ -11,12 +11,26 @@ qint64 recordOffset(qint32 n) {
 
 } // namespace
 
-bool ScanFile::open(const QString& path) {
+bool ScanFile::create(const QString& path) {
     close();
     m_error.clear();
     m_file.setFileName(path);
-    // Unbuffered: every write goes straight to the operating system.
-    if (!m_file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+    // Unbuffered: every write goes straight to the operating system. Truncated: loops of an
+    // earlier recording must never survive into this one.
+    if (!m_file.open(QIODevice::ReadWrite | QIODevice::Truncate | QIODevice::Unbuffered))
+        return fail(m_file.errorString());
+    if (m_file.size() != 0) {
+        m_file.close();
+        return fail(QStringLiteral("%1 could not be emptied").arg(path));
+    }
+    return true;
+}
+
+bool ScanFile::openForReading(const QString& path) {
+    close();
+    m_error.clear();
+    m_file.setFileName(path);
+    if (!m_file.open(QIODevice::ReadOnly))
         return fail(m_file.errorString());
     return true;
 }
@@ -29,6 +43,10 @@ bool ScanFile::isOpen() const {
     return m_file.isOpen();
 }
 
+bool ScanFile::isWritable() const {
+    return m_file.isWritable();
+}
+
 QString ScanFile::path() const {
     return m_file.fileName();
 }
@@ -38,8 +56,8 @@ qint64 ScanFile::recordCount() const {
 }
 
 bool ScanFile::writeRecord(qint32 n, const ScanRecord& record) {
-    if (!isOpen())
-        return fail(QStringLiteral("No scan file is open"));
+    if (!isWritable())
+        return fail(QStringLiteral("No scan file is open for recording"));
     if (n < 1)
         return fail(QStringLiteral("Record numbers start at 1, not %1").arg(n));
     const qint64 offset = recordOffset(n);

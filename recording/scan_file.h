@@ -14,10 +14,14 @@ namespace recording {
 // byte (n - 1) * RecordLength. Failures are results; errorString() says what went wrong.
 class ScanFile {
 public:
-    // Read-write; a missing file is created empty. An open file is closed first.
-    bool open(const QString& path);
+    // A new recording: the file is created, or emptied when it exists, for reading and writing.
+    // An open file is closed first.
+    bool create(const QString& path);
+    // An existing scan for playback, opened for reading only (a read-only file plays back too).
+    bool openForReading(const QString& path);
     void close();
     bool isOpen() const;
+    bool isWritable() const;
     QString path() const;
 
     qint64 recordCount() const;

@@ -68,7 +68,7 @@ public:
     QList<recording::ScanRecord> records(const QString& name) const {
         recording::ScanFile file;
         QList<recording::ScanRecord> list;
-        if (!file.open(dataFile(name)))
+        if (!file.openForReading(dataFile(name)))
             return list;
         for (qint32 n = 1; n <= file.recordCount(); ++n)
             list.append(file.readRecord(n).value_or(recording::ScanRecord{}));

@@ -50,7 +50,7 @@ private slots:
         raw.close();
 
         ScanFile file;
-        QVERIFY(file.open(path));
+        QVERIFY(file.openForReading(path));
         QCOMPARE(file.recordCount(), 2);
         QCOMPARE(file.readRecord(2)->LoopNumber, 2);
         QVERIFY(!file.readRecord(3));
@@ -61,9 +61,9 @@ private slots:
     void recordsReachTheDiskBeforeClose() {
         const QString path = m_dir.filePath(QStringLiteral("lastScan.dat"));
         ScanFile file;
-        QVERIFY(!file.open(m_dir.filePath(QStringLiteral("Data/lastScan.dat"))));
+        QVERIFY(!file.create(m_dir.filePath(QStringLiteral("Data/lastScan.dat"))));
         QVERIFY(!file.errorString().isEmpty());
-        QVERIFY(file.open(path));
+        QVERIFY(file.create(path));
         QVERIFY(file.writeRecord(1, loop(1)));
         QVERIFY(file.writeRecord(2, loop(2)));
         QCOMPARE(bytesOnDisk(path), loop(1).toBytes() + loop(2).toBytes());
@@ -74,6 +74,35 @@ private slots:
         QCOMPARE(file.recordCount(), 4);
         QCOMPARE(file.readRecord(2)->AverageCodes, QByteArray(CodeFieldLength, char(2)));
         QVERIFY(!file.readRecord(5));
+    }
+
+    // A new recording never keeps loops of the one before it, even beyond its own end.
+    void aNewRecordingStartsEmpty() {
+        const QString path = m_dir.filePath(QStringLiteral("lastScan.dat"));
+        ScanFile file;
+        QVERIFY(file.create(path));
+        for (qint32 n = 1; n <= 3; ++n)
+            QVERIFY(file.writeRecord(n, loop(n)));
+        QVERIFY(file.create(path));
+        QCOMPARE(file.recordCount(), 0);
+        QVERIFY(file.writeRecord(1, loop(7)));
+        file.close();
+        QCOMPARE(bytesOnDisk(path), loop(7).toBytes());
+    }
+
+    // A scan copied from a colleague or kept on a read-only medium still plays back.
+    void aReadOnlyScanPlaysBackAndIsNeverWritten() {
+        const QString path = m_dir.filePath(QStringLiteral("readonly.dat"));
+        QFile raw(path);
+        QVERIFY(raw.open(QIODevice::WriteOnly));
+        raw.write(loop(1).toBytes() + loop(2).toBytes());
+        raw.close();
+        QVERIFY(raw.setPermissions(QFile::ReadOwner));
+        ScanFile file;
+        QVERIFY2(file.openForReading(path), qPrintable(file.errorString()));
+        QCOMPARE(file.readRecord(2)->LoopNumber, 2);
+        QVERIFY(!file.writeRecord(3, loop(3)));
+        QCOMPARE(file.recordCount(), 2);
     }
 };
 
