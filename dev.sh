@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: MIT
 # Installs what the build needs and is missing, builds, then runs the tests or the analyser.
 #   ./dev.sh test   build and run every test
-#   ./dev.sh run    build, start the simulated radio as "Com 1" and open the analyser on it
+#   ./dev.sh run    build, start the simulated radio as "Com 1" and open the analyser on it (without
+#                   a display, record from it with korlan-record instead)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -51,24 +52,24 @@ run_demo() {
     # Paced like a radio on a 115200 baud line that thinks a little before each answer.
     build/tools/ternaflow-sim --link "$link" --baud 115200 --latency-ms 3 > build/ternaflow-sim.out &
     local sim=$!
-    trap 'kill $sim 2>/dev/null' EXIT
+    trap "kill $sim 2>/dev/null" EXIT
     for _ in $(seq 50); do [ -e "$link" ] && break; sleep 0.1; done
     # The radio is "Com 1"; "Run Forever" makes the analyser connect by itself 10 s after it opens.
     set_ini "$ini" Ports Com1 "$link"
     set_ini "$ini" Program Port 1
     set_ini "$ini" DefaultSettings Forever 1
     echo "Simulated radio on $(head -n 1 build/ternaflow-sim.out), mapped as Com 1."
-    echo "The analyser connects by itself 10 s after it opens (Run Forever)."
     if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-        xvfb-run -a build/KorlanSpecAn
+        echo "No display: recording from it with korlan-record (Ctrl-C ends and saves the scan)."
+        build/korlan-record --port 1 --forever
     else
+        echo "The analyser connects by itself 10 s after it opens (Run Forever)."
         build/KorlanSpecAn
     fi
 }
 
 case "${1:-}" in
 run)
-    [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] || packages+=(xvfb xauth)
     install_missing
     build
     run_demo

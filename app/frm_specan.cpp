@@ -7,7 +7,6 @@
 #include "display/plot_view.h"
 #include "display/up_down.h"
 #include "display/widget_twips.h"
-#include "radio/comm_port.h"
 #include "recording/frm_dlg_file_save.h"
 #include "scan/frm_scan_quit.h"
 #include "settings/program_settings.h"
@@ -67,12 +66,13 @@ frmSpecAn::frmSpecAn(QWidget* parent) : QWidget(parent) {
     QFont formFont = font();
     formFont.setPointSizeF(8.25);
     setFont(formFont);
-    msComm = new radio::CommPort(this);
-    msComm->setObjectName(QStringLiteral("msComm"));
+    m_engine = new engine::ScanEngine(*this, this);
+    m_engine->setObjectName(QStringLiteral("engine"));
     createControls();
     createMenu();
     createTimers();
     wireControls();
+    wireEngine();
 }
 
 frmSpecAn::~frmSpecAn() {
@@ -334,8 +334,6 @@ void frmSpecAn::createTimers() {
         member->setObjectName(QString::fromLatin1(name));
         member->setInterval(core::scaledMs(interval));
     };
-    timer(tmrRSSI, "tmrRSSI", 2000);
-    timer(tmrConnect, "tmrConnect", 10000);
     timer(tmrFlash, "tmrFlash", 750);
     timer(tmrScanQuit, "tmrScanQuit", 250);
     timer(tmrFileSave, "tmrFileSave", 250);
@@ -353,6 +351,9 @@ void frmSpecAn::wireControls() {
     connect(udLLimit, &display::UpDown::Change, this, &frmSpecAn::udLLimit_Change);
     connect(udULimit, &display::UpDown::Change, this, &frmSpecAn::udULimit_Change);
     connect(udAtten, &display::UpDown::Change, this, &frmSpecAn::udAtten_Change);
+    for (QCheckBox* lowBand : {chkLB1, chkLB2})
+        connect(lowBand, &QCheckBox::toggled, this,
+                [this] { m_engine->setGroupBoxes(groupBoxes()); });
     connect(chkSpectrum, &QCheckBox::toggled, this, &frmSpecAn::chkSpectrum_Click);
     connect(chkChannel, &QCheckBox::toggled, this, &frmSpecAn::chkChannel_Click);
     connect(chkLine, &QCheckBox::toggled, this, &frmSpecAn::chkLine_Click);
@@ -365,8 +366,6 @@ void frmSpecAn::wireControls() {
     connect(timeTimer, &QTimer::timeout, this, &frmSpecAn::timeTimer_Timer);
     connect(frDisplay, &display::PlotView::mouseReleased, this, &frmSpecAn::frDisplay_MouseUp);
 
-    connect(msComm, &radio::CommPort::OnComm, this, &frmSpecAn::msComm_OnComm);
-    connect(msComm, &radio::CommPort::linkError, this, &frmSpecAn::msComm_LinkError);
     connect(cmdConnect, &QPushButton::clicked, this, &frmSpecAn::cmdConnect_Click);
     connect(cmdStopTest, &QPushButton::clicked, this, &frmSpecAn::cmdStopTest_Click);
     connect(cmdPauseTest, &QPushButton::clicked, this, &frmSpecAn::cmdPauseTest_Click);
@@ -375,8 +374,6 @@ void frmSpecAn::wireControls() {
     connect(chkRunForever, &QCheckBox::toggled, this, &frmSpecAn::chkRunForever_Click);
     connect(scrlSpeed, &QScrollBar::valueChanged, this, &frmSpecAn::scrlSpeed_Change);
     connect(scrollTime, &QScrollBar::valueChanged, this, &frmSpecAn::scrollTime_Change);
-    connect(tmrRSSI, &QTimer::timeout, this, &frmSpecAn::tmrRSSI_Timer);
-    connect(tmrConnect, &QTimer::timeout, this, &frmSpecAn::tmrConnect_Timer);
     connect(tmrFlash, &QTimer::timeout, this, &frmSpecAn::tmrFlash_Timer);
     connect(tmrScanQuit, &QTimer::timeout, this, &frmSpecAn::tmrScanQuit_Timer);
     connect(tmrFileSave, &QTimer::timeout, this, &frmSpecAn::tmrFileSave_Timer);
@@ -397,6 +394,35 @@ void frmSpecAn::wireControls() {
          std::initializer_list<QWidget*>{txtFLLimit, txtFULimit, txtLLimit, txtULimit, txtAtten,
                                          txtOWname, txtSerialNumber, txtOWmsg, txtRestoredScan})
         box->installEventFilter(this);
+}
+
+void frmSpecAn::wireEngine() {
+    engine::ScanEngine* e = m_engine;
+    connect(e, &engine::ScanEngine::statusText, this, &frmSpecAn::setStatusBox);
+    connect(e, &engine::ScanEngine::statusBlinking, this, [this](bool on) {
+        if (on)
+            enableTimer(tmrFlash);
+        else
+            tmrFlash->stop();
+    });
+    connect(e, &engine::ScanEngine::statusShown, txtRestoredScan, &QWidget::setVisible);
+    connect(e, &engine::ScanEngine::setupProgress, txtTerm, &QPlainTextEdit::setPlainText);
+    connect(e, &engine::ScanEngine::connecting, this, &frmSpecAn::engineConnecting);
+    connect(e, &engine::ScanEngine::connected, this, &frmSpecAn::SaveSettings);
+    connect(e, &engine::ScanEngine::connectGivenUp, this, &frmSpecAn::engineConnectGivenUp);
+    connect(e, &engine::ScanEngine::scanStarted, this, &frmSpecAn::engineScanStarted);
+    connect(e, &engine::ScanEngine::channelStored, this, &frmSpecAn::engineChannelStored);
+    connect(e, &engine::ScanEngine::channelSkipped, this, &frmSpecAn::engineChannelSkipped);
+    connect(e, &engine::ScanEngine::loopEnded, this, &frmSpecAn::engineLoopEnded);
+    connect(e, &engine::ScanEngine::peaksReset, cmdClearPeaks,
+            [this] { cmdClearPeaks->setEnabled(true); });
+    connect(e, &engine::ScanEngine::averagesReset, cmdClearAverages,
+            [this] { cmdClearAverages->setEnabled(true); });
+    connect(e, &engine::ScanEngine::stopping, this, &frmSpecAn::engineStopping);
+    connect(e, &engine::ScanEngine::scanEnded, this, &frmSpecAn::engineScanEnded);
+    connect(e, &engine::ScanEngine::scanFileOpened, this, &frmSpecAn::engineScanFileOpened);
+    connect(e, &engine::ScanEngine::recordingSaved, this, &frmSpecAn::engineRecordingSaved);
+    connect(e, &engine::ScanEngine::failure, this, &frmSpecAn::engineFailure);
 }
 
 bool frmSpecAn::eventFilter(QObject* watched, QEvent* event) {

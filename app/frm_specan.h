@@ -3,8 +3,7 @@
 
 #include "display/display_colors.h"
 #include "display/status_layout.h"
-#include "radio/reply_parser.h"
-#include "recording/scan_file.h"
+#include "engine/scan_engine.h"
 #include "recording/scan_record.h"
 #include "scan/channel_state.h"
 #include "scan/readings.h"
@@ -32,9 +31,6 @@ class PlotView;
 class UpDown;
 } // namespace display
 
-namespace radio {
-class CommPort;
-}
 namespace recording {
 class frmDlgFileSave;
 }
@@ -56,13 +52,18 @@ void enableTimer(QTimer* timer);
 constexpr int WindowWidthPixels = 800;
 constexpr int WindowHeightTwips = 5400;
 
-// The main window: it owns the plot, the readings and all timers, and wires the controls to them.
-class frmSpecAn : public QWidget {
+// The main window: the plot, the controls and the dialogs over the scan engine. It hands the
+// user's commands and settings to the engine, shows what the engine reports, and answers its
+// questions with message boxes and the save prompt.
+class frmSpecAn : public QWidget, private engine::EngineQuestions {
     Q_OBJECT
 
 public:
     explicit frmSpecAn(QWidget* parent = nullptr);
     ~frmSpecAn() override;
+
+    engine::ScanEngine& engine() { return *m_engine; }
+    const engine::ScanEngine& engine() const { return *m_engine; }
 
     static QString caption();
     // Start-up: the settings file and the data folder beside the program (or the user's folders),
@@ -72,8 +73,9 @@ public:
     bool perUserFolders() const { return m_perUserFolders; }
     int ScaleWidth() const;
 
-    // The single entry through which every level enters: live (Recorded false: Level in dBm),
-    // skipped (120, 121, 121, true) or played back (codes, true).
+    // The single entry through which every level enters: live (Recorded false: Level in dBm, into
+    // the engine's readings), skipped (120, 121, 121, true) or played back (codes, true), which
+    // are only drawn.
     void UpdateChannelReading(int Chan, qint32 Level, qint16 PeakIn, qint32 AverageIn,
                               bool Recorded);
     void BuildFreqAxis();
@@ -83,43 +85,34 @@ public:
     void LayoutStatusPanel();
     void LoadDisplayColors();
     void ShowColorPalette();
-    void ResetPeaks();
-    void ResetAverages();
 
     // Writes a label's caption and sizes the label to it; returns the width in twips.
     int setAutoSizeCaption(QLabel* label, const QString& caption);
     // Writes a status label's caption and re-lays the strip out when its width changed.
     void setStatusCaption(QLabel* label, const QString& caption);
     void setStatusColor(QLabel* label, const QColor& color);
-    // Live readings are drawn while the display is not paused and shows the newest loop.
-    bool displayIsLive() const;
+    // Live readings are drawn while the display is not paused and follows the live scan.
+    bool displayIsLive() const { return !m_paused && m_followingLive; }
+    bool paused() const { return m_paused; }
+    // The display follows the live scan rather than showing a recorded loop.
+    bool followingLive() const { return m_followingLive; }
 
     // Radio link.
     void cmdConnect_Click();
-    bool EnterSetupMode();
-    void RequestNextChannel();
     void FindComPorts();
     void RestoreComPort(int port);
     void ClearComChecks();
     void SaveSettings();
-    // Scan control and recording.
-    void cmdScan_Click();
-    void EndOfLoop();
-    void EndScan(bool linkLost);
+    // Scan control and playback.
     void cmdStopTest_Click();
     void cmdPauseTest_Click();
     void cmdClose_Click();
-    void WriteLoopRecord();
-    bool OpenScanFile(const QString& path, bool goToEnd);
-    void SaveLastScan();
     void scrollTime_Change();
     void ShowRecordedLoop(qint32 n);
     scan::frmScanQuit* scanQuitDialog() const { return m_scanQuit; }
     recording::frmDlgFileSave* fileSaveDialog() const { return m_fileSave; }
-    const recording::ScanFile& scanFile() const { return m_scanFile; }
 
-    const scan::ReadingsModel& model() const { return m_model; }
-    scan::ReadingsModel& model() { return m_model; }
+    const scan::ReadingsModel& model() const { return m_engine->model(); }
     scan::GroupBoxes groupBoxes() const;
     scan::FrequencyLimits frequencyLimits() const { return {FreqLowLimit, FreqHighLimit}; }
     const display::ActiveColors& activeColors() const { return m_colors; }
@@ -136,18 +129,9 @@ public:
     float TwipsPerDb = 0;
     float PixelsPerDb = 0;
     int ChannelCount = scan::ChannelCount;
-    bool ClearPeaksPending = false;
-    bool ClearAveragesPending = false;
 
-    // Window state of the link and the scan.
-    QString FreqText;
-    bool CommPaused = false;
-    bool HaltRequests = false;
-    qint32 LoopCount = 0;
-    QString LoopStartText;
-    bool StopAfterLoop = false;
+    // The recorded loop on display, when the display shows one.
     recording::ScanRecord PlaybackRecord;
-    radio::CommPort* msComm;
 
     // Plot and axes.
     display::PlotView* frDisplay;
@@ -243,9 +227,7 @@ public:
     QAction* mnuAbout;
     QAction* mnuQuit;
 
-    // Timers.
-    QTimer* tmrRSSI;
-    QTimer* tmrConnect;
+    // Timers that drive the screen; the protocol's timers are the engine's.
     QTimer* tmrFlash;
     QTimer* tmrScanQuit;
     QTimer* tmrFileSave;
@@ -271,10 +253,6 @@ private slots:
     void mnuDisplayColor_Click();
     void timeTimer_Timer();
     void frDisplay_MouseUp(int Button, int Shift, int X, int Y);
-    void msComm_OnComm();
-    void msComm_LinkError(const QString& message);
-    void tmrRSSI_Timer();
-    void tmrConnect_Timer();
     void tmrFlash_Timer();
     void tmrScanQuit_Timer();
     void tmrFileSave_Timer();
@@ -295,42 +273,53 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    enum class ConnectOutcome { Connected, Retry, Waiting, GiveUp, PortFailed };
+    // The engine's questions.
+    bool tryConnectAgain(int comPort) override;
+    void chooseSaveName(const QString& proposedName) override;
 
     void createControls();
     void createMenu();
     void createTimers();
     void wireControls();
+    void wireEngine();
     QCheckBox* addGroupBox(int index);
-    void DrawChannel(int Chan, int level, qint16 PeakIn, qint32 AverageIn, bool Recorded);
-    void refreshElapsed();
+    void DrawChannel(int Chan, int level, qint16 PeakIn, qint32 AverageIn, bool Recorded,
+                     const scan::ChannelReading& reading);
+    void refreshElapsed(const QDateTime& now);
     void frequencyLimitChanged();
     void rewriteLimitText(QLineEdit* text);
-    ConnectOutcome ConnectRadio();
-    bool preparePort();
-    void linkLost();
-    void missedReply();
-    void endScanAndMaybeReconnect(bool linkLost, bool reconnect);
-    void reconnectWhenIdle();
+    // Hands the limits, the group boxes, the attenuation and the line options to the engine.
+    void pushScanSettings();
     void PromptSaveScan();
     void setStatusBox(const QString& text);
     // The five labels of the status strip, in display::StatusLabel order.
     std::array<QLabel*, display::StatusLabelCount> statusLabels() const;
 
-    scan::ReadingsModel m_model;
+    // What the engine reports.
+    void engineConnecting();
+    void engineConnectGivenUp(bool portFailed);
+    void engineScanStarted(const QDateTime& start);
+    void engineChannelStored(int chan);
+    void engineChannelSkipped(int chan);
+    void engineLoopEnded(qint32 finishedLoop);
+    void engineStopping();
+    void engineScanEnded(engine::ScanEnd how, qint32 loopsRecorded);
+    void engineScanFileOpened(const QString& path, qint64 loops, bool goToEnd);
+    void engineRecordingSaved(const QString& savedName);
+    void engineFailure(const QString& text, const QString& title);
+
+    engine::ScanEngine* m_engine;
     display::ActiveColors m_colors;
     display::StatusLabelWidths m_statusWidths;
     int m_attenuationBlinkTicks = 0;
     QString m_dataFolder;
     bool m_perUserFolders = false;
-    radio::ReplyParser m_parser;
-    recording::ScanFile m_scanFile;
     scan::frmScanQuit* m_scanQuit = nullptr;
     recording::frmDlgFileSave* m_fileSave = nullptr;
-    bool m_connecting = false; // a connection attempt is running
-    bool m_recovering = false; // a missed reply or a lost link is being handled
-    bool m_portLossReported = false;
-    bool m_reconnectAfterSave = false; // a lost link reconnects once the save prompt is answered
+    bool m_paused = false;       // "Resume" on the Pause button: live readings are not drawn
+    bool m_followingLive = true; // the display follows the live scan
+    QDateTime m_shownScanStart;  // the start of the scan on display, for the elapsed time
+    qint64 m_shownElapsed = -1;  // the elapsed seconds on display
 };
 
 } // namespace app

@@ -5,6 +5,7 @@
 #include "core/conventions.h"
 #include "core/program_state.h"
 #include "core/wait.h"
+#include "core/wall_clock.h"
 #include "display/color_swatch.h"
 #include "display/freq_axis.h"
 #include "display/frm_color_palette.h"
@@ -173,7 +174,7 @@ void frmSpecAn::LayoutMainWindow() {
 }
 
 void frmSpecAn::BuildFreqAxis() {
-    m_model.clear();
+    m_engine->clearReadings();
     ChannelCount = scan::ChannelCount;
     frDisplay->Cls();
     while (chkChGroup.size() > 1)
@@ -219,6 +220,17 @@ void frmSpecAn::BuildFreqAxis() {
                      [](const QCheckBox* box) { return box->isChecked(); }))
         chkChGroup[0]->setChecked(true);
     frDisplay->setSeparators(axis.Separators);
+    pushScanSettings();
+}
+
+void frmSpecAn::pushScanSettings() {
+    m_engine->setGroupBoxes(groupBoxes());
+    m_engine->setFrequencyLimits(frequencyLimits());
+    m_engine->setLowerLevelLimit(udLLimit->value());
+    m_engine->setSpeedPosition(scrlSpeed->value());
+    m_engine->setRunForever(chkRunForever->isChecked());
+    if (!m_engine->ScanActive())
+        m_engine->setAttenuation(udAtten->value());
 }
 
 void frmSpecAn::BuildLevelAxis() {
@@ -311,26 +323,31 @@ void frmSpecAn::LoadDisplayColors() {
     clrPickerAverage->setValue(m_colors.Numbers.AverageColor);
 }
 
-bool frmSpecAn::displayIsLive() const {
-    return cmdPauseTest->text() == QLatin1String("Pause") &&
-           scrollTime->value() == scrollTime->maximum();
-}
-
 void frmSpecAn::UpdateChannelReading(int Chan, qint32 Level, qint16 PeakIn, qint32 AverageIn,
                                      bool Recorded) {
-    if (Recorded) {
-        if (scan::ReadingsModel::checkRecorded(Chan, Level) == scan::UpdateOutcome::Stored)
-            DrawChannel(Chan, Level, PeakIn, AverageIn, true);
+    if (!Recorded) {
+        m_engine->UpdateChannelReading(Chan, Level);
         return;
     }
-    if (m_model.UpdateChannelReading(Chan, Level, udAtten->value()) != scan::UpdateOutcome::Stored)
-        return;
-    frScan->hide();
-    if (displayIsLive())
-        DrawChannel(Chan, m_model.reading(Chan).Last, 0, 0, false);
+    if (scan::ReadingsModel::checkRecorded(Chan, Level) == scan::UpdateOutcome::Stored)
+        DrawChannel(Chan, Level, PeakIn, AverageIn, true, model().reading(Chan));
 }
 
-void frmSpecAn::DrawChannel(int Chan, int level, qint16 PeakIn, qint32 AverageIn, bool Recorded) {
+void frmSpecAn::engineChannelStored(int chan) {
+    frScan->hide();
+    if (displayIsLive())
+        DrawChannel(chan, model().reading(chan).Last, 0, 0, false, model().reading(chan));
+}
+
+// A skipped channel's slot shows empty on the live display, paused or not; a recorded loop on
+// display keeps its own picture.
+void frmSpecAn::engineChannelSkipped(int chan) {
+    if (m_followingLive)
+        UpdateChannelReading(chan, 120, 121, 121, true);
+}
+
+void frmSpecAn::DrawChannel(int Chan, int level, qint16 PeakIn, qint32 AverageIn, bool Recorded,
+                            const scan::ChannelReading& reading) {
     display::PlotGeometry geometry;
     geometry.ChanWidth = ChanWidth;
     geometry.BarGap = core::modMain().BarGap;
@@ -345,29 +362,30 @@ void frmSpecAn::DrawChannel(int Chan, int level, qint16 PeakIn, qint32 AverageIn
     options.LineMode = chkLine->isChecked();
     options.ShowPeaks = chkShowPeaks->isChecked();
     options.ShowAverages = chkShowAverages->isChecked();
-    options.ScanActive = core::modMain().ScanActive;
-    options.ScrollAtMax = scrollTime->value() == scrollTime->maximum();
+    options.ScanActive = m_engine->ScanActive();
+    options.ScrollAtMax = m_followingLive;
 
     const display::DrawResult result = frDisplay->DrawChannel(
-        geometry, options, {Chan, level, PeakIn, AverageIn, Recorded, m_model.reading(Chan)});
+        geometry, options, {Chan, level, PeakIn, AverageIn, Recorded, reading});
     if (result.ScanMarkerLeft)
         display::setTwipsRect(
             frScan, QRect(int(*result.ScanMarkerLeft), 0, ChanWidth, geometry.PlotHeight));
-    if (core::modMain().ScanActive && Chan > 0 && Chan % 10 == 0)
-        refreshElapsed();
+    if (m_engine->ScanActive() && m_followingLive && Chan > 0 && Chan % 10 == 0)
+        refreshElapsed(core::nowToTheSecond());
 }
 
-void frmSpecAn::refreshElapsed() {
-    const auto seconds = core::secondsBetween(QStringView(lblStatus->text()).mid(8),
-                                              QStringView(lblCurrentTime->text()));
-    if (seconds)
-        setStatusCaption(lblElapsed,
-                         QStringLiteral("Elapsed: ") + core::FormatElapsed(double(*seconds)));
+void frmSpecAn::refreshElapsed(const QDateTime& now) {
+    const qint64 seconds = core::wallClockSecsTo(m_shownScanStart, now);
+    if (seconds == m_shownElapsed)
+        return;
+    m_shownElapsed = seconds;
+    setStatusCaption(lblElapsed,
+                     QStringLiteral("Elapsed: ") + core::FormatElapsed(double(seconds)));
 }
 
 void frmSpecAn::timeTimer_Timer() {
     setStatusCaption(lblCurrentTime, core::dateTimeText(QDateTime::currentDateTime()));
-    if (!core::modMain().ScanActive && core::Val(txtAtten->text()) > 0) {
+    if (!m_engine->ScanActive() && udAtten->value() > 0) {
         ++m_attenuationBlinkTicks;
         txtAtten->setEnabled(m_attenuationBlinkTicks < 10 ? !txtAtten->isEnabled() : true);
     } else {
@@ -398,17 +416,20 @@ void frmSpecAn::udFULimit_Change() {
 void frmSpecAn::udLLimit_Change() {
     rewriteLimitText(txtLLimit);
     BuildLevelAxis();
+    m_engine->setLowerLevelLimit(udLLimit->value());
 }
 
 void frmSpecAn::udULimit_Change() {
     rewriteLimitText(txtULimit);
     BuildLevelAxis();
-    if (!core::modMain().ScanActive && scrollTime->maximum() >= 2)
+    if (!m_engine->ScanActive() && scrollTime->maximum() >= 2)
         scrollTime_Change();
 }
 
 void frmSpecAn::udAtten_Change() {
     rewriteLimitText(txtAtten);
+    if (!m_engine->ScanActive())
+        m_engine->setAttenuation(udAtten->value());
 }
 
 void frmSpecAn::rewriteLimitText(QLineEdit* text) {
@@ -441,7 +462,7 @@ void frmSpecAn::mnuDisplayColor_Click() {
 
 void frmSpecAn::ShowColorPalette() {
     setEnabled(false);
-    auto* palette = new display::frmColorPalette(core::modMain().IniFilePath);
+    auto* palette = new display::frmColorPalette(core::modMain().IniFilePath, this);
     palette->setAttribute(Qt::WA_DeleteOnClose);
     palette->Form_Load(chkLine->isChecked());
     connect(palette, &display::frmColorPalette::applied, this, &frmSpecAn::LoadDisplayColors);

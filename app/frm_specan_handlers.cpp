@@ -3,8 +3,10 @@
 #include "app/frm_specan.h"
 
 #include <QCheckBox>
+
 #include <QLineEdit>
 #include <QPushButton>
+#include <algorithm>
 
 #include "display/up_down.h"
 
@@ -20,11 +22,11 @@ scan::GroupBoxes frmSpecAn::groupBoxes() const {
 }
 
 void frmSpecAn::chkChGroup_Click(int Index) {
-    for (QCheckBox* box : chkChGroup)
-        if (box && box->isChecked())
-            return;
     // The last checked group stays checked: a sweep always has a channel to measure.
-    chkChGroup[Index]->setChecked(true);
+    if (std::none_of(chkChGroup.cbegin(), chkChGroup.cend(),
+                     [](const QCheckBox* box) { return box && box->isChecked(); }))
+        chkChGroup[Index]->setChecked(true);
+    m_engine->setGroupBoxes(groupBoxes());
 }
 
 void frmSpecAn::chkSpectrum_Click() {
@@ -46,27 +48,16 @@ void frmSpecAn::chkShowAverages_Click() {
     cmdClearAverages->setEnabled(chkShowAverages->isChecked());
 }
 
-// A reset asked for is carried out at the end of the loop (or by the next scan start).
+// A reset asked for is carried out at the end of the loop (or by the next scan start); the
+// button stays disabled until then.
 void frmSpecAn::cmdClearPeaks_Click() {
     cmdClearPeaks->setEnabled(false);
-    ClearPeaksPending = true;
+    m_engine->requestResetPeaks();
 }
 
 void frmSpecAn::cmdClearAverages_Click() {
     cmdClearAverages->setEnabled(false);
-    ClearAveragesPending = true;
-}
-
-void frmSpecAn::ResetPeaks() {
-    m_model.ResetPeaks(udLLimit->value());
-    ClearPeaksPending = false;
-    cmdClearPeaks->setEnabled(true);
-}
-
-void frmSpecAn::ResetAverages() {
-    m_model.ResetAverages();
-    ClearAveragesPending = false;
-    cmdClearAverages->setEnabled(true);
+    m_engine->requestResetAverages();
 }
 
 } // namespace app

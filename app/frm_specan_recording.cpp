@@ -1,121 +1,38 @@
 // SPDX-License-Identifier: MIT
-// The scan file: one record per finished loop, the save at the end of a scan, and showing a
-// recorded loop.
+// The save prompt at the end of a scan, and showing a recorded loop.
 #include "app/frm_specan.h"
 
 #include "app/msg_box.h"
 #include "core/conventions.h"
-#include "core/program_state.h"
-#include "core/wait.h"
+#include "core/wall_clock.h"
 #include "display/plot_view.h"
 #include "display/up_down.h"
-#include "recording/data_folder.h"
 #include "recording/frm_dlg_file_save.h"
-#include "recording/scan_library.h"
 #include "recording/scan_names.h"
 #include "settings/program_settings.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
-#include <QDateTime>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QTimer>
 
 namespace app {
 
-namespace {
-
-const QString FilesystemError = QStringLiteral("Filesystem Error");
-
-} // namespace
-
-void frmSpecAn::WriteLoopRecord() {
-    if (!m_scanFile.isOpen() || LoopCount < 1)
-        return;
-    scan::LoopCodes& codes = m_model.codes();
-    recording::ScanRecord record;
-    record.LoopNumber = LoopCount;
-    record.Attenuation = core::CLng(core::Val(txtAtten->text())).value_or(0);
-    record.LoopStartText = LoopStartText.toLatin1();
-    record.LastCodes = codes.LastCodes;
-    record.AverageCodes = codes.AverageCodes;
-    record.PeakCodes = codes.PeakCodes;
-    m_scanFile.writeRecord(LoopCount, record);
-    codes.clear();
-}
-
-bool frmSpecAn::OpenScanFile(const QString& path, bool goToEnd) {
-    if (m_scanFile.isOpen())
-        m_scanFile.close();
-    QString file = path;
-    if (path.isEmpty()) {
-        core::modMain().ScanFileName =
-            recording::defaultScanName(QDateTime::currentDateTime(), txtAtten->text());
-        file = recording::recordingFilePath(m_dataFolder);
-    } else {
-        core::modMain().ScanActive = false;
-    }
-
-    const auto fail = [this] {
-        MsgBox(QStringLiteral("Unspecified File I/O Error"), MsgBoxButtons::Ok, FilesystemError);
-        return false;
-    };
-    const bool opened = path.isEmpty() ? m_scanFile.create(file) : m_scanFile.openForReading(file);
-    if (!opened)
-        return fail();
-    const qint64 loops = m_scanFile.recordCount();
-    if (loops > 0) {
-        m_model.clear();
-        const auto first = m_scanFile.readRecord(1);
-        if (!first)
-            return fail();
-        for (QLabel* label : {lblStatus, lblCount, lblElapsed, lblDisplayTime})
-            setStatusColor(label, RecordedColor);
-        setStatusCaption(lblStatus,
-                         QStringLiteral("Started: ") + QString::fromLatin1(first->LoopStartText));
-        setStatusCaption(lblCount, QStringLiteral("Count: 1"));
-        setStatusCaption(lblElapsed, QStringLiteral("Elapsed: 0s"));
-        scrollTime->setMaximum(int(std::min<qint64>(loops, std::numeric_limits<int>::max())));
-        if (!goToEnd) {
-            BuildFreqAxis();
-            scrollTime->setValue(1);
-        } else {
-            scrollTime->setValue(scrollTime->maximum());
-        }
-        scrollTime_Change();
-    }
-    return true;
-}
-
-// Saves the recording under ScanFileName and shows the saved copy at its last loop. When the
-// copy fails the user is told and the recording stays in lastScan.dat, shown as it was.
-void frmSpecAn::SaveLastScan() {
-    m_scanFile.close();
-    const recording::SaveResult result =
-        recording::SaveLastScan(m_dataFolder, core::modMain().ScanFileName);
-    if (!result.ok) {
-        MsgBox(result.message, MsgBoxButtons::Ok, FilesystemError);
-        m_scanFile.openForReading(recording::recordingFilePath(m_dataFolder));
-        return;
-    }
-    OpenScanFile(m_dataFolder + QLatin1Char('/') + result.savedName, true);
-    txtRestoredScan->setText(result.savedName);
-    txtRestoredScan->show();
-    if (!result.message.isEmpty())
-        MsgBox(result.message, MsgBoxButtons::Ok, FilesystemError);
+void frmSpecAn::chooseSaveName(const QString& proposedName) {
+    PromptSaveScan();
+    m_fileSave->Form_Load(proposedName,
+                          core::Val(settings::ReadIni(QStringLiteral("DefaultSettings"),
+                                                      QStringLiteral("AutoSaveScan"))) > 0);
 }
 
 void frmSpecAn::PromptSaveScan() {
     setEnabled(false);
     delete m_fileSave;
-    m_fileSave = new recording::frmDlgFileSave();
-    m_fileSave->Form_Load(core::modMain().ScanFileName,
-                          core::Val(settings::ReadIni(QStringLiteral("DefaultSettings"),
-                                                      QStringLiteral("AutoSaveScan"))) > 0);
+    m_fileSave = new recording::frmDlgFileSave(this);
     m_fileSave->show();
     m_fileSave->raise();
     tmrFileSave->start();
@@ -129,42 +46,72 @@ void frmSpecAn::tmrFileSave_Timer() {
     if (!m_fileSave)
         return;
     const QString name = m_fileSave->txtFileName->text();
-    if (!name.isEmpty()) {
-        // A save name is a file name in the Data folder and nothing else.
-        if (const auto refusal = recording::checkSaveName(name)) {
-            MsgBox(*refusal + QStringLiteral("\r\n\r\nThe scan is kept; choose another name."),
-                   MsgBoxButtons::Ok, QStringLiteral("Save Scan"));
-            m_fileSave->show();
-            m_fileSave->raise();
-            tmrFileSave->start();
-            return;
-        }
-        core::modMain().ScanFileName = name;
-        SaveLastScan();
+    // A save name is a file name in the Data folder and nothing else.
+    if (const auto refusal = name.isEmpty() ? std::nullopt : recording::checkSaveName(name)) {
+        MsgBox(*refusal + QStringLiteral("\r\n\r\nThe scan is kept; choose another name."),
+               MsgBoxButtons::Ok, QStringLiteral("Save Scan"));
+        m_fileSave->show();
+        m_fileSave->raise();
+        tmrFileSave->start();
+        return;
     }
-    // The dialog's unload: its box decides whether later scans are saved without asking.
+    // The prompt's unload: its box decides whether later scans are saved without asking.
     const bool autoSave = m_fileSave->chkAutoSave->isChecked();
     settings::WriteIni(QStringLiteral("DefaultSettings"), QStringLiteral("AutoSaveScan"),
                        autoSave ? QStringLiteral("1") : QStringLiteral("0"));
-    core::modMain().AutoSaveScanOn = autoSave;
-    setEnabled(true);
+    m_engine->setAutoSave(autoSave);
     m_fileSave->deleteLater();
     m_fileSave = nullptr;
-    if (m_reconnectAfterSave) {
-        m_reconnectAfterSave = false;
-        reconnectWhenIdle();
+    setEnabled(true);
+    // A failed save asks again: the engine opens a new prompt from here.
+    if (name.isEmpty())
+        m_engine->KeepRecording();
+    else
+        m_engine->SaveRecordingAs(name);
+}
+
+void frmSpecAn::engineRecordingSaved(const QString& savedName) {
+    txtRestoredScan->setText(savedName);
+    txtRestoredScan->show();
+}
+
+// A scan file opened for playback: its start in red, and its first or last loop on display.
+void frmSpecAn::engineScanFileOpened(const QString&, qint64 loops, bool goToEnd) {
+    const auto first = m_engine->readRecord(1);
+    if (!first)
+        return;
+    for (QLabel* label : {lblStatus, lblCount, lblElapsed, lblDisplayTime})
+        setStatusColor(label, RecordedColor);
+    setStatusCaption(lblStatus,
+                     QStringLiteral("Started: ") + QString::fromLatin1(first->LoopStartText));
+    setStatusCaption(lblCount, QStringLiteral("Count: 1"));
+    setStatusCaption(lblElapsed, QStringLiteral("Elapsed: 0s"));
+    m_shownScanStart =
+        core::parseDateTimeText(QString::fromLatin1(first->LoopStartText)).value_or(QDateTime());
+    {
+        const QSignalBlocker blocker(scrollTime);
+        scrollTime->setMaximum(int(std::min<qint64>(loops, std::numeric_limits<int>::max())));
+        if (!goToEnd) {
+            BuildFreqAxis();
+            scrollTime->setValue(1);
+        } else {
+            scrollTime->setValue(scrollTime->maximum());
+        }
     }
+    scrollTime_Change();
 }
 
 void frmSpecAn::scrollTime_Change() {
     const int position = scrollTime->value();
     const int maximum = scrollTime->maximum();
-    if (core::modMain().ScanActive && position >= maximum) {
+    if (m_engine->ScanActive() && position >= maximum) {
+        m_followingLive = true;
         cmdReDraw->hide();
         cmdGotoEnd->setEnabled(false);
         setStatusColor(lblDisplayTime, LiveColor);
         return;
     }
+    m_followingLive = false;
     if (position < maximum)
         cmdGotoEnd->setEnabled(true);
     setStatusColor(lblDisplayTime, RecordedColor);
@@ -177,27 +124,30 @@ void frmSpecAn::scrollTime_Change() {
 void frmSpecAn::cmdGotoEnd_Click() {
     if (scrollTime->maximum() < 2)
         return;
-    scrollTime->setValue(scrollTime->maximum());
+    {
+        const QSignalBlocker blocker(scrollTime);
+        scrollTime->setValue(scrollTime->maximum());
+    }
     cmdGotoEnd->setEnabled(false);
     setStatusColor(lblDisplayTime, LiveColor);
     scrollTime_Change();
 }
 
+// A recorded loop is drawn from its record alone: the live readings, which a running scan keeps
+// updating and recording, are never touched.
 void frmSpecAn::ShowRecordedLoop(qint32 n) {
-    m_model.clear();
-    const auto record = m_scanFile.readRecord(n);
+    const auto record = m_engine->readRecord(n);
     if (!record)
         return;
     PlaybackRecord = *record;
     udAtten->setValue(record->Attenuation);
     setStatusCaption(lblDisplayTime, QString::fromLatin1(record->LoopStartText).trimmed());
     setStatusCaption(lblCount, QStringLiteral("Count: %1 (%2)").arg(n).arg(scrollTime->maximum()));
-    if (lblStatus->text().size() >= 8) {
-        if (const auto seconds = core::secondsBetween(QStringView(lblStatus->text()).mid(8),
-                                                      QStringView(lblDisplayTime->text())))
-            setStatusCaption(lblElapsed,
-                             QStringLiteral("Elapsed: ") + core::FormatElapsed(double(*seconds)));
-    }
+    const auto loopStart = core::parseDateTimeText(QString::fromLatin1(record->LoopStartText));
+    if (loopStart && m_shownScanStart.isValid())
+        setStatusCaption(lblElapsed, QStringLiteral("Elapsed: ") +
+                                         core::FormatElapsed(double(
+                                             core::wallClockSecsTo(m_shownScanStart, *loopStart))));
     frDisplay->Cls();
 
     const auto code = [](const QByteArray& codes, int p) {
@@ -205,11 +155,13 @@ void frmSpecAn::ShowRecordedLoop(qint32 n) {
     };
     const auto show = [&](int first, int last) {
         for (int p = first; p <= last; ++p) {
-            const int lastCode = code(record->LastCodes, p);
-            const int peakCode = code(record->PeakCodes, p);
-            const int averageCode = code(record->AverageCodes, p);
-            UpdateChannelReading(p - 1, lastCode, static_cast<qint16>(peakCode), averageCode, true);
-            m_model.storeRecorded(p - 1, lastCode, peakCode, averageCode);
+            scan::ChannelReading shown;
+            shown.Last = static_cast<qint16>(code(record->LastCodes, p));
+            shown.Peak = static_cast<qint16>(code(record->PeakCodes, p));
+            shown.Sum = code(record->AverageCodes, p);
+            if (scan::ReadingsModel::checkRecorded(p - 1, shown.Last) ==
+                scan::UpdateOutcome::Stored)
+                DrawChannel(p - 1, shown.Last, shown.Peak, shown.Sum, true, shown);
         }
     };
     switch (LowBandChannels) {

@@ -1,143 +1,107 @@
 // SPDX-License-Identifier: MIT
-// The life of a scan: start, end of each loop, stop, pause, "Run Forever", the end of the scan
-// with its save, and quitting while a scan runs.
+// What the window shows of the life of a scan, Stop, Pause, "Run Forever", and quitting while a
+// scan runs.
 #include "app/frm_specan.h"
 
 #include "core/conventions.h"
 #include "core/program_state.h"
-#include "core/wait.h"
 #include "display/plot_view.h"
 #include "display/up_down.h"
 #include "scan/frm_scan_quit.h"
 #include "settings/program_settings.h"
 
 #include <QCheckBox>
-#include <QCoreApplication>
-#include <QDateTime>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QTimer>
 
 namespace app {
 
 namespace {
 
-QString now() {
-    return core::dateTimeText(QDateTime::currentDateTime());
+void enableLimits(std::initializer_list<QWidget*> controls, bool on) {
+    for (QWidget* control : controls)
+        control->setEnabled(on);
 }
 
 } // namespace
 
-void frmSpecAn::cmdScan_Click() {
-    OpenScanFile(QString(), false);
-    LoopCount = 1;
-    ResetPeaks();
-    ResetAverages();
+void frmSpecAn::engineScanStarted(const QDateTime& start) {
     txtAtten->setEnabled(true);
-
-    const QString started = now();
+    const QString started = core::dateTimeText(start);
     for (QLabel* label : {lblCount, lblStatus, lblDisplayTime, lblElapsed})
         setStatusColor(label, LiveColor);
     setStatusCaption(lblCount, QStringLiteral("Count: 0"));
     setStatusCaption(lblStatus, QStringLiteral("Started: ") + started);
     setStatusCaption(lblDisplayTime, started);
-    LoopStartText = lblDisplayTime->text();
-    StopAfterLoop = false;
-    HaltRequests = false;
+    m_shownScanStart = start;
+    m_shownElapsed = -1;
     frDisplay->Cls();
 
     cmdScan->setEnabled(false);
     cmdPauseTest->setEnabled(true);
     cmdStopTest->setEnabled(true);
-    for (QWidget* control : std::initializer_list<QWidget*>{udFLLimit, udFULimit, udAtten})
-        control->setEnabled(false);
-    scrollTime->setMaximum(1);
-    scrollTime->setValue(1);
-    core::modMain().CurrentFreq = 0;
-    setStatusBox(QStringLiteral("Active Scan"));
-    tmrFlash->stop();
-
-    // A reply that arrived after the previous scan ended, or codes of its unfinished loop, must
-    // not be taken for this scan's first channel.
-    m_parser.clear();
-    m_model.codes().clear();
-    core::modMain().ScanActive = true;
-    RequestNextChannel();
+    enableLimits({udFLLimit, udFULimit, udAtten}, false);
+    // One position, the live loop. Setting it must not play back a loop of the previous file.
+    {
+        const QSignalBlocker blocker(scrollTime);
+        scrollTime->setMaximum(1);
+        scrollTime->setValue(1);
+    }
+    m_followingLive = true;
+    cmdGotoEnd->setEnabled(false);
 }
 
-void frmSpecAn::EndOfLoop() {
-    WriteLoopRecord();
-    if (StopAfterLoop) {
-        core::modMain().ScanActive = false;
-        HaltRequests = true;
-        EndScan(false);
-        return;
-    }
-    if (ClearPeaksPending)
-        ResetPeaks();
-    if (ClearAveragesPending)
-        ResetAverages();
-    if (LoopCount > 1) {
-        if (scrollTime->value() == scrollTime->maximum()) {
-            scrollTime->setMaximum(scrollTime->maximum() + 1);
+void frmSpecAn::engineLoopEnded(qint32 finishedLoop) {
+    if (finishedLoop > 1) {
+        const QSignalBlocker blocker(scrollTime);
+        scrollTime->setMaximum(scrollTime->maximum() + 1);
+        if (m_followingLive) {
             scrollTime->setValue(scrollTime->maximum());
-            setStatusCaption(lblDisplayTime, now());
-            setStatusCaption(lblCount, QStringLiteral("Count: %1").arg(LoopCount));
+            setStatusCaption(lblCount, QStringLiteral("Count: %1").arg(finishedLoop));
         } else {
-            scrollTime->setMaximum(scrollTime->maximum() + 1);
             setStatusCaption(lblCount, QStringLiteral("Count: %1 (%2)")
                                            .arg(scrollTime->value())
                                            .arg(scrollTime->maximum()));
         }
     }
-    ++LoopCount;
-    LoopStartText = now();
-    setStatusCaption(lblDisplayTime, LoopStartText);
+    // A recorded loop on display keeps its own time stamp.
+    if (m_followingLive)
+        setStatusCaption(lblDisplayTime, core::dateTimeText(m_engine->loopStart()));
 }
 
-void frmSpecAn::EndScan(bool linkLost) {
-    cmdScan->setEnabled(!linkLost);
+void frmSpecAn::engineStopping() {
+    scrlSpeed->setEnabled(false);
+    cmdStopTest->setEnabled(false);
+    cmdPauseTest->setEnabled(false);
+}
+
+void frmSpecAn::engineScanEnded(engine::ScanEnd how, qint32) {
+    cmdScan->setEnabled(how != engine::ScanEnd::LinkClosed);
     cmdConnect->setEnabled(true);
-    tmrRSSI->stop();
     cmdStopTest->setEnabled(false);
     cmdPauseTest->setEnabled(false);
     cmdGotoEnd->setEnabled(false);
     scrlSpeed->setEnabled(true);
-    tmrFlash->stop();
-    txtRestoredScan->show();
-    for (QWidget* control : std::initializer_list<QWidget*>{udFLLimit, udFULimit, udAtten})
-        control->setEnabled(true);
-    setStatusCaption(lblCount, QStringLiteral("Count: %1").arg(LoopCount));
-    core::modMain().LinkState = core::LinkIdle;
-    if (LoopCount < 1)
-        return;
-    if (!chkRunForever->isChecked() && !core::modMain().AutoSaveScanOn) {
-        PromptSaveScan();
-        core::Wait(100);
-    } else {
-        SaveLastScan();
-    }
+    enableLimits({udFLLimit, udFULimit, udAtten}, true);
+    setStatusCaption(lblCount, QStringLiteral("Count: %1").arg(m_engine->LoopCount()));
 }
 
 void frmSpecAn::cmdStopTest_Click() {
-    StopAfterLoop = true;
-    scrlSpeed->setEnabled(false);
-    cmdStopTest->setEnabled(false);
-    cmdPauseTest->setEnabled(false);
-    setStatusBox(QStringLiteral("Quitting After Loop"));
-    enableTimer(tmrFlash);
+    m_engine->Stop();
 }
 
-// The caption is the pause state: while it reads "Resume" live readings are not drawn, but the
-// scan, the readings and the recording go on.
+// While paused, live readings are not drawn; the scan, the readings and the recording go on.
 void frmSpecAn::cmdPauseTest_Click() {
-    cmdPauseTest->setText(cmdPauseTest->text() == QLatin1String("Pause") ? QStringLiteral("Resume")
-                                                                         : QStringLiteral("Pause"));
+    m_paused = !m_paused;
+    cmdPauseTest->setText(m_paused ? QStringLiteral("Resume") : QStringLiteral("Pause"));
 }
 
 void frmSpecAn::chkRunForever_Click() {
+    m_engine->setRunForever(chkRunForever->isChecked());
     settings::WriteIni(QStringLiteral("DefaultSettings"), QStringLiteral("Forever"),
                        chkRunForever->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
 }
@@ -147,16 +111,17 @@ void frmSpecAn::tmrFlash_Timer() {
 }
 
 void frmSpecAn::cmdClose_Click() {
-    if (!core::modMain().ScanActive) {
+    if (!m_engine->ScanActive()) {
         close();
         return;
     }
     setEnabled(false);
     if (!m_scanQuit) {
-        m_scanQuit = new scan::frmScanQuit();
+        m_scanQuit = new scan::frmScanQuit(this);
         connect(m_scanQuit, &scan::frmScanQuit::answered, this, [this](bool yes) {
             setEnabled(true);
             core::modMain().QuitConfirmed = yes;
+            m_engine->setQuitting(yes);
         });
     }
     const QPoint plot = frDisplay->mapToGlobal(QPoint(0, 0));
@@ -170,14 +135,16 @@ void frmSpecAn::cmdClose_Click() {
 void frmSpecAn::tmrScanQuit_Timer() {
     if (m_scanQuit && m_scanQuit->isVisible())
         return;
-    if (core::modMain().ScanActive) {
+    if (m_engine->ScanActive()) {
         delete m_scanQuit;
         m_scanQuit = nullptr;
         raise();
-        if (core::modMain().QuitConfirmed)
-            cmdStopTest_Click(); // repeated every tick until the loop in progress ends
-        else
+        if (core::modMain().QuitConfirmed) {
+            if (!m_engine->stopRequested())
+                cmdStopTest_Click(); // the loop in progress ends the scan
+        } else {
             tmrScanQuit->stop();
+        }
         return;
     }
     // The scan has ended: the window closes, and keeps trying each tick while a recovery or a

@@ -38,9 +38,10 @@ void frmSpecAn::Form_Load(const QString& programFolder) {
                               "permission\r\nto write to the install directory."),
                MsgBoxButtons::Ok);
 
+    m_engine->setDataFolder(m_dataFolder);
     FreqLowLimit = 9022;
     FreqHighLimit = 9276;
-    msComm->setPortDirectory(radio::PortDirectory(core::modMain().IniFilePath));
+    m_engine->port().setPortDirectory(radio::PortDirectory(core::modMain().IniFilePath));
     FindComPorts();
     if (core::Val(
             settings::ReadIni(QStringLiteral("DefaultSettings"), QStringLiteral("Forever"))) == 1)
@@ -51,15 +52,15 @@ void frmSpecAn::Form_Load(const QString& programFolder) {
     LayoutStatusPanel();
     BuildFreqAxis();
     LoadDisplayColors();
+    pushScanSettings();
     if (chkRunForever->isChecked())
-        tmrConnect->start();
+        m_engine->armReconnect();
 }
 
 // The window stays open while a scan runs, a connection is being made or a lost link is being
 // handled; otherwise closing saves the settings and releases the port and the scan file.
 void frmSpecAn::closeEvent(QCloseEvent* event) {
-    if (core::modMain().ScanActive || core::modMain().LinkState != core::LinkIdle || m_connecting ||
-        m_recovering) {
+    if (m_engine->ScanActive() || m_engine->LinkState() != engine::LinkIdle || m_engine->busy()) {
         event->ignore();
         return;
     }
@@ -69,11 +70,10 @@ void frmSpecAn::closeEvent(QCloseEvent* event) {
     m_fileSave = nullptr;
     delete m_scanQuit;
     m_scanQuit = nullptr;
-    for (QTimer* timer : {timeTimer, tmrFlash, tmrFileSave, tmrRestoreFileCheck, tmrScanQuit,
-                          tmrConnect, tmrRSSI, tmrSettingsRestore})
+    for (QTimer* timer :
+         {timeTimer, tmrFlash, tmrFileSave, tmrRestoreFileCheck, tmrScanQuit, tmrSettingsRestore})
         timer->stop();
-    m_scanFile.close();
-    msComm->setPortOpen(false);
+    m_engine->shutDown();
     event->accept();
 }
 

@@ -48,7 +48,7 @@ template <typename Condition> bool runUntil(Condition condition) {
 
 // Waits until the scan has finished the given loop.
 bool runUntilLoop(const app::frmSpecAn& window, int loop) {
-    return runUntil([&] { return window.LoopCount > loop; });
+    return runUntil([&] { return window.engine().LoopCount() > loop; });
 }
 
 struct ScanFigures {
@@ -97,7 +97,7 @@ std::optional<ScanFigures> timeScan(const QStringList& simOptions) {
     figures.bytesPerReading = bytes / figures.readings;
 
     window.cmdStopTest->click();
-    runUntil([] { return !core::modMain().ScanActive; });
+    runUntil([&] { return !window.engine().ScanActive(); });
     return figures;
 }
 

@@ -46,9 +46,7 @@ qint32 levelOf(int chan, int pass) {
 
 void setMode(bool lineMode) {
     g_window->chkLine->setChecked(lineMode);
-    g_window->ResetPeaks();
-    g_window->ResetAverages();
-    g_window->model().codes().clear();
+    g_window->engine().clearReadings();
     QCoreApplication::processEvents();
 }
 
@@ -64,7 +62,7 @@ void OneReading(benchmark::State& state) {
             state.PauseTiming();
             chan = 0;
             ++pass;
-            g_window->model().codes().clear();
+            g_window->engine().clearReadings();
             QCoreApplication::processEvents();
             state.ResumeTiming();
         }
@@ -84,7 +82,7 @@ void FullSweep(benchmark::State& state) {
         // The repaint of what the sweep drew is part of the sweep.
         QCoreApplication::processEvents();
         ++pass;
-        g_window->model().codes().clear();
+        g_window->engine().clearReadings();
     }
     state.SetLabel(lineMode ? "line, 192 channels, repainted" : "bar, 192 channels, repainted");
     state.SetItemsProcessed(state.iterations() * 192);

@@ -22,8 +22,8 @@ T* place(T* widget, const char* name, int left, int top, int width, int height) 
 
 } // namespace
 
-frmColorPalette::frmColorPalette(const QString& settingsPath)
-    : QWidget(nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint),
+frmColorPalette::frmColorPalette(const QString& settingsPath, QWidget* owner)
+    : QWidget(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint),
       m_ini(settingsPath) {
     setObjectName(QStringLiteral("frmColorPalette"));
     setWindowTitle(QStringLiteral("Display Color's"));

@@ -19,7 +19,8 @@ class frmColorPalette : public QWidget {
     Q_OBJECT
 
 public:
-    explicit frmColorPalette(const QString& settingsPath);
+    // A window of its own, kept in front of its owner.
+    frmColorPalette(const QString& settingsPath, QWidget* owner);
 
     // Opens on the set of the main window's current mode.
     void Form_Load(bool lineMode);

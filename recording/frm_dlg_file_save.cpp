@@ -27,8 +27,8 @@ QLabel* wrapped(QLabel* label) {
 
 } // namespace
 
-frmDlgFileSave::frmDlgFileSave()
-    : QWidget(nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint) {
+frmDlgFileSave::frmDlgFileSave(QWidget* owner)
+    : QWidget(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint) {
     setObjectName(QStringLiteral("frmDlgFileSave"));
     setWindowTitle(QStringLiteral("Save Scan"));
     lblTitle = named(wrapped(new QLabel(QStringLiteral(

@@ -16,7 +16,8 @@ class frmDlgFileSave : public QWidget {
     Q_OBJECT
 
 public:
-    frmDlgFileSave();
+    // A window of its own, kept in front of its owner.
+    explicit frmDlgFileSave(QWidget* owner);
 
     // The name to offer, and whether "Always Auto-Save Scans" starts checked.
     void Form_Load(const QString& scanFileName, bool autoSave);

@@ -13,18 +13,21 @@ ChannelVerdict boxVerdict(bool checked) {
 
 } // namespace
 
+// The window's limits always take in 902.2 - 927.6 MHz, so that only the low and high bands can
+// lie outside them; a recorder may choose narrower limits on the channel grid.
 ChannelVerdict ChannelState(int index, const GroupBoxes& boxes, const FrequencyLimits& limits) {
     const int f = channelF10(index);
+    if (!limits.contains(f))
+        return ChannelVerdict::OutOfRange;
     if (f < 8990)
-        return limits.FreqLowLimit < 8990 ? boxVerdict(boxes.lowBand1) : ChannelVerdict::OutOfRange;
+        return boxVerdict(boxes.lowBand1);
     if (f < 9022)
-        return limits.FreqLowLimit < 9022 ? boxVerdict(boxes.lowBand2) : ChannelVerdict::OutOfRange;
+        return boxVerdict(boxes.lowBand2);
     if (f > 9308)
-        return limits.FreqHighLimit >= 9309 ? boxVerdict(boxes.group[9])
-                                            : ChannelVerdict::OutOfRange;
+        return boxVerdict(boxes.group[9]);
     if (f < 9277)
         return boxVerdict(boxes.group[(f - 9022) / 2 / ChannelsPerGroup]);
-    return limits.FreqHighLimit >= 9277 ? boxVerdict(boxes.group[8]) : ChannelVerdict::OutOfRange;
+    return boxVerdict(boxes.group[8]);
 }
 
 unsigned char skipCode(ChannelVerdict verdict) {

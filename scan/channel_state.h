@@ -9,10 +9,11 @@ namespace scan {
 constexpr unsigned char GroupOffCode = 200;   // its group box is unchecked
 constexpr unsigned char OutOfRangeCode = 201; // it lies outside the frequency limits
 
-// The displayed frequency range, in tenths of a MHz.
+// The displayed frequency range, in tenths of a MHz. The window's limits are 8958, 8990 or 9022
+// and 9276, 9308 or 9340; a recorder may choose any channels of the plan.
 struct FrequencyLimits {
-    int FreqLowLimit = 9022;  // 8958, 8990 or 9022
-    int FreqHighLimit = 9276; // 9276, 9308 or 9340
+    int FreqLowLimit = 9022;
+    int FreqHighLimit = 9276;
 
     // Channels below 902.2 MHz inside the limits: 32, 16 or 0.
     int lowBandChannels() const { return (9022 - FreqLowLimit) / 2; }
@@ -30,8 +31,8 @@ struct GroupBoxes {
 
 enum class ChannelVerdict { Measure, GroupOff, OutOfRange };
 
-// Whether a sweep measures a channel: the "Lo" and "Hi" bands test the limits before their box;
-// the groups between 902.2 and 927.6 MHz are always in range.
+// Whether a sweep measures a channel: outside the limits it is out of range whatever its box says;
+// inside them its group box decides.
 ChannelVerdict ChannelState(int index, const GroupBoxes& boxes, const FrequencyLimits& limits);
 
 unsigned char skipCode(ChannelVerdict verdict);

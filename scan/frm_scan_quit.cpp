@@ -9,7 +9,7 @@
 
 namespace scan {
 
-frmScanQuit::frmScanQuit() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
+frmScanQuit::frmScanQuit(QWidget* owner) : QWidget(owner, Qt::Window | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("frmScanQuit"));
     setAutoFillBackground(true);
     lblTitle = new QLabel(QStringLiteral("ACTIVE SCAN !!"), this);

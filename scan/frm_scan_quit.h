@@ -14,7 +14,8 @@ class frmScanQuit : public QWidget {
     Q_OBJECT
 
 public:
-    frmScanQuit();
+    // A window of its own, kept in front of its owner.
+    explicit frmScanQuit(QWidget* owner);
 
     QLabel* lblTitle;
     QLabel* lblText;

@@ -1,0 +1,133 @@
+// SPDX-License-Identifier: MIT
+// The measurement cycle: one request to the radio at a time, its reply parsed as the characters
+// arrive, the reply watchdog and the recovery when the radio stops answering, leaves its setup
+// mode or the port goes away.
+#include "engine/scan_engine.h"
+
+#include "core/wait.h"
+#include "radio/comm_port.h"
+#include "radio/protocol.h"
+#include "scan/channel_stepper.h"
+
+#include <QTimer>
+
+namespace engine {
+
+void ScanEngine::RequestNextChannel() {
+    scan::StepHooks hooks;
+    hooks.endOfLoop = [this] { EndOfLoop(); };
+    hooks.drawSkipped = [this](int index) { emit channelSkipped(index); };
+    int freq = m_currentFreq;
+    const auto next = scan::stepToNextChannel(freq, m_model.codes(), m_boxes, m_limits, hooks);
+    m_currentFreq = freq;
+    if (next)
+        msComm->Output(radio::protocol::levelRequest(scan::frequencyText(*next)));
+    // With no channel to measure nothing is sent, and the watchdog ends the scan.
+    tmrRSSI->start();
+}
+
+void ScanEngine::msComm_OnComm() {
+    if (CommPaused || msComm->CommEvent() != radio::CommPort::DataReceived)
+        return;
+    m_parser.append(msComm->Input());
+
+    if (m_linkState != LinkScanning) {
+        if (m_parser.containsClosed()) {
+            setLinkState(LinkIdle);
+            m_parser.clear();
+        }
+        return;
+    }
+
+    tmrConnect->stop();
+    if (const auto reply = m_parser.takeReply()) {
+        tmrRSSI->stop();
+        if (reply->channelIndex)
+            UpdateChannelReading(*reply->channelIndex, reply->level);
+        // Every channel of the loop keeps its own position in the record, even when its reply
+        // brought no usable level: such a channel gets code 0, which playback leaves undrawn.
+        if (m_scanActive && m_currentFreq != 0)
+            m_model.codes().fitTo(scan::channelIndexFromF10(m_currentFreq) + 1, 0);
+        if (!HaltRequests && !m_recovering)
+            RequestNextChannel();
+    } else if (m_parser.containsClosed()) {
+        linkLost();
+    }
+}
+
+void ScanEngine::UpdateChannelReading(int Chan, qint32 Level) {
+    if (m_model.UpdateChannelReading(Chan, Level, m_attenuation) == scan::UpdateOutcome::Stored)
+        emit channelStored(Chan);
+}
+
+void ScanEngine::tmrRSSI_Timer() {
+    tmrRSSI->stop();
+    if (!m_scanActive || m_recovering)
+        return;
+    endScanAndMaybeReconnect(ScanEnd::MissedReply, m_runForever);
+}
+
+// The radio reported "CLOSED": it has left its setup mode. The scan ends and the program
+// reconnects whatever "Run Forever" says.
+void ScanEngine::linkLost() {
+    setLinkState(LinkIdle);
+    m_parser.clear();
+    if (m_recovering)
+        return;
+    endScanAndMaybeReconnect(ScanEnd::LinkClosed, true);
+}
+
+// The scan ends 1 s after the failure and the reconnect follows 5 s later. Both steps run from
+// the event loop rather than from inside this handler, so that a radio that keeps failing never
+// piles handlers on top of each other.
+void ScanEngine::endScanAndMaybeReconnect(ScanEnd how, bool reconnect) {
+    m_recovering = true;
+    tmrRSSI->stop();
+    QTimer::singleShot(core::scaledMs(1000), this, [this, how, reconnect] {
+        if (m_scanActive || m_linkState == LinkScanning) {
+            Stop();
+            m_scanActive = false;
+            EndScan(how);
+        }
+        QTimer::singleShot(core::scaledMs(5000), this, [this, reconnect] {
+            m_recovering = false;
+            if (reconnect)
+                reconnectWhenIdle();
+        });
+    });
+}
+
+void ScanEngine::reconnectWhenIdle() {
+    // A new scan would empty the recording: while the save question waits for an answer, the
+    // reconnect waits for it too.
+    if (m_saveQuestionOpen) {
+        m_reconnectAfterSave = true;
+        return;
+    }
+    if (m_linkState == LinkIdle && !m_quitting)
+        connectNow(false);
+}
+
+// The adapter was unplugged or the device vanished: the port has closed itself. A running scan
+// ends as after a missed reply, its recorded loops kept, and the user hears of it once.
+void ScanEngine::msComm_LinkError(const QString& message) {
+    const bool scanning = m_scanActive || m_linkState == LinkScanning;
+    if (!scanning || m_portLossReported)
+        return;
+    m_portLossReported = true;
+    tmrRSSI->stop();
+    if (!m_recovering) {
+        Stop();
+        m_scanActive = false;
+        EndScan(ScanEnd::PortLost);
+        // "Run Forever" keeps trying through the reconnect timer until the adapter is back.
+        if (m_runForever && !tmrConnect->isActive())
+            tmrConnect->start();
+    }
+    emit failure(QStringLiteral("The serial port to the radio was lost (%1).\r\n\r\nThe scan has "
+                                "ended; every finished loop is kept.")
+                     .arg(message),
+                 QStringLiteral("Serial Port Error"));
+}
+
+} // namespace engine

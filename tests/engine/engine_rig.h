@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "engine/scan_engine.h"
+#include "radio/comm_port.h"
+#include "radio/port_directory.h"
+#include "recording/scan_file.h"
+#include "tests/support/sim_radio.h"
+
+#include <QDir>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+namespace testing {
+
+// Answers the engine's questions as the test says, and remembers them.
+class TestQuestions : public engine::EngineQuestions {
+public:
+    bool tryConnectAgain(int) override {
+        ++retryQuestions;
+        return retryAnswer;
+    }
+    void chooseSaveName(const QString& proposedName) override {
+        saveQuestions.append(proposedName);
+    }
+
+    bool retryAnswer = false;
+    int retryQuestions = 0;
+    QStringList saveQuestions;
+};
+
+// The engine on "Com 1", which is the simulated radio started with the given options, recording
+// into a Data folder of its own. The engine goes before the radio.
+class EngineRig {
+public:
+    explicit EngineRig(const QStringList& simOptions = {}) : m_started(radio.start(simOptions)) {
+        QDir(m_dir.path()).mkpath(QStringLiteral("Data"));
+        engine.setDataFolder(m_dir.filePath(QStringLiteral("Data")));
+        engine.port().setPortDirectory(
+            radio::PortDirectory(QString(), QStringList{radio.device()}));
+        engine.setComPort(1);
+        QObject::connect(&engine, &engine::ScanEngine::failure, &engine,
+                         [this](const QString& text, const QString& title) {
+                             failures.append(title + QStringLiteral(": ") + text);
+                         });
+    }
+    bool started() const { return m_started; }
+
+    QString dataFile(const QString& name) const {
+        return m_dir.filePath(QStringLiteral("Data/") + name);
+    }
+    QStringList dataFiles() const {
+        return QDir(m_dir.filePath(QStringLiteral("Data"))).entryList(QDir::Files, QDir::Name);
+    }
+    QList<recording::ScanRecord> records(const QString& name) const {
+        recording::ScanFile file;
+        QList<recording::ScanRecord> list;
+        if (file.openForReading(dataFile(name)))
+            for (qint32 n = 1; n <= file.recordCount(); ++n)
+                list.append(file.readRecord(n).value_or(recording::ScanRecord{}));
+        return list;
+    }
+    int failuresTitled(const QString& title) const {
+        return int(failures.filter(QRegularExpression(QLatin1Char('^') + title + ':')).size());
+    }
+
+    SimRadio radio;
+    TestQuestions questions;
+    engine::ScanEngine engine{questions};
+    QStringList failures; // "title: text"
+
+private:
+    QTemporaryDir m_dir;
+    bool m_started;
+};
+
+} // namespace testing

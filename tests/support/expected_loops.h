@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "tests/support/sim_radio.h"
+
+#include <QByteArray>
+#include <QList>
+
+namespace testing {
+
+// 902.2 - 927.6 MHz: the channels a sweep measures at the start limits.
+constexpr int FirstMeasured = 32;
+constexpr int LastMeasured = 159;
+constexpr int MeasuredPerLoop = LastMeasured - FirstMeasured + 1;
+
+// The three code fields a loop must record.
+struct LoopCodes {
+    QByteArray last, peak, average;
+};
+
+// The codes of the first `loops` loops of a scan at the start limits, worked out from the levels
+// the radio answered (peaks start at the -120 dBm lower limit; a level of 0 is no reading).
+QList<LoopCodes> expectedLoops(const QList<AnsweredLevel>& levels, int loops);
+
+// The requests of `loops` loops at the start limits, in order.
+QByteArray requestsFor(int loops);
+
+// Whether the radio's log shows a request sent while another was still unanswered.
+bool overlappingRequests(const QStringList& logLines);
+
+} // namespace testing

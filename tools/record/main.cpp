@@ -1,0 +1,84 @@
+// SPDX-License-Identifier: MIT
+// korlan-record: the scan engine without a window, for unattended surveys and machines without a
+// display.
+#include "core/wait.h"
+#include "recording/data_folder.h"
+#include "tools/record/recorder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QSocketNotifier>
+#include <QTextStream>
+
+#include <csignal>
+#include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+void onSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[1], &byte, 1);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("KorlanSpecAn"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KORLAN_VERSION));
+    QTextStream output(stdout);
+    QTextStream messages(stderr);
+
+    const tools::record::ParsedCommandLine parsed = tools::record::parseRecorderArguments(
+        QCoreApplication::arguments().mid(1), QCoreApplication::applicationVersion());
+    if (const auto* text = std::get_if<tools::record::ShowText>(&parsed)) {
+        output << text->text;
+        return 0;
+    }
+    if (const auto* error = std::get_if<tools::record::UsageError>(&parsed)) {
+        messages << "korlan-record: " << error->message << "\n"
+                 << "Try 'korlan-record --help'.\n";
+        return 2;
+    }
+    const auto& options = std::get<tools::record::RecorderOptions>(parsed);
+
+    // Tests compress the protocol's timers; a survey runs in real time.
+    if (const double scale = qEnvironmentVariable("KORLAN_TIME_SCALE").toDouble(); scale > 0)
+        core::setTimeScale(scale);
+
+    const recording::ProgramFolders folders =
+        recording::locateProgramFolders(QCoreApplication::applicationDirPath());
+    const QString dataFolder = options.outputFolder.isEmpty()
+                                   ? folders.dataFolder
+                                   : QDir(options.outputFolder).absolutePath();
+    tools::record::Recorder recorder(options, dataFolder, folders.settingsFile, output, messages);
+
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0) {
+        messages << "korlan-record: no signal channel\n";
+        return 1;
+    }
+    QSocketNotifier signalNotifier(g_signalPipe[0], QSocketNotifier::Read);
+    int received = 0;
+    QObject::connect(&signalNotifier, &QSocketNotifier::activated, &recorder, [&] {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t read = ::read(g_signalPipe[0], &byte, 1);
+        // A second signal does not wait for the save.
+        if (++received > 1)
+            std::_Exit(1);
+        recorder.interrupt();
+    });
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+
+    if (!recorder.start())
+        return 1;
+    return QCoreApplication::exec();
+}

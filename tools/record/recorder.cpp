@@ -1,0 +1,214 @@
+// SPDX-License-Identifier: MIT
+#include "tools/record/recorder.h"
+
+#include "core/conventions.h"
+#include "core/wall_clock.h"
+#include "radio/comm_port.h"
+#include "radio/port_access.h"
+#include "radio/port_directory.h"
+#include "scan/channel_plan.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QTimer>
+
+#include <utility>
+
+namespace tools::record {
+
+namespace {
+
+int speedPosition(int baud) {
+    switch (baud) {
+    case 19200:
+        return 1;
+    case 38400:
+        return 2;
+    case 57600:
+        return 3;
+    default:
+        return 4;
+    }
+}
+
+// The strongest measured channel of a loop: "915.4 MHz -62 dBm", or "no reading".
+QString strongestOf(const recording::ScanRecord& record) {
+    int best = -1;
+    for (int chan = 0; chan < record.LastCodes.size() && chan < scan::ChannelCount; ++chan) {
+        const int code = static_cast<unsigned char>(record.LastCodes[chan]);
+        if (code > 0 && code < 200 &&
+            (best < 0 || code < static_cast<unsigned char>(record.LastCodes[best])))
+            best = chan;
+    }
+    if (best < 0)
+        return QStringLiteral("no reading");
+    return QStringLiteral("%1 MHz %2 dBm")
+        .arg(scan::frequencyText(scan::channelF10(best)))
+        .arg(-int(static_cast<unsigned char>(record.LastCodes[best])));
+}
+
+} // namespace
+
+Recorder::Recorder(RecorderOptions options, const QString& dataFolder, const QString& settingsPath,
+                   QTextStream& output, QTextStream& messages)
+    : m_options(std::move(options)), m_output(output), m_messages(messages) {
+    m_engine.setDataFolder(dataFolder);
+    if (!m_options.device.isEmpty()) {
+        m_engine.port().setPortDirectory(
+            radio::PortDirectory(QString(), QStringList{m_options.device}));
+        m_engine.setComPort(1);
+    } else {
+        m_engine.port().setPortDirectory(radio::PortDirectory(settingsPath));
+        m_engine.setComPort(m_options.port);
+    }
+    m_engine.setSpeedPosition(speedPosition(m_options.baud));
+    m_engine.setFrequencyLimits(m_options.limits);
+    m_engine.setAttenuation(m_options.attenuation);
+    m_engine.setRunForever(m_options.runForever);
+    m_engine.setAutoSave(true);
+
+    connect(&m_engine, &engine::ScanEngine::scanStarted, this, [this] {
+        m_printedLoops = 0;
+        if (m_options.loops == 1)
+            m_engine.Stop();
+    });
+    connect(&m_engine, &engine::ScanEngine::loopEnded, this, [this](qint32 finished) {
+        loopsFinished(finished);
+        if (m_options.loops && finished + 1 == *m_options.loops)
+            m_engine.Stop(); // the loop now in progress is the last
+    });
+    connect(&m_engine, &engine::ScanEngine::scanEnded, this, &Recorder::scanEnded);
+    connect(&m_engine, &engine::ScanEngine::recordingSaved, this, [this](const QString& name) {
+        ++m_savedScans;
+        say(QStringLiteral("%1 loops saved in %2")
+                .arg(m_engine.recordCount())
+                .arg(QDir(m_engine.dataFolder()).filePath(name)));
+    });
+    connect(&m_engine, &engine::ScanEngine::failure, this,
+            [this](const QString& text, const QString& title) {
+                if (title == QLatin1String("Filesystem Error"))
+                    m_fileFailed = true;
+                say(title.isEmpty() ? text : title + QStringLiteral(": ") + text);
+            });
+    connect(&m_engine, &engine::ScanEngine::connectGivenUp, this, [this](bool portFailed) {
+        if (!portFailed)
+            say(QStringLiteral("the radio on %1 did not answer the wake-up").arg(m_device));
+        finish(1);
+    });
+}
+
+bool Recorder::start() {
+    m_device = m_engine.port().devicePath();
+    if (m_device.isEmpty()) {
+        say(QStringLiteral("no serial device is mapped to Com %1").arg(m_options.port));
+        return false;
+    }
+    if (const QString problem = radio::portAccessProblem(m_device); !problem.isEmpty()) {
+        say(problem);
+        return false;
+    }
+    if (!QDir().mkpath(m_engine.dataFolder())) {
+        say(QStringLiteral("the folder %1 cannot be created").arg(m_engine.dataFolder()));
+        return false;
+    }
+    if (m_options.durationSeconds)
+        QTimer::singleShot(std::chrono::seconds(*m_options.durationSeconds), this,
+                           &Recorder::deadline);
+    QTimer::singleShot(0, &m_engine, &engine::ScanEngine::Start);
+    return true;
+}
+
+void Recorder::interrupt() {
+    if (m_engine.ScanActive()) {
+        m_engine.Interrupt(); // the scan's end finishes the run
+        return;
+    }
+    m_engine.Interrupt();
+    finish(m_savedScans > 0 && !m_fileFailed ? 0 : 1);
+}
+
+void Recorder::deadline() {
+    if (m_engine.ScanActive()) {
+        m_engine.Stop();
+        return;
+    }
+    m_engine.Interrupt();
+    say(QStringLiteral("the time is up"));
+    finish(m_savedScans > 0 && !m_fileFailed ? 0 : 1);
+}
+
+bool Recorder::tryConnectAgain(int) {
+    return false;
+}
+
+void Recorder::chooseSaveName(const QString& proposedName) {
+    m_engine.SaveRecordingAs(proposedName);
+}
+
+void Recorder::loopsFinished(qint32 upTo) {
+    const qint64 elapsed = core::wallClockSecsTo(m_engine.scanStart(), core::nowToTheSecond());
+    for (qint32 n = m_printedLoops + 1; n <= upTo; ++n) {
+        const auto record = m_engine.readRecord(n);
+        m_output << QStringLiteral("loop %1  elapsed %2  strongest %3")
+                        .arg(n)
+                        .arg(core::FormatElapsed(double(elapsed)).trimmed())
+                        .arg(record ? strongestOf(*record) : QStringLiteral("not recorded"))
+                 << Qt::endl;
+    }
+    m_printedLoops = std::max(m_printedLoops, upTo);
+}
+
+void Recorder::scanEnded(engine::ScanEnd how, qint32 loops) {
+    loopsFinished(loops);
+    switch (how) {
+    case engine::ScanEnd::Stopped:
+    case engine::ScanEnd::Interrupted:
+        finish(loops > 0 && !m_fileFailed ? 0 : 1);
+        return;
+    case engine::ScanEnd::MissedReply:
+    case engine::ScanEnd::LinkClosed:
+    case engine::ScanEnd::PortLost:
+        break;
+    }
+    if (m_engine.accessCodeRefused()) {
+        say(QStringLiteral("the radio refused the access code"));
+        finish(1);
+        return;
+    }
+    const QString what = how == engine::ScanEnd::MissedReply ? QStringLiteral("stopped answering")
+                         : how == engine::ScanEnd::LinkClosed
+                             ? QStringLiteral("left its setup mode")
+                             : QStringLiteral("went away");
+    if (m_options.runForever) {
+        say(QStringLiteral("the radio %1; reconnecting").arg(what));
+        return;
+    }
+    say(QStringLiteral("the radio %1").arg(what));
+    finish(1);
+}
+
+void Recorder::say(const QString& message) {
+    QString line = message;
+    line.replace(QStringLiteral("\r\n\r\n"), QStringLiteral(" "))
+        .replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    m_messages << QStringLiteral("korlan-record: ") << line << Qt::endl;
+}
+
+void Recorder::finish(int exitStatus) {
+    if (m_finishing)
+        return;
+    m_finishing = true;
+    m_engine.setQuitting(true);
+    // The scan's save and any recovery step run to their end first.
+    auto* poll = new QTimer(this);
+    connect(poll, &QTimer::timeout, this, [this, poll, exitStatus] {
+        if (m_engine.busy())
+            return;
+        poll->stop();
+        m_engine.shutDown();
+        QCoreApplication::exit(exitStatus);
+    });
+    poll->start(10);
+}
+
+} // namespace tools::record

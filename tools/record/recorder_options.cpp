@@ -1,0 +1,156 @@
+// SPDX-License-Identifier: MIT
+#include "tools/record/recorder_options.h"
+
+#include "scan/channel_plan.h"
+
+#include <cmath>
+
+namespace tools::record {
+
+namespace {
+
+const QStringList LineSpeeds{QStringLiteral("19200"), QStringLiteral("38400"),
+                             QStringLiteral("57600"), QStringLiteral("115200")};
+
+std::optional<int> parseWhole(const QString& text, int low, int high) {
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < low || value > high)
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+QString recorderHelp() {
+    return QStringLiteral(
+        "Usage: korlan-record [options]\n"
+        "Records scans of the 900 MHz band through the radio on a serial port, without a "
+        "window.\n"
+        "Every finished loop is written to lastScan.dat at once; an ended scan is saved under its\n"
+        "default name (yyyy-mm-dd_hh-mm-ss.dat). One line is printed per finished loop.\n"
+        "\n"
+        "  --device PATH       the serial device (/dev/ttyUSB0)\n"
+        "  --port N            \"Com N\" as the settings file maps it (1 to 10)\n"
+        "  --speed BAUD        19200, 38400, 57600 or 115200 (default 115200)\n"
+        "  --low MHZ           lower frequency limit (default 902.2; 895.8 to 934.0, 0.2 steps)\n"
+        "  --high MHZ          upper frequency limit (default 927.6)\n"
+        "  --attenuation DB    the external attenuator, 0 to 100 dB (default 0)\n"
+        "  --loops N           stop each scan after N loops\n"
+        "  --duration TIME     stop after TIME (90s, 30m, 12h, 2d) at the end of the loop\n"
+        "  --forever           reconnect after the radio stops answering or leaves its setup\n"
+        "                      mode, saving each ended scan\n"
+        "  --output DIR        the folder to save in (default: the analyser's Data folder)\n"
+        "  --help, --version\n"
+        "\n"
+        "SIGINT or SIGTERM ends the scan at once: every finished loop is saved.\n"
+        "Exit status: 0 when the scans were recorded and saved, 1 when the radio, the port or the\n"
+        "files failed, 2 for a usage error.\n");
+}
+
+std::optional<qint64> parseDuration(const QString& text) {
+    static const QList<QPair<QChar, qint64>> Units{{QLatin1Char('s'), 1},
+                                                   {QLatin1Char('m'), 60},
+                                                   {QLatin1Char('h'), 3600},
+                                                   {QLatin1Char('d'), 86400}};
+    QString number = text.trimmed();
+    qint64 unit = 1;
+    for (const auto& [suffix, seconds] : Units) {
+        if (number.endsWith(suffix)) {
+            number.chop(1);
+            unit = seconds;
+            break;
+        }
+    }
+    bool ok = false;
+    const qlonglong value = number.toLongLong(&ok);
+    if (!ok || value <= 0 || value > std::numeric_limits<qint64>::max() / unit / 1000)
+        return std::nullopt;
+    return value * unit;
+}
+
+std::optional<int> parsePlanFrequency(const QString& text) {
+    bool ok = false;
+    const double mhz = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(mhz))
+        return std::nullopt;
+    const double tenths = mhz * 10.0;
+    const double f10 = std::round(tenths);
+    if (std::fabs(tenths - f10) > 1e-6 || f10 < scan::FirstChannelF10 || f10 > scan::LastChannelF10)
+        return std::nullopt;
+    const int whole = int(f10);
+    if ((whole - scan::FirstChannelF10) % scan::ChannelStepF10 != 0)
+        return std::nullopt;
+    return whole;
+}
+
+ParsedCommandLine parseRecorderArguments(const QStringList& arguments, const QString& version) {
+    RecorderOptions options;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& name = arguments[i];
+        if (name == QLatin1String("--help") || name == QLatin1String("-h"))
+            return ShowText{recorderHelp()};
+        if (name == QLatin1String("--version"))
+            return ShowText{QStringLiteral("korlan-record ") + version + QLatin1Char('\n')};
+        if (name == QLatin1String("--forever")) {
+            options.runForever = true;
+            continue;
+        }
+        static const QStringList WithValue{"--device",   "--port",        "--speed",
+                                           "--low",      "--high",        "--loops",
+                                           "--duration", "--attenuation", "--output"};
+        if (!WithValue.contains(name))
+            return UsageError{QStringLiteral("unknown option %1").arg(name)};
+        if (i + 1 >= arguments.size())
+            return UsageError{QStringLiteral("%1 needs a value").arg(name)};
+        const QString value = arguments[++i];
+        const auto bad = [&](const QString& expected) {
+            return UsageError{QStringLiteral("%1 %2: %3").arg(name, value, expected)};
+        };
+        if (name == QLatin1String("--device")) {
+            if (value.isEmpty())
+                return bad(QStringLiteral("expected a device path"));
+            options.device = value;
+        } else if (name == QLatin1String("--port")) {
+            const auto port = parseWhole(value, 1, 10);
+            if (!port)
+                return bad(QStringLiteral("expected a port number from 1 to 10"));
+            options.port = *port;
+        } else if (name == QLatin1String("--speed")) {
+            if (!LineSpeeds.contains(value))
+                return bad(QStringLiteral("expected 19200, 38400, 57600 or 115200"));
+            options.baud = value.toInt();
+        } else if (name == QLatin1String("--low") || name == QLatin1String("--high")) {
+            const auto f10 = parsePlanFrequency(value);
+            if (!f10)
+                return bad(QStringLiteral("expected a channel from 895.8 to 934.0 MHz in 0.2 MHz "
+                                          "steps"));
+            (name == QLatin1String("--low") ? options.limits.FreqLowLimit
+                                            : options.limits.FreqHighLimit) = *f10;
+        } else if (name == QLatin1String("--loops")) {
+            const auto loops = parseWhole(value, 1, std::numeric_limits<int>::max());
+            if (!loops)
+                return bad(QStringLiteral("expected a number of loops from 1 up"));
+            options.loops = *loops;
+        } else if (name == QLatin1String("--duration")) {
+            options.durationSeconds = parseDuration(value);
+            if (!options.durationSeconds)
+                return bad(QStringLiteral("expected a time such as 90s, 30m, 12h or 2d"));
+        } else if (name == QLatin1String("--attenuation")) {
+            const auto dB = parseWhole(value, 0, 100);
+            if (!dB)
+                return bad(QStringLiteral("expected a whole number of dB from 0 to 100"));
+            options.attenuation = *dB;
+        } else {
+            options.outputFolder = value;
+        }
+    }
+    if (options.device.isEmpty() == (options.port == 0))
+        return UsageError{QStringLiteral("name the radio's serial device with --device PATH or "
+                                         "--port N (one of them)")};
+    if (options.limits.FreqLowLimit > options.limits.FreqHighLimit)
+        return UsageError{QStringLiteral("the lower frequency limit lies above the upper one")};
+    return options;
+}
+
+} // namespace tools::record
