@@ -1,28 +1,32 @@
 // SPDX-License-Identifier: MIT
-// Live scanning against the simulated radio: the sweep rate at 115200 baud as a fraction of what
-// the line allows, the readings per second with no pacing, and the CPU time per reading.
+// Live scanning against the simulated radio, paced at 115200 baud and unpaced: the window's sweep
+// rate as a fraction of what the line allows and its CPU time per reading; korlan-record's sweep
+// rate; and a bare client's round trips on the same pseudo-terminal, which nothing can beat.
 #include "app/frm_specan.h"
 #include "app/msg_box.h"
 #include "core/program_state.h"
-#include "core/wait.h"
 #include "settings/ini_file.h"
-#include "settings/program_settings.h"
 #include "tests/support/sim_radio.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <termios.h>
+#include <unistd.h>
 
 namespace {
 
 constexpr int MeasuredPerLoop = 128; // 902.2 - 927.6 MHz
 constexpr int TimedLoops = 4;
 constexpr double LineBytesPerSecond = 11520.0; // 115200 baud, 10 bits a byte
+const QStringList Paced{QStringLiteral("--baud"), QStringLiteral("115200")};
 
 double cpuSeconds() {
     rusage usage{};
@@ -31,24 +35,20 @@ double cpuSeconds() {
            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-// Runs the event loop until the condition holds, looking every millisecond; false after 2 min.
-template <typename Condition> bool runUntil(Condition condition) {
+// Runs the event loop until the condition holds, looking each time the sender emits the signal
+// (so that the benchmark adds no wakeups of its own); false after 2 min.
+template <typename Sender, typename Signal, typename Condition>
+bool runUntil(const Sender* sender, Signal signal, Condition condition) {
+    if (condition())
+        return true;
     QEventLoop loop;
-    QTimer check;
-    QElapsedTimer guard;
-    guard.start();
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (condition() || guard.elapsed() > 120000)
+    QObject::connect(sender, signal, &loop, [&] {
+        if (condition())
             loop.quit();
     });
-    check.start(1);
+    QTimer::singleShot(120000, &loop, &QEventLoop::quit);
     loop.exec();
     return condition();
-}
-
-// Waits until the scan has finished the given loop.
-bool runUntilLoop(const app::frmSpecAn& window, int loop) {
-    return runUntil([&] { return window.engine().LoopCount() > loop; });
 }
 
 struct ScanFigures {
@@ -58,7 +58,35 @@ struct ScanFigures {
     double bytesPerReading = 0;
 };
 
-std::optional<ScanFigures> timeScan(const QStringList& simOptions) {
+// Request "RX fff.f" CR "RSSI!" CR, reply "RX fff.f" CR LF level " dBm" CR LF "SETUP>".
+double bytesPerReading(const testing::SimRadio& radio, int first, int count) {
+    const QList<testing::AnsweredLevel> levels = radio.levels();
+    double bytes = 0;
+    for (int i = first; i < first + count && i < levels.size(); ++i)
+        bytes += 15 + 22 + QByteArray::number(levels[i].dbm).size();
+    return bytes / count;
+}
+
+void report(benchmark::State& state, const std::optional<ScanFigures>& figures, bool paced) {
+    if (!figures) {
+        state.SkipWithError("the scan did not run");
+        return;
+    }
+    state.SetIterationTime(figures->seconds);
+    const double rate = figures->readings / figures->seconds;
+    state.counters["readings_per_s"] = rate;
+    if (figures->cpuSeconds > 0)
+        state.counters["cpu_us_per_reading"] = 1e6 * figures->cpuSeconds / figures->readings;
+    if (paced) {
+        const double ceiling = LineBytesPerSecond / figures->bytesPerReading;
+        state.counters["line_ceiling_per_s"] = ceiling;
+        state.counters["fraction_of_ceiling"] = rate / ceiling;
+    }
+}
+
+// The analyser's window scanning: timed from the end of its first loop, which includes the
+// connection, over TimedLoops loops.
+std::optional<ScanFigures> timeWindowScan(const QStringList& simOptions) {
     testing::SimRadio radio;
     if (!radio.start(simOptions))
         return std::nullopt;
@@ -75,61 +103,142 @@ std::optional<ScanFigures> timeScan(const QStringList& simOptions) {
     window.Form_Load(folder.path());
     window.show();
     window.cmdConnect->click();
-    // The first loop includes the connection; timing starts when it ends.
-    if (!runUntilLoop(window, 1))
+    const engine::ScanEngine& engine = window.engine();
+    const auto loopEnded = &engine::ScanEngine::loopEnded;
+    if (!runUntil(&engine, loopEnded, [&] { return engine.LoopCount() > 1; }))
         return std::nullopt;
     const int levelsBefore = int(radio.levels().size());
     QElapsedTimer clock;
     clock.start();
     const double cpuBefore = cpuSeconds();
-    if (!runUntilLoop(window, 1 + TimedLoops))
+    if (!runUntil(&engine, loopEnded, [&] { return engine.LoopCount() > 1 + TimedLoops; }))
         return std::nullopt;
     ScanFigures figures;
     figures.seconds = double(clock.nsecsElapsed()) / 1e9;
     figures.cpuSeconds = cpuSeconds() - cpuBefore;
     figures.readings = TimedLoops * MeasuredPerLoop;
-
-    // Request "RX fff.f" CR "RSSI!" CR, reply "RX fff.f" CR LF level " dBm" CR LF "SETUP>".
-    const QList<testing::AnsweredLevel> levels = radio.levels();
-    double bytes = 0;
-    for (int i = levelsBefore; i < levelsBefore + figures.readings && i < levels.size(); ++i)
-        bytes += 15 + 22 + QByteArray::number(levels[i].dbm).size();
-    figures.bytesPerReading = bytes / figures.readings;
-
+    figures.bytesPerReading = bytesPerReading(radio, levelsBefore, figures.readings);
     window.cmdStopTest->click();
-    runUntil([&] { return !window.engine().ScanActive(); });
+    runUntil(&engine, &engine::ScanEngine::scanEnded, [&] { return !engine.ScanActive(); });
     return figures;
 }
 
-void report(benchmark::State& state, const std::optional<ScanFigures>& figures) {
-    if (!figures) {
-        state.SkipWithError("the scan did not run");
-        return;
-    }
-    state.SetIterationTime(figures->seconds);
-    state.counters["readings_per_s"] = figures->readings / figures->seconds;
-    state.counters["cpu_us_per_reading"] = 1e6 * figures->cpuSeconds / figures->readings;
-    state.counters["bytes_per_reading"] = figures->bytesPerReading;
-}
-
-void PacedAt115200(benchmark::State& state) {
-    for (auto _ : state) {
-        const auto figures = timeScan({QStringLiteral("--baud"), QStringLiteral("115200")});
-        report(state, figures);
-        if (figures) {
-            const double ceiling = LineBytesPerSecond / figures->bytesPerReading;
-            state.counters["line_ceiling_per_s"] = ceiling;
-            state.counters["fraction_of_ceiling"] = figures->readings / figures->seconds / ceiling;
+// korlan-record as a process: timed between the lines it prints for loops 1 and 1 + TimedLoops.
+std::optional<ScanFigures> timeRecorderScan(const QStringList& simOptions) {
+    testing::SimRadio radio;
+    if (!radio.start(simOptions))
+        return std::nullopt;
+    QTemporaryDir folder;
+    QProcess recorder;
+    recorder.start(QStringLiteral(KORLAN_RECORD_PATH),
+                   {QStringLiteral("--device"), radio.device(), QStringLiteral("--loops"),
+                    QString::number(2 + TimedLoops), QStringLiteral("--output"), folder.path()});
+    QElapsedTimer clock;
+    std::optional<qint64> firstLoopAt;
+    std::optional<qint64> lastLoopAt;
+    QObject::connect(&recorder, &QProcess::readyReadStandardOutput, [&] {
+        while (recorder.canReadLine()) {
+            const QByteArray line = recorder.readLine();
+            if (line.startsWith("loop 1 ")) {
+                clock.start();
+                firstLoopAt = 0;
+            } else if (line.startsWith("loop " + QByteArray::number(1 + TimedLoops) + ' ')) {
+                lastLoopAt = clock.nsecsElapsed();
+            }
         }
-    }
+    });
+    if (!runUntil(&recorder, &QProcess::readyReadStandardOutput,
+                  [&] { return lastLoopAt.has_value(); }))
+        return std::nullopt;
+    recorder.waitForFinished(60000);
+    ScanFigures figures;
+    figures.seconds = double(*lastLoopAt) / 1e9;
+    figures.readings = TimedLoops * MeasuredPerLoop;
+    figures.bytesPerReading = bytesPerReading(radio, MeasuredPerLoop, figures.readings);
+    return figures;
 }
-BENCHMARK(PacedAt115200)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 
-void Unpaced(benchmark::State& state) {
-    for (auto _ : state)
-        report(state, timeScan({}));
+// Blocking writes and reads on the pseudo-terminal, one request at a time: the round-trip rate
+// of the line and the simulated radio alone.
+std::optional<ScanFigures> timeBareClient(const QStringList& simOptions) {
+    testing::SimRadio radio;
+    if (!radio.start(simOptions))
+        return std::nullopt;
+    const int fd = ::open(radio.device().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    if (fd < 0)
+        return std::nullopt;
+    termios mode{};
+    tcgetattr(fd, &mode);
+    cfmakeraw(&mode);
+    tcsetattr(fd, TCSANOW, &mode);
+    const auto send = [fd](const QByteArray& text) {
+        return ::write(fd, text.constData(), size_t(text.size())) == text.size();
+    };
+    const auto readUntil = [fd](const QByteArray& end) {
+        QByteArray got;
+        char chunk[256];
+        while (!got.contains(end)) {
+            const ssize_t n = ::read(fd, chunk, sizeof chunk);
+            if (n <= 0)
+                return false;
+            got.append(chunk, n);
+        }
+        return true;
+    };
+    bool ok = send("\x1b\r\n") && readUntil(">") && send("PASS QK47\r") && readUntil("SETUP>");
+    const int readings = TimedLoops * MeasuredPerLoop;
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; ok && i < readings; ++i) {
+        const QByteArray frequency =
+            QByteArray::number(902.2 + 0.2 * (i % MeasuredPerLoop), 'f', 1);
+        ok = send("RX " + frequency + "\rRSSI!\r") && readUntil("dBm\r\nSETUP>");
+    }
+    ScanFigures figures;
+    figures.seconds = double(clock.nsecsElapsed()) / 1e9;
+    figures.readings = readings;
+    ::close(fd);
+    if (!ok)
+        return std::nullopt;
+    figures.bytesPerReading = bytesPerReading(radio, 0, readings);
+    return figures;
 }
-BENCHMARK(Unpaced)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void WindowPaced(benchmark::State& state) {
+    for (auto _ : state)
+        report(state, timeWindowScan(Paced), true);
+}
+BENCHMARK(WindowPaced)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void RecorderPaced(benchmark::State& state) {
+    for (auto _ : state)
+        report(state, timeRecorderScan(Paced), true);
+}
+BENCHMARK(RecorderPaced)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BareClientPaced(benchmark::State& state) {
+    for (auto _ : state)
+        report(state, timeBareClient(Paced), true);
+}
+BENCHMARK(BareClientPaced)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void WindowUnpaced(benchmark::State& state) {
+    for (auto _ : state)
+        report(state, timeWindowScan({}), false);
+}
+BENCHMARK(WindowUnpaced)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void RecorderUnpaced(benchmark::State& state) {
+    for (auto _ : state)
+        report(state, timeRecorderScan({}), false);
+}
+BENCHMARK(RecorderUnpaced)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BareClientUnpaced(benchmark::State& state) {
+    for (auto _ : state)
+        report(state, timeBareClient({}), false);
+}
+BENCHMARK(BareClientUnpaced)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

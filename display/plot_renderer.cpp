@@ -45,9 +45,25 @@ PlotRenderer::PlotRenderer(QSize size)
     resize(size);
 }
 
+PlotRenderer::~PlotRenderer() {
+    flush();
+}
+
+void PlotRenderer::flush() const {
+    if (m_painter)
+        m_painter.reset();
+}
+
+QPainter& PlotRenderer::painter() {
+    if (!m_painter)
+        m_painter = std::make_unique<QPainter>(&m_image);
+    return *m_painter;
+}
+
 void PlotRenderer::resize(QSize size) {
     if (size == m_image.size() && !m_image.isNull())
         return;
+    flush();
     QImage picture(size.expandedTo(QSize(0, 0)), QImage::Format_RGB32);
     if (picture.isNull()) {
         m_image = picture;
@@ -74,20 +90,19 @@ QRect PlotRenderer::setSeparators(const SeparatorLines& lines) {
         return QRect();
     }
     m_dirty = QRect();
-    QPainter painter(&m_image);
     // The lines of the previous axis go; their places show the background.
-    drawAllSeparators(painter, m_colors.Back);
+    drawAllSeparators(painter(), m_colors.Back);
     m_separators = lines;
-    drawAllSeparators(painter, m_separatorColor);
+    drawAllSeparators(painter(), m_separatorColor);
     return m_dirty & m_image.rect();
 }
 
 QRect PlotRenderer::Cls() {
     if (m_image.isNull())
         return QRect();
+    flush();
     m_image.fill(m_colors.Back);
-    QPainter painter(&m_image);
-    drawAllSeparators(painter, m_separatorColor);
+    drawAllSeparators(painter(), m_separatorColor);
     return m_image.rect();
 }
 
@@ -97,13 +112,13 @@ DrawResult PlotRenderer::DrawChannel(const PlotGeometry& geometry, const PlotOpt
     if (m_image.isNull())
         return result;
     m_dirty = QRect();
-    QPainter painter(&m_image);
+    QPainter& p = painter();
     const int slot = slotOfChannel(channel.Chan, geometry.LowBandChannels);
     if (options.LineMode)
-        result.ScanMarkerLeft = drawLines(painter, geometry, options, channel, slot);
+        result.ScanMarkerLeft = drawLines(p, geometry, options, channel, slot);
     else
-        drawBars(painter, geometry, options, channel, slot);
-    repairSeparator(painter, slot, channel.Chan, geometry.LowBandChannels);
+        drawBars(p, geometry, options, channel, slot);
+    repairSeparator(p, slot, channel.Chan, geometry.LowBandChannels);
     result.Dirty = m_dirty & m_image.rect();
     return result;
 }

@@ -11,6 +11,7 @@
 #include <QRect>
 #include <QSize>
 
+#include <memory>
 #include <optional>
 
 class QPainter;
@@ -55,11 +56,20 @@ struct DrawResult {
 // The plot's picture, painted one channel slot at a time. The image is the only record of what
 // was drawn. Lines are given in twips and land on pixel twips / 15; rectangles are in pixels,
 // left and top included, right and bottom excluded.
+//
+// Slots drawn one after the other share one painter, which stays open until the picture is read
+// (image(), flush()): a live scan draws a few hundred slots a second, shown a screenful at a time.
 class PlotRenderer {
 public:
     explicit PlotRenderer(QSize size = {});
+    ~PlotRenderer();
 
-    const QImage& image() const { return m_image; }
+    const QImage& image() const {
+        flush();
+        return m_image;
+    }
+    // Ends the painter, so that the picture holds everything drawn.
+    void flush() const;
     QSize size() const { return m_image.size(); }
     // Keeps what is drawn where it still fits; new area shows the background.
     void resize(QSize size);
@@ -103,7 +113,9 @@ private:
     void trace(QPainter& painter, QPoint& point, int slot, qint32 chanWidth, double y);
     void drawSeparator(QPainter& painter, int x, const QColor& color);
     void drawAllSeparators(QPainter& painter, const QColor& color);
+    QPainter& painter();
 
+    mutable std::unique_ptr<QPainter> m_painter; // open on m_image while slots are drawn
     QImage m_image;
     ActiveColors m_colors;
     QColor m_pen = Qt::black;

@@ -3,9 +3,11 @@
 
 #include "display/twips.h"
 
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QScreen>
 
 namespace display {
 
@@ -36,6 +38,14 @@ int shiftCode(Qt::KeyboardModifiers modifiers) {
 } // namespace
 
 PlotView::PlotView(QWidget* parent) : QFrame(parent) {
+    m_repaint.setSingleShot(true);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const qreal refreshRate = screen && screen->refreshRate() > 1 ? screen->refreshRate() : 60;
+    m_repaint.setInterval(int(1000 / refreshRate));
+    connect(&m_repaint, &QTimer::timeout, this, [this] {
+        update(m_pending);
+        m_pending = QRect();
+    });
     setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
     // The frame and the picture cover the whole widget.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -79,8 +89,11 @@ void PlotView::syncPictureSize() {
 }
 
 void PlotView::updatePicture(const QRect& pixels) {
-    if (!pixels.isEmpty())
-        update(pixels.translated(contentsRect().topLeft()));
+    if (pixels.isEmpty())
+        return;
+    m_pending |= pixels.translated(contentsRect().topLeft());
+    if (!m_repaint.isActive())
+        m_repaint.start();
 }
 
 QPoint PlotView::twipsOf(const QMouseEvent* event) const {

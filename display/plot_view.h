@@ -4,6 +4,7 @@
 #include "display/plot_renderer.h"
 
 #include <QFrame>
+#include <QTimer>
 
 namespace display {
 
@@ -13,6 +14,9 @@ namespace display {
 // reported in twips from the client area's top-left corner, where the renderer's pixel 0, 0
 // and the plot's child controls are counted from. Buttons: 1 left, 2 right, 4 middle; shift:
 // 1 Shift, 2 Ctrl, 4 Alt.
+//
+// What is drawn shows at the next screen refresh: repaints are gathered, so that a live scan's
+// hundreds of slots a second cost one repaint a frame.
 class PlotView : public QFrame {
     Q_OBJECT
 
@@ -46,6 +50,8 @@ private:
     QPoint twipsOf(const QMouseEvent* event) const;
 
     PlotRenderer m_renderer;
+    QRect m_pending; // pixels drawn since the last repaint, in widget coordinates
+    QTimer m_repaint;
 };
 
 } // namespace display

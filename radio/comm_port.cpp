@@ -7,6 +7,10 @@
 
 #include <utility>
 
+#ifndef Q_OS_WIN
+#include <unistd.h>
+#endif
+
 namespace radio {
 
 namespace {
@@ -144,10 +148,20 @@ bool CommPort::Output(QByteArrayView text) {
         m_errorString = tr("The port is not open");
         return false;
     }
-    // Handed to the device at once as far as it takes it; the rest goes as the event loop finds
-    // the device ready, or when the port closes. A request goes out without waiting a turn of the
-    // event loop.
-    if (m_serial.write(text.data(), text.size()) != text.size())
+    // Handed to the device at once, straight to its descriptor while nothing else waits to go
+    // out: a request needs neither a turn of the event loop nor a write notification. What the
+    // device does not take at once goes as the event loop finds it ready, or when the port closes.
+    qsizetype sent = 0;
+#ifndef Q_OS_WIN
+    if (m_serial.bytesToWrite() == 0) {
+        const ssize_t n = ::write(int(m_serial.handle()), text.data(), size_t(text.size()));
+        sent = n > 0 ? qsizetype(n) : 0;
+    }
+#endif
+    if (sent == text.size())
+        return true;
+    const qsizetype rest = text.size() - sent;
+    if (m_serial.write(text.data() + sent, rest) != rest)
         return false;
     m_serial.flush();
     return true;
@@ -201,17 +215,17 @@ void CommPort::queueEvents(int code, qsizetype count) {
         m_events.last().count += count;
     else
         m_events.append({code, count});
-    if (!m_deliveryPosted) {
-        m_deliveryPosted = true;
-        QMetaObject::invokeMethod(this, &CommPort::deliverEvents, Qt::QueuedConnection);
-    }
+    // Handled where it arrives; a nested event loop inside a slot only adds to the queue that the
+    // outer delivery is working through.
+    if (!m_delivering)
+        deliverEvents();
 }
 
 void CommPort::deliverEvents() {
-    m_deliveryPosted = false;
-    // A slot may take the buffer, close the port, run a nested event loop that delivers the rest,
-    // or delete this object; the queue is consulted afresh for every event.
+    // A slot may take the buffer, close the port, run a nested event loop, or delete this object;
+    // the queue is consulted afresh for every event.
     const QPointer<CommPort> self(this);
+    m_delivering = true;
     while (self && !m_events.isEmpty()) {
         PendingEvents& next = m_events.first();
         m_commEvent = next.code;
@@ -219,6 +233,8 @@ void CommPort::deliverEvents() {
             m_events.removeFirst();
         emit OnComm();
     }
+    if (self)
+        m_delivering = false;
 }
 
 } // namespace radio

@@ -16,9 +16,10 @@ namespace radio {
 //
 // Text goes out unchanged. Received characters collect in a receive buffer that Input() takes
 // whole. While RThreshold is 1 or more, every received character raises one OnComm: a chunk of n
-// characters raises n events, delivered one after the other from the event loop, and the first
+// characters raises n events, delivered one after the other as the chunk arrives, and the first
 // Input() in them takes all n, so the later ones find the buffer empty. A slot may call Input(),
-// close the port or process events; closing drops the events still to come.
+// close the port or process events (characters arriving meanwhile queue behind the events still
+// being delivered); closing drops the events still to come.
 //
 // An error on an open port (the adapter unplugged, the far end of a pseudo-terminal gone) is one
 // episode: CommEvent() becomes LinkErrorBase + the QSerialPort error, one OnComm and one
@@ -107,7 +108,7 @@ private:
     QString m_openPath; // the device opened last
     QByteArray m_inBuffer;
     QList<PendingEvents> m_events;
-    bool m_deliveryPosted = false;
+    bool m_delivering = false;
     bool m_linkFailed = false; // an error episode since the port was opened
     quint64 m_openCount = 0;
 };
