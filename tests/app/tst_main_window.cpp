@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The main window's plot side through its real widgets, shown offscreen: the placement of the
-// controls, the two axes and their rebuilds, the drawing of readings, the colours and the colour
-// palette, the status strip, the group boxes, and Wait.
+// The main window's plot side through its real widgets, shown offscreen: the frequency axis and
+// its rebuilds, the drawing of readings, the colours and the colour palette, the group boxes, the
+// attenuation box, and Wait.
 #include "app/frm_specan.h"
 #include "app/msg_box.h"
 #include "core/program_state.h"
@@ -87,41 +87,6 @@ private slots:
         m_window.reset();
     }
 
-    void layoutFollowsTheDesignedSizes_data() {
-        QTest::addColumn<int>("lowerBoxHeight");
-        QTest::addColumn<int>("averagesWidth");
-        QTest::newRow("designed") << 285 << 1635;
-        QTest::newRow("lower limit box taller, Reset Averages wider") << 345 << 2000;
-    }
-    void layoutFollowsTheDesignedSizes() {
-        QFETCH(int, lowerBoxHeight);
-        QFETCH(int, averagesWidth);
-        setTwHeight(m_window->txtLLimit, lowerBoxHeight);
-        setTwWidth(m_window->cmdClearAverages, averagesWidth);
-        frmSpecAn& w = load();
-        // The window's width in pixels, the plot's left, then the tops of the controls in twips.
-        QStringList at{QString::number(w.width()), QString::number(twLeft(w.frDisplay))};
-        for (QWidget* c :
-             QWidgetList{w.frDisplay, w.frTextDisplay, w.scrollBarBorder, w.scrollTime,
-                         w.txtFLLimit, w.txtFULimit, w.cmdConnect, w.cmdStopTest, w.cmdGotoEnd,
-                         w.cmdClearPeaks, w.cmdClearAverages, w.chkRunForever, w.chkShowPeaks,
-                         w.chkShowAverages, w.chkLine, w.cmdClose})
-            at << QString::number(twTop(c));
-        QCOMPARE(at.join(' '), "800 1215 360 3540 3780 3795 4200 4200 4185 4185 4185 4185 4185 "
-                               "4620 4620 4620 4620 4965");
-        QVERIFY2(w.rect().contains(w.cmdClose->geometry()), "the Exit button is cut off");
-        // Both level boxes are centred on the plot edges by the lower box's height.
-        QCOMPARE(twTop(w.txtULimit), twTop(w.frDisplay) - lowerBoxHeight / 2);
-        QCOMPARE(twTop(w.txtLLimit), twBottom(w.frDisplay) - lowerBoxHeight / 2);
-        QCOMPARE(twRight(w.txtULimit), twLeft(w.frDisplay) - 60);
-        QCOMPARE(twRight(w.txtLLimit), twLeft(w.frDisplay) - 60);
-        // The command row is built leftwards from the upper frequency up-down, 60 twips apart.
-        QWidget* right = w.udFULimit;
-        for (QWidget* button : QWidgetList{w.cmdClearAverages, w.cmdClearPeaks, w.cmdGotoEnd,
-                                           w.cmdStopTest, w.cmdPauseTest, w.cmdScan})
-            QCOMPARE(twRight(button), twLeft(std::exchange(right, button)) - 60);
-    }
-
     void frequencyLimitsSetSlotsWidthsAndGroupBoxes_data() {
         QTest::addColumn<int>("low");
         QTest::addColumn<int>("high");
@@ -129,9 +94,6 @@ private slots:
         QTest::addColumn<int>("chanWidth");
         // ChanWidth = CLng(10665 / slots - 1): the window offers 12000 - 1215 - 120 twips.
         QTest::newRow("902.2 - 927.6") << 3 << 1 << 128 << 82;
-        QTest::newRow("899.0 - 927.6") << 2 << 1 << 145 << 73;
-        QTest::newRow("895.8 - 927.6") << 1 << 1 << 161 << 65;
-        QTest::newRow("902.2 - 930.8") << 3 << 2 << 145 << 73;
         QTest::newRow("895.8 - 934.0") << 1 << 3 << 193 << 54;
     }
     void frequencyLimitsSetSlotsWidthsAndGroupBoxes() {
@@ -189,37 +151,6 @@ private slots:
         QCOMPARE(state(w.chkLB1) + state(w.chkLB2), "0010");
         w.udFLLimit->setValue(1);
         QCOMPARE(state(w.chkLB1) + state(w.chkLB2), "1111");
-    }
-
-    void levelLimitsSetDivisionsAndLabels_data() {
-        QTest::addColumn<int>("upper");
-        QTest::addColumn<int>("lower");
-        QTest::addColumn<int>("divisions");
-        QTest::newRow("start values -40 / -120") << -40 << -120 << 16;
-        QTest::newRow("-35 / -105") << -35 << -105 << 14;
-        QTest::newRow("-100 / -105: one division") << -100 << -105 << 1;
-    }
-    void levelLimitsSetDivisionsAndLabels() {
-        QFETCH(int, upper);
-        QFETCH(int, lower);
-        QFETCH(int, divisions);
-        frmSpecAn& w = load();
-        w.udULimit->setValue(upper);
-        w.udLLimit->setValue(lower);
-        QCOMPARE(w.txtULimit->text() + w.txtLLimit->text(), QString("%1%2").arg(upper).arg(lower));
-        QCOMPARE(w.LevelDivisions, divisions);
-        QCOMPARE(w.lblDBM.size(), divisions);
-        QVERIFY(!w.lblDBM[0]->isVisible());
-        // Label i reads upper - 5i and ends 90 twips left of the plot, centred on its marker.
-        const int spacing = qRound(double(twHeight(w.frDisplay)) / divisions);
-        for (int i = 1; i < divisions; ++i) {
-            QLabel* label = w.lblDBM[i];
-            QVERIFY(label->isVisible());
-            QCOMPARE(label->text(), QString::number(upper - 5 * i));
-            QCOMPARE(twRight(label), twLeft(w.frDisplay) - 90);
-            const int centre = twTop(label) + twHeight(label) / 2 - twTop(w.frDisplay);
-            QVERIFY(qAbs(centre - spacing * i) <= 1);
-        }
     }
 
     void barsFillFromTheirLevelAndAPausedDisplayKeepsItsPicture() {
@@ -319,20 +250,6 @@ private slots:
         QCOMPARE(ini.ReadIni(Colors, "LLast") + ini.ReadIni(Colors, "LPeak"), "65280255");
         w.chkLine->setChecked(true);
         QCOMPARE(c.Last, QColor(Qt::green));
-    }
-
-    void longerCountCaptionPushesElapsedRightAndDisplayTimeStaysRightAligned() {
-        frmSpecAn& w = load();
-        w.setStatusCaption(w.lblDisplayTime, "06-01-2024  10:00:00");
-        w.setStatusCaption(w.lblCount, "Count: 1");
-        const int elapsedLeft = twLeft(w.lblElapsed);
-        const int countWidth = twWidth(w.lblCount);
-        w.setStatusCaption(w.lblCount, "Count: 12 (130)");
-        const int grown = twWidth(w.lblCount) - countWidth;
-        QVERIFY(grown > 0);
-        QCOMPARE(twLeft(w.lblElapsed), elapsedLeft + grown);
-        QVERIFY(w.lblElapsed->x() > w.lblCount->x() + w.lblCount->width());
-        QCOMPARE(twRight(w.lblDisplayTime), twWidth(w.frTextDisplay) - 60);
     }
 
     void attenuationBoxBlinksOnNineTicksWhileIdle() {
