@@ -364,7 +364,12 @@ void frmSpecAn::wireControls() {
     connect(mnuDisplayClear, &QAction::triggered, this, &frmSpecAn::mnuDisplayClear_Click);
     connect(mnuDisplayColor, &QAction::triggered, this, &frmSpecAn::mnuDisplayColor_Click);
     connect(timeTimer, &QTimer::timeout, this, &frmSpecAn::timeTimer_Timer);
+    connect(frDisplay, &display::PlotView::mouseMoved, this, &frmSpecAn::frDisplay_MouseMove);
     connect(frDisplay, &display::PlotView::mouseReleased, this, &frmSpecAn::frDisplay_MouseUp);
+    connect(mnuShowLegend, &QAction::triggered, this, &frmSpecAn::mnuShowLegend_Click);
+    connect(mnuOpenSavedScan, &QAction::triggered, this, &frmSpecAn::mnuOpenSavedScan_Click);
+    connect(tmrRestoreFileCheck, &QTimer::timeout, this, &frmSpecAn::tmrRestoreFileCheck_Timer);
+    txtStatBox->viewport()->installEventFilter(this);
 
     connect(cmdConnect, &QPushButton::clicked, this, &frmSpecAn::cmdConnect_Click);
     connect(cmdStopTest, &QPushButton::clicked, this, &frmSpecAn::cmdStopTest_Click);
@@ -431,7 +436,15 @@ bool frmSpecAn::eventFilter(QObject* watched, QEvent* event) {
             txtTerm2_KeyPress(static_cast<QKeyEvent*>(event)->text());
         return QWidget::eventFilter(watched, event);
     }
-    if (event->type() == QEvent::FocusIn) {
+    if (watched == txtStatBox->viewport()) {
+        if (event->type() == QEvent::MouseButtonRelease)
+            txtStatBox_Click();
+        return QWidget::eventFilter(watched, event);
+    }
+    // The read-only boxes hand the focus to the plot, also when a button is released over the
+    // status box.
+    if (event->type() == QEvent::FocusIn ||
+        (watched == txtRestoredScan && event->type() == QEvent::MouseButtonRelease)) {
         frDisplay->setFocus();
         return false;
     }

@@ -40,6 +40,8 @@ class frmScanQuit;
 
 namespace app {
 
+class frmScanRestore;
+
 // Status labels are blue while the display follows the live scan, red while it shows a recorded
 // loop.
 inline const QColor LiveColor(0, 0, 255);
@@ -110,6 +112,7 @@ public:
     void scrollTime_Change();
     void ShowRecordedLoop(qint32 n);
     scan::frmScanQuit* scanQuitDialog() const { return m_scanQuit; }
+    frmScanRestore* scanRestoreDialog() const { return m_scanRestore; }
     recording::frmDlgFileSave* fileSaveDialog() const { return m_fileSave; }
 
     const scan::ReadingsModel& model() const { return m_engine->model(); }
@@ -132,6 +135,8 @@ public:
 
     // The recorded loop on display, when the display shows one.
     recording::ScanRecord PlaybackRecord;
+    // The readout box moves with the pointer.
+    bool ReadoutFollows = false;
 
     // Plot and axes.
     display::PlotView* frDisplay;
@@ -252,7 +257,12 @@ private slots:
     void mnuDisplayClear_Click();
     void mnuDisplayColor_Click();
     void timeTimer_Timer();
+    void frDisplay_MouseMove(int Button, int Shift, int X, int Y);
     void frDisplay_MouseUp(int Button, int Shift, int X, int Y);
+    void txtStatBox_Click();
+    void mnuShowLegend_Click();
+    void mnuOpenSavedScan_Click();
+    void tmrRestoreFileCheck_Timer();
     void tmrFlash_Timer();
     void tmrScanQuit_Timer();
     void tmrFileSave_Timer();
@@ -315,6 +325,7 @@ private:
     QString m_dataFolder;
     bool m_perUserFolders = false;
     scan::frmScanQuit* m_scanQuit = nullptr;
+    frmScanRestore* m_scanRestore = nullptr;
     recording::frmDlgFileSave* m_fileSave = nullptr;
     bool m_paused = false;       // "Resume" on the Pause button: live readings are not drawn
     bool m_followingLive = true; // the display follows the live scan

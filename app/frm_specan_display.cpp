@@ -474,9 +474,4 @@ void frmSpecAn::ShowColorPalette() {
     palette->raise();
 }
 
-void frmSpecAn::frDisplay_MouseUp(int Button, int, int, int) {
-    if (Button == 2)
-        mnuDisplay->popup(QCursor::pos());
-}
-
 } // namespace app

@@ -2,8 +2,10 @@
 // The save prompt at the end of a scan, and showing a recorded loop.
 #include "app/frm_specan.h"
 
+#include "app/frm_scan_restore.h"
 #include "app/msg_box.h"
 #include "core/conventions.h"
+#include "core/program_state.h"
 #include "core/wall_clock.h"
 #include "display/plot_view.h"
 #include "display/up_down.h"
@@ -13,6 +15,7 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -68,6 +71,34 @@ void frmSpecAn::tmrFileSave_Timer() {
         m_engine->KeepRecording();
     else
         m_engine->SaveRecordingAs(name);
+}
+
+void frmSpecAn::mnuOpenSavedScan_Click() {
+    enableTimer(tmrRestoreFileCheck);
+    setEnabled(false);
+    delete m_scanRestore;
+    m_scanRestore = new frmScanRestore(this);
+    m_scanRestore->Form_Load(m_dataFolder);
+    m_scanRestore->show();
+    m_scanRestore->raise();
+}
+
+void frmSpecAn::tmrRestoreFileCheck_Timer() {
+    if (m_scanRestore && m_scanRestore->isVisible())
+        return;
+    tmrRestoreFileCheck->stop();
+    setEnabled(true);
+    QString& chosen = core::modMain().RestoreScanName;
+    if (!chosen.isEmpty()) {
+        txtRestoredScan->setText(chosen);
+        txtRestoredScan->show();
+        m_engine->OpenScanFile(QDir(m_dataFolder).filePath(chosen), false);
+        chosen.clear();
+    }
+    if (m_scanRestore) {
+        m_scanRestore->deleteLater();
+        m_scanRestore = nullptr;
+    }
 }
 
 void frmSpecAn::engineRecordingSaved(const QString& savedName) {
@@ -150,8 +181,10 @@ void frmSpecAn::ShowRecordedLoop(qint32 n) {
                                              core::wallClockSecsTo(m_shownScanStart, *loopStart))));
     frDisplay->Cls();
 
+    // A code beyond the skip codes (a damaged file) is no reading.
     const auto code = [](const QByteArray& codes, int p) {
-        return p <= codes.size() ? int(static_cast<unsigned char>(codes[p - 1])) : 0;
+        const int value = p <= codes.size() ? int(static_cast<unsigned char>(codes[p - 1])) : 0;
+        return value <= scan::OutOfRangeCode ? value : 0;
     };
     const auto show = [&](int first, int last) {
         for (int p = first; p <= last; ++p) {

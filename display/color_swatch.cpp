@@ -27,7 +27,12 @@ void ColorSwatch::paintEvent(QPaintEvent*) {
 }
 
 void ColorSwatch::mouseReleaseEvent(QMouseEvent* event) {
-    if (!m_picker || event->button() != Qt::LeftButton)
+    if (event->button() == Qt::LeftButton)
+        choose();
+}
+
+void ColorSwatch::choose() {
+    if (!m_picker)
         return;
     const QColor chosen = QColorDialog::getColor(toQColor(m_value, palette()), this);
     if (chosen.isValid())

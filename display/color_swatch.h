@@ -16,6 +16,8 @@ public:
     qint32 value() const { return m_value; }
     void setValue(qint32 colorNumber);
     void setPicker(bool picker) { m_picker = picker; }
+    // A picker offers the colour dialog, owned by the swatch's window; a plain swatch does nothing.
+    void choose();
 
 signals:
     void valueChanged();

@@ -6,6 +6,7 @@
 
 #include <QCloseEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -46,6 +47,9 @@ frmColorPalette::frmColorPalette(const QString& settingsPath, QWidget* owner)
         label = place(new QLabel(QString::fromLatin1(caption), ColorPicker4), labelName, 300, top,
                       1095, 315);
         label->setAutoFillBackground(true);
+        // The caption lies on the background's swatch: a click on it picks its own row's
+        // colour instead of falling through to the background's.
+        label->installEventFilter(this);
         picker = place(new ColorSwatch(ColorPicker4), pickerName, 1440, top, 315, 285);
         picker->setPicker(true);
     };
@@ -108,6 +112,22 @@ void frmColorPalette::cmdApplyColor_Click() {
     writeColorSet(m_ini, selectedMode(), colors);
     emit applied();
     close();
+}
+
+bool frmColorPalette::eventFilter(QObject* watched, QEvent* event) {
+    const std::pair<QObject*, ColorSwatch*> rows[] = {
+        {Label1, ColorPicker1}, {Label2, ColorPicker2}, {Label3, ColorPicker3}};
+    for (const auto& [caption, picker] : rows) {
+        if (watched != caption)
+            continue;
+        if (event->type() == QEvent::MouseButtonRelease &&
+            static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+            picker->choose();
+        return event->type() == QEvent::MouseButtonPress ||
+               event->type() == QEvent::MouseButtonRelease ||
+               event->type() == QEvent::MouseButtonDblClick;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void frmColorPalette::closeEvent(QCloseEvent* event) {

@@ -30,13 +30,13 @@ public:
     QWidget* Picture2;
     QRadioButton* optBar;
     QRadioButton* optLine;
-    ColorSwatch* ColorPicker4; // background
-    QLabel* Label1;
-    ColorSwatch* ColorPicker1; // last level
-    QLabel* Label2;
-    ColorSwatch* ColorPicker2; // average
-    QLabel* Label3;
-    ColorSwatch* ColorPicker3; // peak
+    ColorSwatch* ColorPicker4 = nullptr; // background
+    QLabel* Label1 = nullptr;
+    ColorSwatch* ColorPicker1 = nullptr; // last level
+    QLabel* Label2 = nullptr;
+    ColorSwatch* ColorPicker2 = nullptr; // average
+    QLabel* Label3 = nullptr;
+    ColorSwatch* ColorPicker3 = nullptr; // peak
     QWidget* Picture1;
     QPushButton* cmdCancelColor;
     QPushButton* cmdApplyColor;
@@ -48,6 +48,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void LoadPickers();

@@ -115,7 +115,7 @@ QStringList FillScanList(const QString& dataFolder) {
     }
     std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
         const int folded = a.compare(b, Qt::CaseInsensitive);
-        return folded != 0 ? folded < 0 : a.compare(b, Qt::CaseSensitive) < 0;
+        return folded != 0 ? folded > 0 : a.compare(b, Qt::CaseSensitive) > 0;
     });
     return names;
 }

@@ -7,8 +7,9 @@
 namespace recording {
 
 // The bare names of the scan files in the data folder: files ending in ".dat" in any letter case,
-// sorted by name without regard to case (ties in case order), leaving out the recording
-// lastScan.dat in any letter case. Empty when the folder cannot be read.
+// leaving out the recording lastScan.dat in any letter case, newest first: by name without regard
+// to case, descending, since default names begin with the date and time (ties in case order).
+// Empty when the folder cannot be read.
 QStringList FillScanList(const QString& dataFolder);
 
 struct SaveResult {

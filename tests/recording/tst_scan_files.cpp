@@ -144,12 +144,12 @@ private slots:
                          "notes.txt", "b.dat.bak", ".saving-1.tmp", SettingsFileName})
             QVERIFY(writeFile(inData(name), "x"));
         QVERIFY(QDir(m_data).mkdir("folder.dat"));
-        QCOMPARE(FillScanList(m_data), (QStringList{"A.DAT", "b.dat", "c.Dat", "d.dat"}));
+        QCOMPARE(FillScanList(m_data), (QStringList{"d.dat", "c.Dat", "b.dat", "A.DAT"}));
         QCOMPARE(FillScanList(inRoot("nowhere")), QStringList());
         const QStringList before = tree(m_root->path());
         const QStringList refused{"../outside.dat", "lastScan.dat", "notes.txt", SettingsFileName};
         QCOMPARE(deleteScans(m_data, QStringList{"A.DAT", "c.Dat", "gone.dat"} + refused), refused);
-        QCOMPARE(FillScanList(m_data), (QStringList{"b.dat", "d.dat"}));
+        QCOMPARE(FillScanList(m_data), (QStringList{"d.dat", "b.dat"}));
         QCOMPARE(tree(m_root->path()).size(), before.size() - 2);
         QCOMPARE(deletionQuestion({"a.dat", "b b.dat"}),
                  "You have marked the following files for deletion:\r\n\r\n"

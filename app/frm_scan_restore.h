@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QWidget>
+
+class QAction;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QPushButton;
+
+namespace app {
+
+// The list of saved scans in the Data folder. "Open" (or a double click on a single item) keeps
+// the chosen name in RestoreScanName and hides the list; "Cancel" keeps none. A right click
+// offers to delete the selected scans. The main window polls for the hidden list and acts.
+class frmScanRestore : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit frmScanRestore(QWidget* owner);
+
+    void Form_Load(const QString& dataFolder);
+    void FillScanList();
+
+    QLabel* lblTitle;
+    QListWidget* lstScans;
+    QWidget* picBack;
+    QPushButton* cmdOpenScan;
+    QPushButton* cmdCancel;
+    QMenu* mnuScanList;
+    QAction* mnuDeleteScans;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void cmdOpenScan_Click();
+    void cmdCancel_Click();
+    void lstScans_DblClick();
+    void lstScans_MouseUp(Qt::MouseButton button, QPoint at);
+    void mnuDeleteScans_Click();
+    void placeList();
+
+    QString m_dataFolder;
+};
+
+} // namespace app
