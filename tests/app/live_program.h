@@ -5,9 +5,9 @@
 #include "app/msg_box.h"
 #include "core/program_state.h"
 #include "core/wait.h"
-#include "recording/scan_file.h"
 #include "settings/ini_file.h"
 #include "settings/program_settings.h"
+#include "tests/support/expected_loops.h"
 #include "tests/support/sim_radio.h"
 
 #include <QDir>
@@ -66,13 +66,7 @@ public:
         return QDir(m_dir.filePath(QStringLiteral("Data"))).entryList(QDir::Files, QDir::Name);
     }
     QList<recording::ScanRecord> records(const QString& name) const {
-        recording::ScanFile file;
-        QList<recording::ScanRecord> list;
-        if (!file.openForReading(dataFile(name)))
-            return list;
-        for (qint32 n = 1; n <= file.recordCount(); ++n)
-            list.append(file.readRecord(n).value_or(recording::ScanRecord{}));
-        return list;
+        return readScanFile(dataFile(name));
     }
     int messagesTitled(const QString& title) const {
         return int(std::count_if(messages.cbegin(), messages.cend(),

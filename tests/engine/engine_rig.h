@@ -4,7 +4,8 @@
 #include "engine/scan_engine.h"
 #include "radio/comm_port.h"
 #include "radio/port_directory.h"
-#include "recording/scan_file.h"
+#include "recording/scan_record.h"
+#include "tests/support/expected_loops.h"
 #include "tests/support/sim_radio.h"
 
 #include <QDir>
@@ -53,12 +54,7 @@ public:
         return QDir(m_dir.filePath(QStringLiteral("Data"))).entryList(QDir::Files, QDir::Name);
     }
     QList<recording::ScanRecord> records(const QString& name) const {
-        recording::ScanFile file;
-        QList<recording::ScanRecord> list;
-        if (file.openForReading(dataFile(name)))
-            for (qint32 n = 1; n <= file.recordCount(); ++n)
-                list.append(file.readRecord(n).value_or(recording::ScanRecord{}));
-        return list;
+        return readScanFile(dataFile(name));
     }
     int failuresTitled(const QString& title) const {
         return int(failures.filter(QRegularExpression(QLatin1Char('^') + title + ':')).size());

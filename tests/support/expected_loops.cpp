@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "tests/support/expected_loops.h"
 
+#include "recording/scan_file.h"
 #include "scan/channel_plan.h"
 
 #include <algorithm>
@@ -48,6 +49,37 @@ QByteArray requestsFor(int loops) {
         for (int c = FirstMeasured; c <= LastMeasured; ++c)
             bytes += "RX " + scan::frequencyText(scan::channelF10(c)).toLatin1() + "\rRSSI!\r";
     return bytes;
+}
+
+QList<recording::ScanRecord> readScanFile(const QString& path) {
+    recording::ScanFile file;
+    QList<recording::ScanRecord> records;
+    if (file.openForReading(path))
+        for (qint32 n = 1; n <= file.recordCount(); ++n)
+            records.append(file.readRecord(n).value_or(recording::ScanRecord{}));
+    return records;
+}
+
+QString mismatchWithTheRadio(const QList<recording::ScanRecord>& records,
+                             const QList<AnsweredLevel>& levels) {
+    const QList<LoopCodes> expected = expectedLoops(levels, int(records.size()));
+    for (int n = 0; n < records.size(); ++n) {
+        const recording::ScanRecord& record = records[n];
+        const auto differs = [&](const char* field, const QByteArray& got, const QByteArray& want) {
+            return QStringLiteral("loop %1: %2 codes %3 instead of %4")
+                .arg(n + 1)
+                .arg(QLatin1String(field), QLatin1String(got.toHex()), QLatin1String(want.toHex()));
+        };
+        if (record.LoopNumber != n + 1)
+            return QStringLiteral("record %1 holds loop %2").arg(n + 1).arg(record.LoopNumber);
+        if (record.LastCodes != expected[n].last)
+            return differs("Last", record.LastCodes, expected[n].last);
+        if (record.PeakCodes != expected[n].peak)
+            return differs("Peak", record.PeakCodes, expected[n].peak);
+        if (record.AverageCodes != expected[n].average)
+            return differs("Average", record.AverageCodes, expected[n].average);
+    }
+    return {};
 }
 
 bool overlappingRequests(const QStringList& logLines) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "recording/scan_record.h"
 #include "tests/support/sim_radio.h"
 
 #include <QByteArray>
@@ -24,6 +25,14 @@ QList<LoopCodes> expectedLoops(const QList<AnsweredLevel>& levels, int loops);
 
 // The requests of `loops` loops at the start limits, in order.
 QByteArray requestsFor(int loops);
+
+// The records of a scan file, read for checking; empty when it cannot be opened.
+QList<recording::ScanRecord> readScanFile(const QString& path);
+
+// Where records of a scan at the start limits differ from the levels the radio answered: empty
+// when each record's loop number and three code fields are as they must be.
+QString mismatchWithTheRadio(const QList<recording::ScanRecord>& records,
+                             const QList<AnsweredLevel>& levels);
 
 // Whether the radio's log shows a request sent while another was still unanswered.
 bool overlappingRequests(const QStringList& logLines);
