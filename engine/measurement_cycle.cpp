@@ -11,25 +11,42 @@
 
 #include <QTimer>
 
+#include <array>
+
 namespace engine {
 
+namespace {
+
+// The request for every channel of the plan, made once.
+const QByteArray& requestFor(int f10) {
+    static const std::array<QByteArray, scan::ChannelCount> requests = [] {
+        std::array<QByteArray, scan::ChannelCount> made;
+        for (int chan = 0; chan < scan::ChannelCount; ++chan)
+            made[chan] = radio::protocol::levelRequest(scan::frequencyText(scan::channelF10(chan)));
+        return made;
+    }();
+    return requests[scan::channelIndexFromF10(f10)];
+}
+
+} // namespace
+
 void ScanEngine::RequestNextChannel() {
-    scan::StepHooks hooks;
-    hooks.endOfLoop = [this] { EndOfLoop(); };
-    hooks.drawSkipped = [this](int index) { emit channelSkipped(index); };
     int freq = m_currentFreq;
-    const auto next = scan::stepToNextChannel(freq, m_model.codes(), m_boxes, m_limits, hooks);
+    const auto next =
+        scan::stepToNextChannel(freq, m_model.codes(), m_boxes, m_limits, m_stepHooks);
     m_currentFreq = freq;
     if (next)
-        msComm->Output(radio::protocol::levelRequest(scan::frequencyText(*next)));
+        msComm->Output(requestFor(*next));
     // With no channel to measure nothing is sent, and the watchdog ends the scan.
-    tmrRSSI->start();
+    tmrRSSI->arm();
 }
 
 void ScanEngine::msComm_OnComm() {
     if (CommPaused || msComm->CommEvent() != radio::CommPort::DataReceived)
         return;
-    m_parser.append(msComm->Input());
+    // The first event of a chunk takes all of it; the others find the buffer empty.
+    if (const QByteArray received = msComm->Input(); !received.isEmpty())
+        m_parser.append(received);
 
     if (m_linkState != LinkScanning) {
         if (m_parser.containsClosed()) {
@@ -39,9 +56,10 @@ void ScanEngine::msComm_OnComm() {
         return;
     }
 
-    tmrConnect->stop();
+    if (tmrConnect->isActive())
+        tmrConnect->stop();
     if (const auto reply = m_parser.takeReply()) {
-        tmrRSSI->stop();
+        tmrRSSI->disarm();
         if (reply->channelIndex)
             UpdateChannelReading(*reply->channelIndex, reply->level);
         // Every channel of the loop keeps its own position in the record, even when its reply
@@ -61,7 +79,7 @@ void ScanEngine::UpdateChannelReading(int Chan, qint32 Level) {
 }
 
 void ScanEngine::tmrRSSI_Timer() {
-    tmrRSSI->stop();
+    tmrRSSI->disarm();
     if (!m_scanActive || m_recovering)
         return;
     endScanAndMaybeReconnect(ScanEnd::MissedReply, m_runForever);
@@ -82,7 +100,7 @@ void ScanEngine::linkLost() {
 // piles handlers on top of each other.
 void ScanEngine::endScanAndMaybeReconnect(ScanEnd how, bool reconnect) {
     m_recovering = true;
-    tmrRSSI->stop();
+    tmrRSSI->disarm();
     QTimer::singleShot(core::scaledMs(1000), this, [this, how, reconnect] {
         if (m_scanActive || m_linkState == LinkScanning) {
             Stop();
@@ -115,7 +133,7 @@ void ScanEngine::msComm_LinkError(const QString& message) {
     if (!scanning || m_portLossReported)
         return;
     m_portLossReported = true;
-    tmrRSSI->stop();
+    tmrRSSI->disarm();
     if (!m_recovering) {
         Stop();
         m_scanActive = false;

@@ -63,14 +63,14 @@ void ScanEngine::Interrupt() {
     m_recovering = false; // what the recovery still has pending finds the scan ended
     if (!m_scanActive)
         return;
-    tmrRSSI->stop();
+    tmrRSSI->disarm();
     HaltRequests = true;
     m_scanActive = false;
     EndScan(ScanEnd::Interrupted);
 }
 
 void ScanEngine::EndScan(ScanEnd how) {
-    tmrRSSI->stop();
+    tmrRSSI->disarm();
     emit statusBlinking(false);
     emit statusShown(true);
     setLinkState(LinkIdle);

@@ -37,9 +37,12 @@ ScanEngine::ScanEngine(EngineQuestions& questions, QObject* parent)
         member->setObjectName(QString::fromLatin1(name));
         member->setInterval(core::scaledMs(interval));
     };
-    timer(tmrRSSI, "tmrRSSI", 2000);
+    tmrRSSI = new ReplyWatchdog(core::scaledMs(2000), this);
+    tmrRSSI->setObjectName(QStringLiteral("tmrRSSI"));
     timer(tmrConnect, "tmrConnect", 10000);
-    connect(tmrRSSI, &QTimer::timeout, this, &ScanEngine::tmrRSSI_Timer);
+    connect(tmrRSSI, &ReplyWatchdog::timeout, this, &ScanEngine::tmrRSSI_Timer);
+    m_stepHooks.endOfLoop = [this] { EndOfLoop(); };
+    m_stepHooks.drawSkipped = [this](int index) { emit channelSkipped(index); };
     connect(tmrConnect, &QTimer::timeout, this, &ScanEngine::tmrConnect_Timer);
     connect(msComm, &radio::CommPort::OnComm, this, &ScanEngine::msComm_OnComm);
     connect(msComm, &radio::CommPort::linkError, this, &ScanEngine::msComm_LinkError);
@@ -60,7 +63,7 @@ void ScanEngine::setLinkState(qint32 state) {
 }
 
 void ScanEngine::shutDown() {
-    tmrRSSI->stop();
+    tmrRSSI->disarm();
     tmrConnect->stop();
     m_quitting = true;
     m_scanFile.close();

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "engine/reply_watchdog.h"
 #include "radio/reply_parser.h"
 #include "recording/scan_file.h"
 #include "recording/scan_record.h"
 #include "scan/channel_state.h"
+#include "scan/channel_stepper.h"
 #include "scan/readings.h"
 
 #include <QDateTime>
@@ -210,8 +212,9 @@ private:
     radio::ReplyParser m_parser;
     scan::ReadingsModel m_model;
     recording::ScanFile m_scanFile;
-    QTimer* tmrRSSI;
+    ReplyWatchdog* tmrRSSI;
     QTimer* tmrConnect;
+    scan::StepHooks m_stepHooks;
 
     QString m_dataFolder;
     int m_comPort = 0;

@@ -57,6 +57,9 @@ void ReplyParser::trimToTail() {
 }
 
 std::optional<Reply> ReplyParser::takeReply() {
+    // Nothing has arrived since the last search found no terminator.
+    if (m_terminatorSearchedTo == m_buffer.size())
+        return std::nullopt;
     const qsizetype from = std::max<qsizetype>(0, m_terminatorSearchedTo - (Terminator.size() - 1));
     const qsizetype end = m_buffer.indexOf(Terminator, from);
     if (end < 0) {
