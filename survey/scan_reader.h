@@ -42,6 +42,7 @@ public:
     bool open(const QString& path);
     QString errorString() const { return m_error; }
     QString path() const { return m_file.path(); }
+    bool isOpen() const { return m_file.isOpen(); }
 
     // Whole records in the file, sound or not.
     qint64 recordCount() const { return m_file.recordCount(); }
