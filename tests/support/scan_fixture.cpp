@@ -36,14 +36,14 @@ bool ScanFileWriter::create(const QString& path) {
 
 bool ScanFileWriter::append(const QByteArray& lastCodes) {
     const QByteArray bytes = loopRecord(m_loops + 1, lastCodes).toBytes();
-    if (m_file.write(bytes) != bytes.size())
+    if (m_file.write(bytes) != bytes.size() || !m_file.flush())
         return false;
     ++m_loops;
     return true;
 }
 
 bool ScanFileWriter::appendRaw(const QByteArray& bytes) {
-    return m_file.write(bytes) == bytes.size();
+    return m_file.write(bytes) == bytes.size() && m_file.flush();
 }
 
 } // namespace testing

@@ -20,7 +20,7 @@ QDateTime loopStart(qint64 n);
 // The record of loop n with the given Last codes; Peak and Average repeat them.
 recording::ScanRecord loopRecord(qint32 n, const QByteArray& lastCodes);
 
-// A scan file written loop after loop, as the recorder writes it.
+// A scan file written loop after loop, each loop on disk once appended, as the recorder writes it.
 class ScanFileWriter {
 public:
     bool create(const QString& path);
