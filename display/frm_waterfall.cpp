@@ -94,7 +94,7 @@ void frmWaterfall::render() {
         ((m_reader.isOpen() && m_reader.path() == m_path) || m_reader.open(m_path)))
         waterfall.render(m_reader);
     showTitle();
-    view->update();
+    view->showWaterfall();
 }
 
 void frmWaterfall::appendLoop(const recording::ScanRecord& record) {
@@ -109,7 +109,7 @@ void frmWaterfall::appendLoop(const recording::ScanRecord& record) {
         return;
     }
     showTitle();
-    view->update(view->pictureLayout().Plot.adjusted(-100, -40, 0, 0));
+    view->showAddedLoop();
 }
 
 void frmWaterfall::showTitle() {

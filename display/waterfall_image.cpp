@@ -62,6 +62,7 @@ void WaterfallImage::clear(int capacity) {
     m_loops = 0;
     m_loopsPerRow = 1;
     m_rowsUsed = 0;
+    m_lastChange = Change::AllRows;
 }
 
 void WaterfallImage::setScale(const LevelScale& scale) {
@@ -103,11 +104,17 @@ void WaterfallImage::render(survey::ScanReader& reader) {
 bool WaterfallImage::addLoop(const survey::Loop& loop) {
     if (loop.Number != m_loops + 1)
         return false;
+    m_lastChange = Change::TopRow;
     if (m_loops % m_loopsPerRow == 0) {
-        if (m_rowsUsed == capacity())
+        if (m_rowsUsed == capacity()) {
             mergeRowPairs();
-        if (m_loops % m_loopsPerRow == 0)
+            m_lastChange = Change::AllRows;
+        }
+        if (m_loops % m_loopsPerRow == 0) {
             startRow();
+            if (m_lastChange == Change::TopRow)
+                m_lastChange = Change::NewRow;
+        }
     }
     if (m_loops % m_loopsPerRow == 0)
         m_rowStarts[0] = loop.Start;

@@ -28,6 +28,10 @@ public:
     void render(survey::ScanReader& reader);
     // The loop after the last one shown. False, changing nothing, when its number does not follow.
     bool addLoop(const survey::Loop& loop);
+    // What the last loop added changed: the top row only, every row moved down by one with a new
+    // top row, or every row (rows merged in pairs).
+    enum class Change { TopRow, NewRow, AllRows };
+    Change lastChange() const { return m_lastChange; }
 
     void setScale(const LevelScale& scale);
     const LevelScale& scale() const { return m_scale; }
@@ -63,6 +67,7 @@ private:
     qint64 m_loops = 0;
     qint64 m_loopsPerRow = 1;
     int m_rowsUsed = 0;
+    Change m_lastChange = Change::AllRows;
 };
 
 // Which of two codes a pixel covering both shows: the stronger level; without a level, a reading

@@ -6,8 +6,10 @@
 #include <QFontMetrics>
 #include <QMargins>
 #include <QPainter>
+#include <QRegion>
 
 #include <algorithm>
+#include <cstring>
 
 namespace display {
 
@@ -198,25 +200,99 @@ QString waterfallTitle(const QString& scanName, const WaterfallImage& waterfall)
         .arg(waterfall.rowStart(waterfall.rowsUsed() - 1).text(), rows);
 }
 
+const QImage& PlotPicture::picture(const WaterfallImage& waterfall, QSize plot,
+                                   const QColor& background) {
+    if (!m_picture.isNull() && m_picture.size() == plot && m_background == background)
+        return m_picture;
+    m_picture = QImage(plot, QImage::Format_RGB32);
+    m_picture.fill(background);
+    m_background = background;
+    m_span = waterfall.span();
+    m_rows = waterfall.rowsUsed();
+    const WaterfallMapping map{QRect(QPoint(0, 0), plot), m_span, m_rows};
+    m_rowHeight = m_rows > 0 ? map.imageHeight() / m_rows : 0;
+    if (m_rows > 0) {
+        QPainter painter(&m_picture);
+        painter.drawImage(map.imageRect(), waterfall.image(),
+                          QRect(m_span.First, 0, m_span.count(), m_rows));
+    }
+    return m_picture;
+}
+
+void PlotPicture::followLoop(const WaterfallImage& waterfall) {
+    if (m_picture.isNull())
+        return;
+    const int rows = waterfall.rowsUsed();
+    const WaterfallMapping map{m_picture.rect(), waterfall.span(), rows};
+    const int rowHeight = map.imageHeight() / rows;
+    const bool sameRows = rowHeight == m_rowHeight && rows * rowHeight == map.imageHeight() &&
+                          waterfall.span() == m_span;
+    using Change = WaterfallImage::Change;
+    if (!sameRows || waterfall.lastChange() == Change::AllRows ||
+        (waterfall.lastChange() == Change::TopRow && rows != m_rows) ||
+        (waterfall.lastChange() == Change::NewRow && rows != m_rows + 1)) {
+        invalidate();
+        return;
+    }
+    if (waterfall.lastChange() == Change::NewRow) {
+        uchar* bits = m_picture.bits();
+        const qsizetype stride = m_picture.bytesPerLine();
+        std::memmove(bits + rowHeight * stride, bits, (m_picture.height() - rowHeight) * stride);
+    }
+    m_rows = rows;
+    drawRows(waterfall, 0, 1);
+}
+
+void PlotPicture::drawRows(const WaterfallImage& waterfall, int first, int count) {
+    QPainter painter(&m_picture);
+    painter.drawImage(QRect(0, first * m_rowHeight, m_picture.width(), count * m_rowHeight),
+                      waterfall.image(), QRect(m_span.First, first, m_span.count(), count));
+}
+
 void paintWaterfall(QPainter& painter, const WaterfallLayout& layout,
                     const WaterfallImage& waterfall, const QString& title,
-                    const WaterfallStyle& style) {
+                    const WaterfallStyle& style, const QImage* plotPicture, const QRegion& dirty) {
     const QFontMetrics m = painter.fontMetrics();
-    painter.fillRect(layout.Whole, style.Background);
-    painter.fillRect(layout.Plot, style.PlotBackground);
+    // Parts the dirty area does not touch are left as they are.
+    const auto needed = [&dirty](const QRect& area) { return dirty.intersects(area); };
+    const QRect beside(layout.Whole.left(), layout.Plot.top() - m.height(),
+                       layout.Plot.left() - layout.Whole.left(),
+                       layout.Plot.height() + 2 * m.height());
+    const QRect above(layout.Whole.left(), layout.Title.bottom() + 1, layout.Whole.width(),
+                      layout.Plot.top() - layout.Title.bottom() - 1);
+    const QRect below(layout.Whole.left(), layout.Plot.bottom() + 1, layout.Whole.width(),
+                      layout.Whole.bottom() - layout.Plot.bottom());
+    const QRect right(QPoint(layout.Plot.right() + 1, layout.Plot.top() - m.height()),
+                      layout.Whole.bottomRight());
+
+    for (const QRect& area : dirty.intersected(layout.Whole).subtracted(QRegion(layout.Plot)))
+        painter.fillRect(area, style.Background);
     const WaterfallMapping map{layout.Plot, waterfall.span(), waterfall.rowsUsed()};
-    if (map.Rows > 0) {
-        const QRect source(map.Span.First, 0, map.Span.count(), map.Rows);
-        painter.drawImage(map.imageRect(), waterfall.image(), source);
+    if (plotPicture) {
+        for (const QRect& area : dirty.intersected(layout.Plot))
+            painter.drawImage(area.topLeft(), *plotPicture,
+                              area.translated(-layout.Plot.topLeft()));
+    } else {
+        painter.fillRect(layout.Plot, style.PlotBackground);
+        if (map.Rows > 0) {
+            const QRect source(map.Span.First, 0, map.Span.count(), map.Rows);
+            painter.drawImage(map.imageRect(), waterfall.image(), source);
+        }
     }
-    paintColorScale(painter, layout, waterfall.scale());
+    if (needed(right))
+        paintColorScale(painter, layout, waterfall.scale());
     painter.setPen(style.Text);
-    painter.drawText(layout.Title, Qt::AlignLeft | Qt::AlignVCenter,
-                     m.elidedText(title, Qt::ElideRight, layout.Title.width()));
-    paintFrequencyAxis(painter, map, m);
-    paintTimeAxis(painter, map, waterfall, m);
-    paintScaleLabels(painter, layout, waterfall.scale(), m);
-    paintLegend(painter, layout, m);
+    if (needed(layout.Title))
+        painter.drawText(layout.Title, Qt::AlignLeft | Qt::AlignVCenter,
+                         m.elidedText(title, Qt::ElideRight, layout.Title.width()));
+    if (needed(above) || needed(below))
+        paintFrequencyAxis(painter, map, m);
+    if (needed(beside))
+        paintTimeAxis(painter, map, waterfall, m);
+    if (needed(right)) {
+        paintScaleLabels(painter, layout, waterfall.scale(), m);
+        paintLegend(painter, layout, m);
+    }
 }
 
 QImage waterfallPicture(const WaterfallImage& waterfall, const QString& title, int plotHeight,
@@ -229,7 +305,8 @@ QImage waterfallPicture(const WaterfallImage& waterfall, const QString& title, i
     QImage picture(layout.Whole.size(), QImage::Format_RGB32);
     QPainter painter(&picture);
     painter.setFont(font);
-    paintWaterfall(painter, layout, waterfall, title, WaterfallStyle{});
+    paintWaterfall(painter, layout, waterfall, title, WaterfallStyle{}, nullptr,
+                   QRegion(layout.Whole));
     return picture;
 }
 

@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QImage>
 #include <QRect>
+#include <QRegion>
 #include <QString>
 
 class QFontMetrics;
@@ -33,6 +34,26 @@ struct WaterfallMapping {
     double columnLeft(int channel) const;
 };
 
+// The plot area's pixels, kept between paints so that a new loop costs one row: the rows move
+// down by one row's height and the new top row is drawn, as a waterfall scrolls.
+class PlotPicture {
+public:
+    // The picture of the waterfall in a plot of that size, drawn whole when it is stale.
+    const QImage& picture(const WaterfallImage& waterfall, QSize plot, const QColor& background);
+    // Follows the loop just added to the waterfall; what it cannot follow is drawn whole later.
+    void followLoop(const WaterfallImage& waterfall);
+    void invalidate() { m_picture = QImage(); }
+
+private:
+    void drawRows(const WaterfallImage& waterfall, int first, int count);
+
+    QImage m_picture;
+    QColor m_background;
+    survey::ChannelSpan m_span;
+    int m_rows = 0;
+    int m_rowHeight = 0;
+};
+
 // The waterfall with its frequency axis (MHz below, group captions above), time axis (the start
 // of the loops at the rows), colour scale in dBm and a title, laid out around the plot area.
 struct WaterfallLayout {
@@ -57,9 +78,11 @@ struct WaterfallStyle {
 // "lastScan.dat: 40 loops, 05-01-2024 14:00:01 to 05-01-2024 14:01:19, a row a loop".
 QString waterfallTitle(const QString& scanName, const WaterfallImage& waterfall);
 
+// Paints what lies in `dirty`. `plotPicture`, when given, holds the plot area's pixels already
+// (see PlotPicture).
 void paintWaterfall(QPainter& painter, const WaterfallLayout& layout,
                     const WaterfallImage& waterfall, const QString& title,
-                    const WaterfallStyle& style);
+                    const WaterfallStyle& style, const QImage* plotPicture, const QRegion& dirty);
 
 // The whole picture, for a PNG: plot `plotHeight` pixels high, `columnWidth` pixels a channel.
 QImage waterfallPicture(const WaterfallImage& waterfall, const QString& title, int plotHeight,

@@ -2,6 +2,7 @@
 #include "display/waterfall_view.h"
 
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 
 namespace display {
@@ -10,16 +11,32 @@ WaterfallView::WaterfallView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     setMinimumSize(360, 200);
-    m_plotRows = plotRows();
 }
 
 void WaterfallView::setTitle(const QString& title) {
+    if (title == m_title)
+        return;
     m_title = title;
+    update(pictureLayout().Title);
+}
+
+void WaterfallView::showWaterfall() {
+    m_plotPicture.invalidate();
     update();
 }
 
-WaterfallLayout WaterfallView::pictureLayout() const {
-    return layoutInside(rect(), fontMetrics());
+void WaterfallView::showAddedLoop() {
+    m_plotPicture.followLoop(m_waterfall);
+    const WaterfallLayout& layout = pictureLayout();
+    const int halfLine = fontMetrics().height() / 2 + 1;
+    update(QRect(QPoint(layout.Whole.left(), layout.Plot.top() - halfLine),
+                 QPoint(layout.Plot.right(), layout.Plot.bottom() + halfLine)));
+}
+
+const WaterfallLayout& WaterfallView::pictureLayout() const {
+    if (!m_layout || m_layout->Whole != rect())
+        m_layout = layoutInside(rect(), fontMetrics());
+    return *m_layout;
 }
 
 WaterfallMapping WaterfallView::mapping() const {
@@ -30,20 +47,26 @@ int WaterfallView::plotRows() const {
     return std::max(1, pictureLayout().Plot.height());
 }
 
-void WaterfallView::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
+WaterfallStyle WaterfallView::style() const {
     WaterfallStyle style;
     style.Background = palette().color(QPalette::Window);
     style.Text = palette().color(QPalette::WindowText);
-    paintWaterfall(painter, pictureLayout(), m_waterfall, m_title, style);
+    return style;
+}
+
+void WaterfallView::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    const WaterfallLayout& layout = pictureLayout();
+    const WaterfallStyle colors = style();
+    const QImage& plot =
+        m_plotPicture.picture(m_waterfall, layout.Plot.size(), colors.PlotBackground);
+    paintWaterfall(painter, layout, m_waterfall, m_title, colors, &plot, event->region());
 }
 
 void WaterfallView::resizeEvent(QResizeEvent*) {
     const int rows = plotRows();
-    if (rows != m_plotRows) {
-        m_plotRows = rows;
+    if (rows != m_waterfall.capacity())
         emit plotRowsChanged(rows);
-    }
 }
 
 std::pair<int, int> WaterfallView::rowAndChannelAt(const QPoint& point) const {
@@ -70,6 +93,12 @@ void WaterfallView::mousePressEvent(QMouseEvent* event) {
 
 void WaterfallView::leaveEvent(QEvent*) {
     emit hovered(-1, -1);
+}
+
+void WaterfallView::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange)
+        m_layout.reset();
+    QWidget::changeEvent(event);
 }
 
 } // namespace display

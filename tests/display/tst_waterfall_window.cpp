@@ -140,6 +140,45 @@ private slots:
         QCOMPARE(w.view->waterfall().code(0, BurstChannel), uchar(95));
     }
 
+    // The rows a running scan adds one by one, each painted as it comes (the rows moving down
+    // by one, or the top row merging more loops), look exactly as the same scan read at once.
+    void liveRowsLookAsTheScanReadAtOnce_data() {
+        QTest::addColumn<int>("loops");
+        QTest::addColumn<int>("height");
+        QTest::newRow("a row a loop") << 20 << 620;
+        QTest::newRow("several loops a row") << 600 << 300;
+    }
+    void liveRowsLookAsTheScanReadAtOnce() {
+        QFETCH(int, loops);
+        QFETCH(int, height);
+        const QString path = m_dir.filePath(QStringLiteral("growing.dat"));
+        testing::ScanFileWriter writer;
+        QVERIFY(writer.create(path));
+        frmWaterfall live(&m_owner);
+        live.resize(820, height);
+        QVERIFY(live.openScan(path));
+        live.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&live));
+        QTRY_COMPARE(live.view->waterfall().capacity(), live.view->plotRows());
+        for (int n = 1; n <= loops; ++n) {
+            const QByteArray codes = burstLoop(60 + n % 50);
+            QVERIFY(writer.append(codes));
+            live.appendLoop(testing::loopRecord(n, codes));
+            live.view->repaint();
+        }
+        // Taken before any event can have the scan read again.
+        const QImage liveRows = live.view->grab().toImage();
+        const qint64 loopsPerRow = live.view->waterfall().loopsPerRow();
+        frmWaterfall whole(&m_owner);
+        whole.resize(live.size());
+        whole.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&whole));
+        QVERIFY(whole.openScan(path));
+        QCOMPARE(whole.view->size(), live.view->size());
+        QCOMPARE(whole.view->waterfall().loopsPerRow(), loopsPerRow);
+        QCOMPARE(liveRows, whole.view->grab().toImage());
+    }
+
     void aLoopAfterAGapHasTheScanReadAgain() {
         const QString path = writeScan(QStringLiteral("gap.dat"), 3, 0);
         frmWaterfall w(&m_owner);
