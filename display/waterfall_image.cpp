@@ -80,7 +80,8 @@ void WaterfallImage::render(survey::ScanReader& reader) {
 
     reader.rewind();
     survey::Loop loop;
-    while (reader.next(loop)) {
+    // A scan still being recorded may grow meanwhile; loops beyond the count are for addLoop.
+    while (m_loops < expected && reader.next(loop)) {
         const int row = rows - 1 - int(m_loops / m_loopsPerRow);
         if (m_loops % m_loopsPerRow == 0)
             m_rowStarts[row] = loop.Start;

@@ -70,15 +70,18 @@ bool ScanReader::open(const QString& path) {
     m_stopReason.clear();
     m_firstUnsound = 0;
     m_tailBytes = 0;
-    if (!QFileInfo(path).isFile()) {
-        m_error = QStringLiteral("%1: no such file").arg(path);
+    m_file.close();
+    const QFileInfo file(path);
+    if (!file.isFile()) {
+        m_error = file.exists() ? QStringLiteral("%1 is not a file").arg(path)
+                                : QStringLiteral("%1: no such file").arg(path);
         return false;
     }
     if (!m_file.openForReading(path)) {
         m_error = QStringLiteral("%1: %2").arg(path, m_file.errorString());
         return false;
     }
-    const qint64 size = QFileInfo(path).size();
+    const qint64 size = file.size();
     m_tailBytes = size % recording::RecordLength;
     if (m_file.recordCount() == 0) {
         m_error = size == 0 ? QStringLiteral("%1 holds no loops: the recording ended before its "
