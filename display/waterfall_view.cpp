@@ -47,7 +47,7 @@ int WaterfallView::plotRows() const {
     return std::max(1, pictureLayout().Plot.height());
 }
 
-WaterfallStyle WaterfallView::style() const {
+WaterfallStyle WaterfallView::pictureStyle() const {
     WaterfallStyle style;
     style.Background = palette().color(QPalette::Window);
     style.Text = palette().color(QPalette::WindowText);
@@ -57,7 +57,7 @@ WaterfallStyle WaterfallView::style() const {
 void WaterfallView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     const WaterfallLayout& layout = pictureLayout();
-    const WaterfallStyle colors = style();
+    const WaterfallStyle colors = pictureStyle();
     const QImage& plot =
         m_plotPicture.picture(m_waterfall, layout.Plot.size(), colors.PlotBackground);
     paintWaterfall(painter, layout, m_waterfall, m_title, colors, &plot, event->region());

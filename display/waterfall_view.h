@@ -49,7 +49,7 @@ protected:
 private:
     std::pair<int, int> rowAndChannelAt(const QPoint& point) const;
 
-    WaterfallStyle style() const;
+    WaterfallStyle pictureStyle() const;
 
     WaterfallImage m_waterfall;
     PlotPicture m_plotPicture;
