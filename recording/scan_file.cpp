@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "recording/scan_file.h"
 
+#include <algorithm>
+
 namespace recording {
 
 namespace {
@@ -88,6 +90,27 @@ std::optional<ScanRecord> ScanFile::readRecord(qint32 n) const {
         return std::nullopt;
     }
     return ScanRecord::fromBytes(bytes);
+}
+
+qint32 ScanFile::readRecords(qint64 first, qint32 maxCount, char* buffer) const {
+    if (!isOpen()) {
+        fail(QStringLiteral("No scan file is open"));
+        return -1;
+    }
+    const qint64 available = recordCount() - (first - 1);
+    if (first < 1 || maxCount < 1 || available < 1)
+        return 0;
+    const qint32 count = qint32(std::min<qint64>(maxCount, available));
+    const qint64 length = qint64(count) * RecordLength;
+    if (m_file.pos() != (first - 1) * RecordLength && !m_file.seek((first - 1) * RecordLength)) {
+        fail(m_file.errorString());
+        return -1;
+    }
+    if (m_file.read(buffer, length) != length) {
+        fail(m_file.errorString());
+        return -1;
+    }
+    return count;
 }
 
 QString ScanFile::errorString() const {

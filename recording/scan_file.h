@@ -31,6 +31,10 @@ public:
     bool writeRecord(qint32 n, const ScanRecord& record);
     // Nothing for n below 1, past the last whole record, or on a read error.
     std::optional<ScanRecord> readRecord(qint32 n) const;
+    // Sequential bulk read: up to maxCount whole records from record `first` on, copied into
+    // `buffer` (room for maxCount * RecordLength bytes). Returns how many it copied: 0 past the
+    // last whole record, -1 on a read error.
+    qint32 readRecords(qint64 first, qint32 maxCount, char* buffer) const;
 
     QString errorString() const;
 

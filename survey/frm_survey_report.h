@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "recording/scan_record.h"
+#include "survey/scan_reader.h"
+#include "survey/survey_counts.h"
+#include "survey/survey_report.h"
+
+#include <QWidget>
+
+class QLabel;
+class QPushButton;
+class QSpinBox;
+class QTableWidget;
+
+namespace survey {
+
+// The "Survey Report" window: per channel group and per channel of a scan, the occupancy at a
+// threshold the user sets, the median, 90th percentile and strongest level, the groups ranked
+// quietest first with a one-line recommendation; the report and the scan's loops saved as CSV.
+// It shows a recorded scan, or the recording of a running scan that appendLoop keeps up to date.
+class frmSurveyReport : public QWidget {
+    Q_OBJECT
+
+public:
+    // A window of its own that stays in front of its parent.
+    explicit frmSurveyReport(QWidget* parent);
+
+    // Reads the scan at `path` once. An empty file is a recording without loops yet. False,
+    // with errorString(), when it cannot be read or is not a scan file.
+    bool openScan(const QString& path);
+    QString errorString() const { return m_error; }
+    QString scanPath() const { return m_path; }
+
+    // The loop just recorded; a loop already counted is ignored, one that does not follow the
+    // last one counted has the scan read again.
+    void appendLoop(const recording::ScanRecord& record);
+
+    int threshold() const;
+    void setThreshold(int dbm);
+    const SurveyReport& report() const { return m_report; }
+
+    // "<scan name>_report.csv" and "<scan name>.csv".
+    QString defaultReportName() const;
+    QString defaultLoopsName() const;
+    bool saveReportCsv(const QString& path);
+    bool saveLoopsCsv(const QString& path);
+
+    QSpinBox* udThreshold;
+    QLabel* lblSummary;
+    QLabel* lblRecommendation;
+    QTableWidget* tblGroups;
+    QTableWidget* tblChannels;
+    QPushButton* cmdSaveReport;
+    QPushButton* cmdExportLoops;
+    QLabel* lblStatus;
+
+private slots:
+    void udThreshold_Change();
+    void cmdSaveReport_Click();
+    void cmdExportLoops_Click();
+
+private:
+    void readScan();
+    void showReport();
+    void showStatus(const QString& text);
+    QString askPath(const QString& title, const QString& name);
+
+    QString m_path;
+    QString m_error;
+    ScanReader m_reader;
+    SurveyCounts m_counts;
+    SurveyReport m_report;
+};
+
+} // namespace survey

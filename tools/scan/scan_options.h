@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace tools::scan {
+
+constexpr int ExitSuccess = 0;
+constexpr int ExitFailure = 1;
+constexpr int ExitUsage = 2;
+
+constexpr int DefaultWaterfallHeight = 600;
+constexpr int MinThresholdDbm = -130;
+constexpr int MaxThresholdDbm = -20;
+constexpr int MinWaterfallHeight = 16;
+constexpr int MaxWaterfallHeight = 10000;
+
+enum class Command { Help, Version, Csv, Report, Waterfall };
+
+struct ScanOptions {
+    Command command = Command::Help;
+    QString scanPath;
+    QString outPath;      // csv: OUT.csv ("" for stdout); waterfall: OUT.png; report: --csv
+    int thresholdDbm = 0; // report
+    int height = DefaultWaterfallHeight;
+};
+
+// The arguments after the program's name. Nothing, with a sentence in `error`, when they do
+// not make a command.
+std::optional<ScanOptions> parseOptions(const QStringList& arguments, QString* error);
+
+QString usageText();
+
+} // namespace tools::scan
