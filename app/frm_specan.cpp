@@ -291,6 +291,14 @@ void frmSpecAn::createMenu() {
     mnuDisplay = named(new QMenu(QStringLiteral("Display"), this), "mnuDisplay");
     mnuOpenSavedScan = mnuDisplay->addAction(QStringLiteral("Open Saved Scan"));
     mnuOpenSavedScan->setObjectName(QStringLiteral("mnuOpenSavedScan"));
+    const auto surveyEntry = [this](const char* name, const char* caption) {
+        QAction* action = mnuDisplay->addAction(QString::fromLatin1(caption));
+        action->setObjectName(QString::fromLatin1(name));
+        return action;
+    };
+    mnuWaterfall = surveyEntry("mnuWaterfall", "Waterfall");
+    mnuSurveyReport = surveyEntry("mnuSurveyReport", "Survey Report");
+    mnuSavePicture = surveyEntry("mnuSavePicture", "Save Picture");
     mnuDisplay2 = named(new QMenu(QStringLiteral("Display"), mnuDisplay), "mnuDisplay2");
     mnuDisplayClear = mnuDisplay2->addAction(QStringLiteral("Clear Display"));
     mnuDisplayClear->setObjectName(QStringLiteral("mnuDisplayClear"));
@@ -368,6 +376,9 @@ void frmSpecAn::wireControls() {
     connect(frDisplay, &display::PlotView::mouseReleased, this, &frmSpecAn::frDisplay_MouseUp);
     connect(mnuShowLegend, &QAction::triggered, this, &frmSpecAn::mnuShowLegend_Click);
     connect(mnuOpenSavedScan, &QAction::triggered, this, &frmSpecAn::mnuOpenSavedScan_Click);
+    connect(mnuWaterfall, &QAction::triggered, this, &frmSpecAn::mnuWaterfall_Click);
+    connect(mnuSurveyReport, &QAction::triggered, this, &frmSpecAn::mnuSurveyReport_Click);
+    connect(mnuSavePicture, &QAction::triggered, this, &frmSpecAn::mnuSavePicture_Click);
     connect(tmrRestoreFileCheck, &QTimer::timeout, this, &frmSpecAn::tmrRestoreFileCheck_Timer);
     txtStatBox->viewport()->installEventFilter(this);
 
@@ -419,6 +430,13 @@ void frmSpecAn::wireEngine() {
     connect(e, &engine::ScanEngine::channelStored, this, &frmSpecAn::engineChannelStored);
     connect(e, &engine::ScanEngine::channelSkipped, this, &frmSpecAn::engineChannelSkipped);
     connect(e, &engine::ScanEngine::loopEnded, this, &frmSpecAn::engineLoopEnded);
+    connect(e, &engine::ScanEngine::loopEnded, this, &frmSpecAn::surveyWindowsAddLoop);
+    connect(e, &engine::ScanEngine::scanStarted, this, &frmSpecAn::surveyWindowsFollowTheScanFile);
+    // The loop that ends a scan is announced by the scan's end.
+    connect(e, &engine::ScanEngine::scanEnded, this,
+            [this](engine::ScanEnd, qint32 loops) { surveyWindowsAddLoop(loops); });
+    connect(e, &engine::ScanEngine::scanFileOpened, this,
+            &frmSpecAn::surveyWindowsFollowTheScanFile);
     connect(e, &engine::ScanEngine::peaksReset, cmdClearPeaks,
             [this] { cmdClearPeaks->setEnabled(true); });
     connect(e, &engine::ScanEngine::averagesReset, cmdClearAverages,

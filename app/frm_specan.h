@@ -27,6 +27,7 @@ class QTimer;
 
 namespace display {
 class ColorSwatch;
+class frmWaterfall;
 class PlotView;
 class UpDown;
 } // namespace display
@@ -36,6 +37,9 @@ class frmDlgFileSave;
 }
 namespace scan {
 class frmScanQuit;
+}
+namespace survey {
+class frmSurveyReport;
 }
 
 namespace app {
@@ -113,6 +117,12 @@ public:
     void ShowRecordedLoop(qint32 n);
     scan::frmScanQuit* scanQuitDialog() const { return m_scanQuit; }
     frmScanRestore* scanRestoreDialog() const { return m_scanRestore; }
+    display::frmWaterfall* waterfallWindow() const { return m_waterfall; }
+    survey::frmSurveyReport* surveyReportWindow() const { return m_surveyReport; }
+    // The scan file open for recording or playback, or an empty path.
+    QString openScanPath() const;
+    // The plot's picture as PNG; false, with the reason, when it cannot be written there.
+    bool savePlotPicture(const QString& path, QString* error);
     recording::frmDlgFileSave* fileSaveDialog() const { return m_fileSave; }
 
     const scan::ReadingsModel& model() const { return m_engine->model(); }
@@ -218,6 +228,9 @@ public:
     // Context menu.
     QMenu* mnuDisplay;
     QAction* mnuOpenSavedScan;
+    QAction* mnuWaterfall;
+    QAction* mnuSurveyReport;
+    QAction* mnuSavePicture;
     QMenu* mnuDisplay2;
     QAction* mnuDisplayClear;
     QMenu* mnuSettings;
@@ -262,6 +275,9 @@ private slots:
     void txtStatBox_Click();
     void mnuShowLegend_Click();
     void mnuOpenSavedScan_Click();
+    void mnuWaterfall_Click();
+    void mnuSurveyReport_Click();
+    void mnuSavePicture_Click();
     void tmrRestoreFileCheck_Timer();
     void tmrFlash_Timer();
     void tmrScanQuit_Timer();
@@ -317,6 +333,8 @@ private:
     void engineScanFileOpened(const QString& path, qint64 loops, bool goToEnd);
     void engineRecordingSaved(const QString& savedName);
     void engineFailure(const QString& text, const QString& title);
+    void surveyWindowsFollowTheScanFile();
+    void surveyWindowsAddLoop(qint32 loop);
 
     engine::ScanEngine* m_engine;
     display::ActiveColors m_colors;
@@ -326,6 +344,8 @@ private:
     bool m_perUserFolders = false;
     scan::frmScanQuit* m_scanQuit = nullptr;
     frmScanRestore* m_scanRestore = nullptr;
+    display::frmWaterfall* m_waterfall = nullptr;
+    survey::frmSurveyReport* m_surveyReport = nullptr;
     recording::frmDlgFileSave* m_fileSave = nullptr;
     bool m_paused = false;       // "Resume" on the Pause button: live readings are not drawn
     bool m_followingLive = true; // the display follows the live scan

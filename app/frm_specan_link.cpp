@@ -102,6 +102,8 @@ void frmSpecAn::mnuDisplay_Click() {
     for (QAction* entry : {mnuOpenSavedScan, mnuDisplayColor, mnuSaveSettings, mnuRestoreSettings})
         entry->setEnabled(idle);
     mnuSerialPort->setEnabled(!m_engine->port().PortOpen());
+    for (QAction* entry : {mnuWaterfall, mnuSurveyReport})
+        entry->setEnabled(m_engine->scanFile().isOpen());
 }
 
 void frmSpecAn::SaveSettings() {

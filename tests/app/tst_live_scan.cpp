@@ -4,7 +4,9 @@
 // compressed. The protocol and the recording themselves are the engine's tests.
 #include "live_program.h"
 
+#include "display/frm_waterfall.h"
 #include "display/plot_view.h"
+#include "display/waterfall_view.h"
 #include "recording/frm_dlg_file_save.h"
 #include "scan/frm_scan_quit.h"
 #include "tests/support/expected_loops.h"
@@ -72,6 +74,10 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(loops.size() >= 2, Bound);
         QCOMPARE(w.lblCount->text(), QStringLiteral("Count: %1").arg(w.scrollTime->maximum()));
 
+        // The waterfall follows the scan, a row a loop.
+        w.mnuWaterfall->trigger();
+        QCOMPARE(w.waterfallWindow()->view->waterfall().loops(), loops.size());
+
         w.scrollTime->setValue(1);
         QVERIFY(!w.followingLive());
         QCOMPARE(colorOf(w.lblDisplayTime), app::RecordedColor);
@@ -82,6 +88,7 @@ private slots:
         QCOMPARE(w.scrollTime->value(), 1);
         QCOMPARE(w.lblCount->text(), QStringLiteral("Count: 1 (%1)").arg(w.scrollTime->maximum()));
         QVERIFY(w.cmdGotoEnd->isEnabled());
+        QCOMPARE(w.waterfallWindow()->view->waterfall().loops(), loops.size());
 
         w.cmdGotoEnd->click();
         QVERIFY(w.followingLive());

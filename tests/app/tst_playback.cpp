@@ -8,8 +8,10 @@
 #include "display/color_swatch.h"
 #include "display/freq_axis.h"
 #include "display/frm_color_palette.h"
+#include "display/frm_waterfall.h"
 #include "display/plot_view.h"
 #include "display/up_down.h"
+#include "display/waterfall_view.h"
 #include "display/widget_twips.h"
 #include "recording/scan_file.h"
 #include "settings/ini_file.h"
@@ -84,6 +86,10 @@ class TestPlayback : public QObject {
         list.lstScans->setCurrentItem(items[0]);
         list.cmdOpenScan->click();
         QTRY_VERIFY_WITH_TIMEOUT(!m_window->scanRestoreDialog(), Bound);
+    }
+    int readScanRecords(const QString& name) const {
+        recording::ScanFile file;
+        return file.openForReading(dataFile(name)) ? int(file.recordCount()) : -1;
     }
     QStringList listed() const {
         QStringList names;
@@ -279,6 +285,28 @@ private slots:
         QVERIFY(!w.txtStatBox->isVisible());
         mouseAt(QEvent::MouseButtonRelease, 15, 15, Qt::LeftButton);
         QVERIFY(w.txtStatBox->isVisible());
+    }
+
+    // The waterfall shows the open scan; a click on one of its rows shows that loop here. The
+    // plot's picture is saved as PNG, never over the scan.
+    void theWaterfallShowsTheScanAndTheChosenLoopAndThePlotSavesAsAPicture() {
+        writeThreeLoops("three.dat");
+        frmSpecAn& w = load();
+        open("three.dat");
+        w.mnuWaterfall->trigger();
+        display::frmWaterfall* waterfall = w.waterfallWindow();
+        QVERIFY(waterfall && waterfall->isVisible() && waterfall->parentWidget() == &w);
+        QCOMPARE(waterfall->view->waterfall().loops(), 3);
+        emit waterfall->loopClicked(2);
+        QCOMPARE(w.scrollTime->value(), 2);
+        QCOMPARE(w.PlaybackRecord.LoopNumber, 2);
+
+        QString error;
+        const QString picture = m_dir->filePath("plot.png");
+        QVERIFY2(w.savePlotPicture(picture, &error), qPrintable(error));
+        QCOMPARE(QImage(picture).size(), w.frDisplay->renderer().image().size());
+        QVERIFY(!w.savePlotPicture(dataFile("three.dat"), &error));
+        QCOMPARE(readScanRecords("three.dat"), 3);
     }
 
     void theLegendShowsFromTheMenuAndIsRemembered() {

@@ -1,0 +1,99 @@
+// SPDX-License-Identifier: MIT
+// The survey windows over the open scan, recorded or running: the waterfall and the report, and
+// the plot saved as a picture.
+#include "app/frm_specan.h"
+
+#include "app/msg_box.h"
+#include "display/frm_waterfall.h"
+#include "display/picture_file.h"
+#include "display/plot_view.h"
+#include "survey/frm_survey_report.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileDialog>
+#include <QScrollBar>
+
+namespace app {
+
+namespace {
+
+template <typename Window> void showInFront(Window* window) {
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+} // namespace
+
+QString frmSpecAn::openScanPath() const {
+    return m_engine->scanFile().isOpen() ? m_engine->scanFile().path() : QString();
+}
+
+void frmSpecAn::mnuWaterfall_Click() {
+    if (!m_waterfall) {
+        m_waterfall = new display::frmWaterfall(this);
+        m_waterfall->setObjectName(QStringLiteral("frmWaterfall"));
+        connect(m_waterfall, &display::frmWaterfall::loopClicked, this, [this](qint32 loop) {
+            // The scroll bar's own change handling shows the loop, or the live display at its end.
+            if (scrollTime->value() != loop)
+                scrollTime->setValue(loop);
+            else
+                scrollTime_Change();
+        });
+    }
+    if (m_waterfall->scanPath() != openScanPath())
+        m_waterfall->openScan(openScanPath());
+    showInFront(m_waterfall);
+}
+
+void frmSpecAn::mnuSurveyReport_Click() {
+    if (!m_surveyReport) {
+        m_surveyReport = new survey::frmSurveyReport(this);
+        m_surveyReport->setObjectName(QStringLiteral("frmSurveyReport"));
+    }
+    if (m_surveyReport->scanPath() != openScanPath())
+        m_surveyReport->openScan(openScanPath());
+    showInFront(m_surveyReport);
+}
+
+// The windows that are open follow the scan file: a new recording, a saved scan, a new loop.
+void frmSpecAn::surveyWindowsFollowTheScanFile() {
+    if (m_waterfall && m_waterfall->isVisible())
+        m_waterfall->openScan(openScanPath());
+    if (m_surveyReport && m_surveyReport->isVisible())
+        m_surveyReport->openScan(openScanPath());
+}
+
+void frmSpecAn::surveyWindowsAddLoop(qint32 loop) {
+    const bool waterfall = m_waterfall && m_waterfall->isVisible();
+    const bool report = m_surveyReport && m_surveyReport->isVisible();
+    if (!waterfall && !report)
+        return;
+    const auto record = m_engine->readRecord(loop);
+    if (!record)
+        return;
+    if (waterfall)
+        m_waterfall->appendLoop(*record);
+    if (report)
+        m_surveyReport->appendLoop(*record);
+}
+
+bool frmSpecAn::savePlotPicture(const QString& path, QString* error) {
+    return display::savePng(frDisplay->renderer().image(), path, openScanPath(), error);
+}
+
+void frmSpecAn::mnuSavePicture_Click() {
+    const QString scan = openScanPath().isEmpty() ? QStringLiteral("plot.dat") : openScanPath();
+    const QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Save Picture"),
+        QDir(m_dataFolder).filePath(display::defaultPictureName(scan, QStringLiteral("plot"))),
+        QStringLiteral("PNG pictures (*.png)"));
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (!savePlotPicture(path, &error))
+        MsgBox(error, MsgBoxButtons::Ok, QStringLiteral("Save Picture"));
+}
+
+} // namespace app
