@@ -92,34 +92,15 @@ void frmSpecAn::mnuSettings_Click() {
         mnuSerialPort->setEnabled(true);
 }
 
+// The ticks show the choices in force, which a named set may have changed since the file was
+// last written.
 void frmSpecAn::mnuDisplay_Click() {
-    const QString section = QStringLiteral("DefaultSettings");
-    mnuAutoSave->setChecked(core::Val(settings::ReadIni(section, QStringLiteral("AutoSaveScan"))) >
-                            0);
-    mnuAutoStart->setChecked(
-        core::Val(settings::ReadIni(section, QStringLiteral("AutoStartScan"))) > 0);
+    mnuAutoSave->setChecked(m_engine->AutoSaveScanOn());
+    mnuAutoStart->setChecked(core::modMain().AutoStartScanOn);
     const bool idle = !m_engine->ScanActive();
     for (QAction* entry : {mnuOpenSavedScan, mnuDisplayColor, mnuSaveSettings, mnuRestoreSettings})
         entry->setEnabled(idle);
     mnuSerialPort->setEnabled(!m_engine->port().PortOpen());
-}
-
-void frmSpecAn::SaveSettings() {
-    const QString section = QStringLiteral("DefaultSettings");
-    const auto flag = [](bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); };
-    settings::WriteIni(section, QStringLiteral("LUL"), QString::number(udULimit->value()));
-    settings::WriteIni(section, QStringLiteral("LLL"), QString::number(udLLimit->value()));
-    settings::WriteIni(section, QStringLiteral("FUL"), QString::number(udFULimit->value()));
-    settings::WriteIni(section, QStringLiteral("FLL"), QString::number(udFLLimit->value()));
-    settings::WriteIni(section, QStringLiteral("Mode"), flag(chkLine->isChecked()));
-    settings::WriteIni(section, QStringLiteral("Peak"), flag(chkShowPeaks->isChecked()));
-    settings::WriteIni(section, QStringLiteral("Average"), flag(chkShowAverages->isChecked()));
-    settings::WriteIni(section, QStringLiteral("Spectrum"), flag(chkSpectrum->isChecked()));
-    settings::WriteIni(section, QStringLiteral("Channel"), flag(chkChannel->isChecked()));
-    settings::WriteIni(section, QStringLiteral("AutoSaveScan"), flag(m_engine->AutoSaveScanOn()));
-    settings::WriteIni(section, QStringLiteral("Legend"), flag(picLegend->isVisible()));
-    settings::WriteIni(QStringLiteral("Program"), QStringLiteral("Port"),
-                       QString::number(m_engine->ComPort()));
 }
 
 void frmSpecAn::setStatusBox(const QString& text) {

@@ -10,6 +10,7 @@
 #include "recording/data_folder.h"
 #include "recording/frm_dlg_file_save.h"
 #include "scan/frm_scan_quit.h"
+#include "settings/frm_dlg_settings.h"
 #include "settings/program_settings.h"
 
 #include <QCheckBox>
@@ -43,9 +44,7 @@ void frmSpecAn::Form_Load(const QString& programFolder) {
     FreqHighLimit = 9276;
     m_engine->port().setPortDirectory(radio::PortDirectory(core::modMain().IniFilePath));
     FindComPorts();
-    if (core::Val(
-            settings::ReadIni(QStringLiteral("DefaultSettings"), QStringLiteral("Forever"))) == 1)
-        chkRunForever->setChecked(true);
+    RestoreSettings(QString());
     RestoreComPort(0);
     LayoutMainWindow();
     BuildLevelAxis();
@@ -70,6 +69,7 @@ void frmSpecAn::closeEvent(QCloseEvent* event) {
     m_fileSave = nullptr;
     delete m_scanQuit;
     m_scanQuit = nullptr;
+    delete m_settingsDialog;
     for (QTimer* timer :
          {timeTimer, tmrFlash, tmrFileSave, tmrRestoreFileCheck, tmrScanQuit, tmrSettingsRestore})
         timer->stop();
