@@ -387,6 +387,7 @@ void frmSpecAn::wireControls() {
     connect(mnuSaveSettings, &QAction::triggered, this, &frmSpecAn::mnuSaveSettings_Click);
     connect(mnuRestoreSettings, &QAction::triggered, this, &frmSpecAn::mnuRestoreSettings_Click);
     connect(tmrSettingsRestore, &QTimer::timeout, this, &frmSpecAn::tmrSettingsRestore_Timer);
+    connect(mnuAbout, &QAction::triggered, this, &frmSpecAn::mnuAbout_Click);
     connect(cmdConnect1, &QPushButton::clicked, this, &frmSpecAn::cmdConnect1_Click);
     connect(cmdSetup, &QPushButton::clicked, this, &frmSpecAn::cmdSetup_Click);
     connect(Command5, &QPushButton::clicked, this, &frmSpecAn::Command5_Click);

@@ -278,6 +278,7 @@ private slots:
     void mnuSaveSettings_Click();
     void mnuRestoreSettings_Click();
     void tmrSettingsRestore_Timer();
+    void mnuAbout_Click();
     void cmdGotoEnd_Click();
     void cmdConnect1_Click();
     void cmdSetup_Click();

@@ -2,7 +2,9 @@
 // Start-up and closing of the main window.
 #include "app/frm_specan.h"
 
+#include "app/frm_splash.h"
 #include "app/msg_box.h"
+#include "app/program_version.h"
 #include "core/conventions.h"
 #include "core/program_state.h"
 #include "core/wait.h"
@@ -22,8 +24,7 @@
 namespace app {
 
 QString frmSpecAn::caption() {
-    return QStringLiteral("KORLAN Corporation Ternaflow SS Spectrum Analyzer v") +
-           QCoreApplication::applicationVersion();
+    return QStringLiteral("KORLAN Corporation Ternaflow SS Spectrum Analyzer v") + programVersion();
 }
 
 void frmSpecAn::Form_Load(const QString& programFolder) {
@@ -75,6 +76,15 @@ void frmSpecAn::closeEvent(QCloseEvent* event) {
         timer->stop();
     m_engine->shutDown();
     event->accept();
+}
+
+// The splash as About box, which says where the settings and the scans are kept; it shows and
+// enables this window again when it closes.
+void frmSpecAn::mnuAbout_Click() {
+    setEnabled(false); // first: a window made after its owner is disabled stays enabled
+    auto* about = new frmSplash(this, frmSplash::Role::About);
+    about->showLocations(core::modMain().IniFilePath, m_dataFolder);
+    about->Form_Load();
 }
 
 } // namespace app
