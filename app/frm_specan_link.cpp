@@ -7,12 +7,14 @@
 #include "core/program_state.h"
 #include "display/up_down.h"
 #include "radio/comm_port.h"
+#include "radio/port_access.h"
 #include "radio/port_probe.h"
 #include "radio/protocol.h"
 #include "settings/program_settings.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -22,6 +24,25 @@
 #include <QTimer>
 
 namespace app {
+
+namespace {
+
+// Why the devices behind these ports cannot be opened although they exist: a user who lacks the
+// permission learns which group to join. Empty when there is nothing to tell.
+QString blockedDeviceText(const radio::PortDirectory& directory, const QList<int>& ports) {
+    QStringList problems;
+    for (int port : ports) {
+        const QString device = directory.devicePath(port);
+        if (device.isEmpty() || !QFileInfo::exists(device))
+            continue;
+        const QString problem = radio::portAccessProblem(device);
+        if (!problem.isEmpty() && !problems.contains(problem))
+            problems << problem;
+    }
+    return problems.join(QStringLiteral("\r\n\r\n"));
+}
+
+} // namespace
 
 void enableTimer(QTimer* timer) {
     if (!timer->isActive())
@@ -45,10 +66,18 @@ void frmSpecAn::RestoreComPort(int port) {
     if (port < 1)
         port = radio::restoredPort(
             settings::ReadIni(QStringLiteral("Program"), QStringLiteral("Port")));
+    const radio::PortDirectory& directory = m_engine->port().portDirectory();
     if (port < 1) {
+        QList<int> disabled;
+        for (int n = 1; n <= radio::PortDirectory::PortCount; ++n) {
+            if (!mnuCom[n]->isEnabled())
+                disabled << n;
+        }
+        const QString blocked = blockedDeviceText(directory, disabled);
         MsgBox(QStringLiteral("The Com Port number that was saved from the previous\r\nsession "
                               "(Com %1) is no longer valid.")
-                   .arg(port),
+                       .arg(port) +
+                   (blocked.isEmpty() ? QString() : QStringLiteral("\r\n\r\n") + blocked),
                MsgBoxButtons::Ok, QStringLiteral("Serial Port Error"));
         setAutoSizeCaption(lblCurrentComPort, QStringLiteral("Com ?"));
     } else {
@@ -56,6 +85,9 @@ void frmSpecAn::RestoreComPort(int port) {
         if (port <= radio::PortDirectory::PortCount && mnuCom[port]->isEnabled()) {
             mnuCom[port]->setChecked(true);
             m_engine->setComPort(port);
+        } else if (const QString blocked = blockedDeviceText(directory, {port});
+                   !blocked.isEmpty()) {
+            MsgBox(blocked, MsgBoxButtons::Ok, QStringLiteral("Serial Port Error"));
         }
         setAutoSizeCaption(lblCurrentComPort,
                            QStringLiteral("Current Port: COM %1").arg(m_engine->ComPort()));

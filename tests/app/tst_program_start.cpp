@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The program's start through the real windows (offscreen): the splash loads the main window
-// behind itself and hands over to it, and the same window as About box.
+// behind itself and hands over to it, the same window as About box, and what the start says of
+// a serial device the user may not open.
 #include "app/frm_specan.h"
 #include "app/frm_splash.h"
 #include "app/msg_box.h"
@@ -12,6 +13,8 @@
 
 #include <QtTest>
 #include <QtWidgets>
+
+#include <unistd.h>
 
 using namespace app;
 
@@ -108,6 +111,25 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(about.isNull(), 10000);
         QVERIFY(window.isEnabled() && window.isVisible());
         QCOMPARE(lastStep, 160 + 1);
+    }
+
+    // A device that exists but may not be opened: the start-up says why and names its group.
+    void startUpNamesTheGroupOfTheSavedPortsDevice() {
+        if (::geteuid() == 0)
+            QSKIP("root may open every device");
+        QFile device(m_dir->filePath("ttyUSB0"));
+        QVERIFY(device.open(QIODevice::WriteOnly));
+        device.close();
+        QVERIFY(device.setPermissions({}));
+        QVERIFY(ini().WriteIni("Ports", "Com1", device.fileName()));
+        QVERIFY(ini().WriteIni("Program", "Port", "1"));
+        frmSpecAn window;
+        window.Form_Load(m_dir->path());
+        QCOMPARE(m_messages.size(), 1);
+        QCOMPARE(m_messages[0].title, "Serial Port Error");
+        QVERIFY2(m_messages[0].text.contains("Permission denied") &&
+                     m_messages[0].text.contains(QFileInfo(device).group()),
+                 qPrintable(m_messages[0].text));
     }
 };
 
