@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Installs what the build needs and is missing, builds, then runs the tests or the analyser.
-#   ./dev.sh test   build and run every test
-#   ./dev.sh run    build, start the simulated radio as "Com 1" and open the analyser on it (without
-#                   a display, record from it with korlan-record instead)
+#   ./dev.sh test     build and run every test
+#   ./dev.sh run      build, start the simulated radio as "Com 1" and open the analyser on it
+#                     (without a display, record from it with korlan-record instead)
+#   ./dev.sh package  build the Debian package build/korlanspecan_<version>_<arch>.deb
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(cmake make g++ qt6-base-dev qt6-serialport-dev libbenchmark-dev fonts-dejavu-core locales)
+# The validators check the installed desktop entry and AppStream metadata.
+packages=(cmake make g++ qt6-base-dev qt6-serialport-dev libbenchmark-dev fonts-dejavu-core locales
+    desktop-file-utils appstream)
 
 install_missing() {
     local missing=() p
@@ -69,6 +72,13 @@ run_demo() {
 }
 
 case "${1:-}" in
+package)
+    # dpkg-shlibdeps and file work out the package's dependencies from the programs.
+    packages+=(dpkg-dev file)
+    install_missing
+    build
+    (cd build && cpack -G DEB)
+    ;;
 run)
     install_missing
     build
@@ -80,7 +90,7 @@ test)
     QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j"$(nproc)"
     ;;
 *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|package" >&2
     exit 2
     ;;
 esac

@@ -73,9 +73,11 @@ frmSpecAn::frmSpecAn(QWidget* parent) : QWidget(parent) {
     createTimers();
     wireControls();
     wireEngine();
+    settings::setWriteFailureHandler([this](const QString& path) { settingsNotSaved(path); });
 }
 
 frmSpecAn::~frmSpecAn() {
+    settings::setWriteFailureHandler({});
     delete m_scanQuit;
     delete m_fileSave;
 }
@@ -139,13 +141,13 @@ void frmSpecAn::createControls() {
     txtAtten = place(readOnlyBox(new QLineEdit(QStringLiteral("0"), this)), "txtAtten", 360, 3795,
                      735, 285);
     udULimit = place(new display::UpDown(Qt::Vertical, this), "udULimit", 375, 225, 255, 375);
-    udULimit->setRange(-100, -35);
+    udULimit->setRange(settings::UpperLevelRange.min, settings::UpperLevelRange.max);
     udULimit->setIncrement(5);
-    udULimit->setValue(-40);
+    udULimit->setValue(settings::DesignUpperLevel);
     udLLimit = place(new display::UpDown(Qt::Vertical, this), "udLLimit", 375, 3420, 255, 375);
-    udLLimit->setRange(-120, -105);
+    udLLimit->setRange(settings::LowerLevelRange.min, settings::LowerLevelRange.max);
     udLLimit->setIncrement(5);
-    udLLimit->setValue(-120);
+    udLLimit->setValue(settings::DesignLowerLevel);
     udAtten = place(new display::UpDown(Qt::Vertical, this), "udAtten", 375, 3810, 255, 375);
     udAtten->setRange(0, 100);
     udAtten->setValue(0);
@@ -184,9 +186,9 @@ void frmSpecAn::createControls() {
     udFLLimit = place(new display::UpDown(Qt::Horizontal, this), "udFLLimit", 1755, 4215, 375, 255);
     udFULimit = place(new display::UpDown(Qt::Horizontal, this), "udFULimit", 8310, 4215, 375, 255);
     for (display::UpDown* limit : {udFLLimit, udFULimit})
-        limit->setRange(1, 3);
-    udFLLimit->setValue(3);
-    udFULimit->setValue(1);
+        limit->setRange(settings::FreqLimitRange.min, settings::FreqLimitRange.max);
+    udFLLimit->setValue(settings::LowerFreqFallback);
+    udFULimit->setValue(settings::UpperFreqFallback);
 
     const auto button = [this](const char* name, const char* caption, int width) {
         return place(new QPushButton(QString::fromLatin1(caption), this), name, 0, 4185, width,
@@ -396,6 +398,12 @@ void frmSpecAn::wireControls() {
     connect(mnuQuit, &QAction::triggered, this, &frmSpecAn::cmdClose_Click);
     connect(mnuDisplay, &QMenu::aboutToShow, this, &frmSpecAn::mnuDisplay_Click);
     connect(mnuSettings, &QMenu::aboutToShow, this, &frmSpecAn::mnuSettings_Click);
+    connect(mnuAutoStart, &QAction::triggered, this, &frmSpecAn::mnuAutoStart_Click);
+    connect(mnuAutoSave, &QAction::triggered, this, &frmSpecAn::mnuAutoSave_Click);
+    connect(mnuSaveSettings, &QAction::triggered, this, &frmSpecAn::mnuSaveSettings_Click);
+    connect(mnuRestoreSettings, &QAction::triggered, this, &frmSpecAn::mnuRestoreSettings_Click);
+    connect(tmrSettingsRestore, &QTimer::timeout, this, &frmSpecAn::tmrSettingsRestore_Timer);
+    connect(mnuAbout, &QAction::triggered, this, &frmSpecAn::mnuAbout_Click);
     connect(cmdConnect1, &QPushButton::clicked, this, &frmSpecAn::cmdConnect1_Click);
     connect(cmdSetup, &QPushButton::clicked, this, &frmSpecAn::cmdSetup_Click);
     connect(Command5, &QPushButton::clicked, this, &frmSpecAn::Command5_Click);

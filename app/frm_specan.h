@@ -7,8 +7,10 @@
 #include "recording/scan_record.h"
 #include "scan/channel_state.h"
 #include "scan/readings.h"
+#include "settings/window_settings.h"
 
 #include <QColor>
+#include <QPointer>
 #include <QVector>
 #include <QWidget>
 
@@ -40,6 +42,9 @@ class frmScanQuit;
 }
 namespace survey {
 class frmSurveyReport;
+}
+namespace settings {
+class frmDlgSettings;
 }
 
 namespace app {
@@ -108,7 +113,14 @@ public:
     void FindComPorts();
     void RestoreComPort(int port);
     void ClearComChecks();
+    // Settings: the "DefaultSettings" section for an empty name, else the named set of exactly
+    // that name (or "DefaultSettings" when no set has it).
+    void RestoreSettings(const QString& name);
     void SaveSettings();
+    settings::WindowSettings currentSettings() const;
+    // Shows or hides the legend, with the tick of "Show Legend".
+    void showLegend(bool shown);
+    settings::frmDlgSettings* settingsDialog() const;
     // Scan control and playback.
     void cmdStopTest_Click();
     void cmdPauseTest_Click();
@@ -287,6 +299,12 @@ private slots:
     void mnuCom_Click(int N);
     void mnuSettings_Click();
     void mnuDisplay_Click();
+    void mnuAutoStart_Click();
+    void mnuAutoSave_Click();
+    void mnuSaveSettings_Click();
+    void mnuRestoreSettings_Click();
+    void tmrSettingsRestore_Timer();
+    void mnuAbout_Click();
     void cmdGotoEnd_Click();
     void cmdConnect1_Click();
     void cmdSetup_Click();
@@ -317,6 +335,8 @@ private:
     // Hands the limits, the group boxes, the attenuation and the line options to the engine.
     void pushScanSettings();
     void PromptSaveScan();
+    void openSettingsDialog(bool saveMode);
+    void settingsNotSaved(const QString& iniPath);
     void setStatusBox(const QString& text);
     // The five labels of the status strip, in display::StatusLabel order.
     std::array<QLabel*, display::StatusLabelCount> statusLabels() const;
@@ -347,6 +367,8 @@ private:
     display::frmWaterfall* m_waterfall = nullptr;
     survey::frmSurveyReport* m_surveyReport = nullptr;
     recording::frmDlgFileSave* m_fileSave = nullptr;
+    QPointer<settings::frmDlgSettings> m_settingsDialog;
+    bool m_settingsFailureReported = false;
     bool m_paused = false;       // "Resume" on the Pause button: live readings are not drawn
     bool m_followingLive = true; // the display follows the live scan
     QDateTime m_shownScanStart;  // the start of the scan on display, for the elapsed time

@@ -7,12 +7,14 @@
 #include "core/program_state.h"
 #include "display/up_down.h"
 #include "radio/comm_port.h"
+#include "radio/port_access.h"
 #include "radio/port_probe.h"
 #include "radio/protocol.h"
 #include "settings/program_settings.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -22,6 +24,25 @@
 #include <QTimer>
 
 namespace app {
+
+namespace {
+
+// Why the devices behind these ports cannot be opened although they exist: a user who lacks the
+// permission learns which group to join. Empty when there is nothing to tell.
+QString blockedDeviceText(const radio::PortDirectory& directory, const QList<int>& ports) {
+    QStringList problems;
+    for (int port : ports) {
+        const QString device = directory.devicePath(port);
+        if (device.isEmpty() || !QFileInfo::exists(device))
+            continue;
+        const QString problem = radio::portAccessProblem(device);
+        if (!problem.isEmpty() && !problems.contains(problem))
+            problems << problem;
+    }
+    return problems.join(QStringLiteral("\r\n\r\n"));
+}
+
+} // namespace
 
 void enableTimer(QTimer* timer) {
     if (!timer->isActive())
@@ -45,10 +66,18 @@ void frmSpecAn::RestoreComPort(int port) {
     if (port < 1)
         port = radio::restoredPort(
             settings::ReadIni(QStringLiteral("Program"), QStringLiteral("Port")));
+    const radio::PortDirectory& directory = m_engine->port().portDirectory();
     if (port < 1) {
+        QList<int> disabled;
+        for (int n = 1; n <= radio::PortDirectory::PortCount; ++n) {
+            if (!mnuCom[n]->isEnabled())
+                disabled << n;
+        }
+        const QString blocked = blockedDeviceText(directory, disabled);
         MsgBox(QStringLiteral("The Com Port number that was saved from the previous\r\nsession "
                               "(Com %1) is no longer valid.")
-                   .arg(port),
+                       .arg(port) +
+                   (blocked.isEmpty() ? QString() : QStringLiteral("\r\n\r\n") + blocked),
                MsgBoxButtons::Ok, QStringLiteral("Serial Port Error"));
         setAutoSizeCaption(lblCurrentComPort, QStringLiteral("Com ?"));
     } else {
@@ -56,6 +85,9 @@ void frmSpecAn::RestoreComPort(int port) {
         if (port <= radio::PortDirectory::PortCount && mnuCom[port]->isEnabled()) {
             mnuCom[port]->setChecked(true);
             m_engine->setComPort(port);
+        } else if (const QString blocked = blockedDeviceText(directory, {port});
+                   !blocked.isEmpty()) {
+            MsgBox(blocked, MsgBoxButtons::Ok, QStringLiteral("Serial Port Error"));
         }
         setAutoSizeCaption(lblCurrentComPort,
                            QStringLiteral("Current Port: COM %1").arg(m_engine->ComPort()));
@@ -92,36 +124,17 @@ void frmSpecAn::mnuSettings_Click() {
         mnuSerialPort->setEnabled(true);
 }
 
+// The ticks show the choices in force, which a named set may have changed since the file was
+// last written.
 void frmSpecAn::mnuDisplay_Click() {
-    const QString section = QStringLiteral("DefaultSettings");
-    mnuAutoSave->setChecked(core::Val(settings::ReadIni(section, QStringLiteral("AutoSaveScan"))) >
-                            0);
-    mnuAutoStart->setChecked(
-        core::Val(settings::ReadIni(section, QStringLiteral("AutoStartScan"))) > 0);
+    mnuAutoSave->setChecked(m_engine->AutoSaveScanOn());
+    mnuAutoStart->setChecked(core::modMain().AutoStartScanOn);
     const bool idle = !m_engine->ScanActive();
     for (QAction* entry : {mnuOpenSavedScan, mnuDisplayColor, mnuSaveSettings, mnuRestoreSettings})
         entry->setEnabled(idle);
     mnuSerialPort->setEnabled(!m_engine->port().PortOpen());
     for (QAction* entry : {mnuWaterfall, mnuSurveyReport})
         entry->setEnabled(m_engine->scanFile().isOpen());
-}
-
-void frmSpecAn::SaveSettings() {
-    const QString section = QStringLiteral("DefaultSettings");
-    const auto flag = [](bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); };
-    settings::WriteIni(section, QStringLiteral("LUL"), QString::number(udULimit->value()));
-    settings::WriteIni(section, QStringLiteral("LLL"), QString::number(udLLimit->value()));
-    settings::WriteIni(section, QStringLiteral("FUL"), QString::number(udFULimit->value()));
-    settings::WriteIni(section, QStringLiteral("FLL"), QString::number(udFLLimit->value()));
-    settings::WriteIni(section, QStringLiteral("Mode"), flag(chkLine->isChecked()));
-    settings::WriteIni(section, QStringLiteral("Peak"), flag(chkShowPeaks->isChecked()));
-    settings::WriteIni(section, QStringLiteral("Average"), flag(chkShowAverages->isChecked()));
-    settings::WriteIni(section, QStringLiteral("Spectrum"), flag(chkSpectrum->isChecked()));
-    settings::WriteIni(section, QStringLiteral("Channel"), flag(chkChannel->isChecked()));
-    settings::WriteIni(section, QStringLiteral("AutoSaveScan"), flag(m_engine->AutoSaveScanOn()));
-    settings::WriteIni(section, QStringLiteral("Legend"), flag(picLegend->isVisible()));
-    settings::WriteIni(QStringLiteral("Program"), QStringLiteral("Port"),
-                       QString::number(m_engine->ComPort()));
 }
 
 void frmSpecAn::setStatusBox(const QString& text) {

@@ -6,6 +6,7 @@
 #include "display/readout.h"
 #include "display/widget_twips.h"
 #include "settings/program_settings.h"
+#include "settings/window_settings.h"
 
 #include <QAction>
 #include <QCursor>
@@ -79,10 +80,11 @@ void frmSpecAn::txtStatBox_Click() {
     txtStatBox->hide();
 }
 
+// The entry's tick has just been inverted by the click.
 void frmSpecAn::mnuShowLegend_Click() {
     const bool shown = mnuShowLegend->isChecked();
-    picLegend->setVisible(shown);
-    settings::WriteIni(QStringLiteral("DefaultSettings"), QStringLiteral("Legend"),
+    showLegend(shown);
+    settings::WriteIni(settings::DefaultSection, QStringLiteral("Legend"),
                        shown ? QStringLiteral("1") : QStringLiteral("0"));
 }
 

@@ -2,7 +2,9 @@
 // Start-up and closing of the main window.
 #include "app/frm_specan.h"
 
+#include "app/frm_splash.h"
 #include "app/msg_box.h"
+#include "app/program_version.h"
 #include "core/conventions.h"
 #include "core/program_state.h"
 #include "core/wait.h"
@@ -10,6 +12,7 @@
 #include "recording/data_folder.h"
 #include "recording/frm_dlg_file_save.h"
 #include "scan/frm_scan_quit.h"
+#include "settings/frm_dlg_settings.h"
 #include "settings/program_settings.h"
 
 #include <QCheckBox>
@@ -21,8 +24,7 @@
 namespace app {
 
 QString frmSpecAn::caption() {
-    return QStringLiteral("KORLAN Corporation Ternaflow SS Spectrum Analyzer v") +
-           QCoreApplication::applicationVersion();
+    return QStringLiteral("KORLAN Corporation Ternaflow SS Spectrum Analyzer v") + programVersion();
 }
 
 void frmSpecAn::Form_Load(const QString& programFolder) {
@@ -43,9 +45,7 @@ void frmSpecAn::Form_Load(const QString& programFolder) {
     FreqHighLimit = 9276;
     m_engine->port().setPortDirectory(radio::PortDirectory(core::modMain().IniFilePath));
     FindComPorts();
-    if (core::Val(
-            settings::ReadIni(QStringLiteral("DefaultSettings"), QStringLiteral("Forever"))) == 1)
-        chkRunForever->setChecked(true);
+    RestoreSettings(QString());
     RestoreComPort(0);
     LayoutMainWindow();
     BuildLevelAxis();
@@ -70,11 +70,21 @@ void frmSpecAn::closeEvent(QCloseEvent* event) {
     m_fileSave = nullptr;
     delete m_scanQuit;
     m_scanQuit = nullptr;
+    delete m_settingsDialog;
     for (QTimer* timer :
          {timeTimer, tmrFlash, tmrFileSave, tmrRestoreFileCheck, tmrScanQuit, tmrSettingsRestore})
         timer->stop();
     m_engine->shutDown();
     event->accept();
+}
+
+// The splash as About box, which says where the settings and the scans are kept; it shows and
+// enables this window again when it closes.
+void frmSpecAn::mnuAbout_Click() {
+    setEnabled(false); // first: a window made after its owner is disabled stays enabled
+    auto* about = new frmSplash(this, frmSplash::Role::About);
+    about->showLocations(core::modMain().IniFilePath, m_dataFolder);
+    about->Form_Load();
 }
 
 } // namespace app

@@ -15,8 +15,16 @@ bool canCreateFilesIn(const QString& folder) {
     return probe.open();
 }
 
+bool isInstalledProgramFolder(const QString& programFolder) {
+    return QDir(QDir::cleanPath(programFolder)).dirName() == QLatin1String("bin");
+}
+
 ProgramFolders locateProgramFolders(const QString& programFolder) {
-    return locateProgramFolders(programFolder, canCreateFilesIn);
+    // An installed copy never writes beside itself, even for a user who could.
+    const bool installed = isInstalledProgramFolder(programFolder);
+    return locateProgramFolders(programFolder, [installed](const QString& folder) {
+        return !installed && canCreateFilesIn(folder);
+    });
 }
 
 ProgramFolders locateProgramFolders(const QString& programFolder,

@@ -22,9 +22,14 @@ struct ProgramFolders {
 // again); false for a missing folder or a path below a regular file.
 bool canCreateFilesIn(const QString& folder);
 
+// A program in a folder named "bin" is an installed copy, as a package or "cmake --install" puts
+// it, and keeps its files in the per-user folders.
+bool isInstalledProgramFolder(const QString& programFolder);
+
 // The settings file and the Data folder beside the program when the program's folder can be
-// written (and a Data entry already there is a folder that can be written); otherwise the INI in
-// the per-user configuration folder and Data in the per-user data folder. Nothing is created: the
+// written (and a Data entry already there is a folder that can be written) and it is not an
+// installed copy; otherwise the INI in the per-user configuration folder and Data in the per-user
+// data folder. Nothing is created: the
 // caller makes the data folder, and when perUser the settings file's folder, with
 // ensureDataFolder. Names already beside the program in another letter case are used as spelled.
 ProgramFolders locateProgramFolders(const QString& programFolder);

@@ -172,15 +172,17 @@ private slots:
         QTest::newRow("program folder below a file") << "below a file";
         QTest::newRow("Data beside the program is a file") << "data is a file";
         QTest::newRow("probe refuses the program folder") << "probe refuses";
+        QTest::newRow("installed in a bin folder") << "installed";
     }
     void filesMoveToTheUsersFoldersWhenTheProgramFolderCannotBeWritten() {
         QFETCH(QString, situation);
-        QVERIFY(QDir().mkpath(inRoot("program")) &&
+        QVERIFY(QDir().mkpath(inRoot("program")) && QDir().mkpath(inRoot("bin")) &&
                 writeFile(inRoot("program/Data"), "not a folder"));
         const auto refuseProgram = [&](const QString& folder) { return folder != m_root->path(); };
         const ProgramFolders folders =
             situation == "below a file"     ? locateProgramFolders(inRoot("plain/program"))
             : situation == "data is a file" ? locateProgramFolders(inRoot("program"))
+            : situation == "installed"      ? locateProgramFolders(inRoot("bin"))
                                             : locateProgramFolders(m_root->path(), refuseProgram);
         const QDir config(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
         const QDir data(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));

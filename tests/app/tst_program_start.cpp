@@ -1,0 +1,137 @@
+// SPDX-License-Identifier: MIT
+// The program's start through the real windows (offscreen): the splash loads the main window
+// behind itself and hands over to it, the same window as About box, and what the start says of
+// a serial device the user may not open.
+#include "app/frm_specan.h"
+#include "app/frm_splash.h"
+#include "app/msg_box.h"
+#include "app/program_start.h"
+#include "app/program_version.h"
+#include "core/program_state.h"
+#include "core/wait.h"
+#include "settings/ini_file.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+#include <unistd.h>
+
+using namespace app;
+
+class TestProgramStart : public QObject {
+    Q_OBJECT
+
+    QScopedPointer<QTemporaryDir> m_dir;
+    QList<MsgBoxCall> m_messages;
+
+    settings::IniFile ini() const {
+        return settings::IniFile(m_dir->filePath(QStringLiteral("KorlanSpecAn.ini")));
+    }
+
+    // The step the splash had reached at its last tick, kept past its end.
+    int& lastStepShown(QPointer<frmSplash> splash) {
+        m_lastStep = 0;
+        connect(splash->Timer1, &QTimer::timeout, this, [this, splash] {
+            if (splash)
+                m_lastStep = splash->currentStep();
+        });
+        return m_lastStep;
+    }
+    int m_lastStep = 0;
+
+private slots:
+    void initTestCase() { core::setTimeScale(0.1); }
+
+    void init() {
+        m_messages.clear();
+        setMsgBoxAnswerer([this](const MsgBoxCall& call) {
+            m_messages.append(call);
+            return MsgBoxAnswer::Ok;
+        });
+        core::modMain() = core::MainModule{};
+        m_dir.reset(new QTemporaryDir);
+        // Every menu port maps to a device that does not exist: no real port is probed.
+        for (int n = 1; n <= 10; ++n)
+            QVERIFY(ini().WriteIni("Ports", QStringLiteral("Com%1").arg(n),
+                                   m_dir->filePath(QString::number(n))));
+    }
+    void cleanup() { setMsgBoxAnswerer({}); }
+
+    void splashLoadsTheWindowBehindItselfAndHandsOver_data() {
+        QTest::addColumn<QString>("dismissed"); // how the splash is dismissed, if at all
+        QTest::newRow("progress runs out") << "";
+        QTest::newRow("any key") << "key";
+        QTest::newRow("click on a label") << "click";
+    }
+    void splashLoadsTheWindowBehindItselfAndHandsOver() {
+        QFETCH(QString, dismissed);
+        frmSpecAn window;
+        QPointer<frmSplash> splash = startProgram(window, m_dir->path());
+        QVERIFY(splash && splash->isVisible() && splash->isWindow());
+        QCOMPARE(splash->parentWidget(), &window);
+        QVERIFY(!window.isVisible());
+        // Loaded behind the splash: the caption carries the program's version.
+        QCOMPARE(window.windowTitle(),
+                 "KORLAN Corporation Ternaflow SS Spectrum Analyzer v" + programVersion());
+        QVERIFY(QRegularExpression("^\\d+\\.\\d+\\.\\d+$").match(programVersion()).hasMatch());
+        QCOMPARE(splash->lblPlatform->text(), "Version " + programVersion());
+        QCOMPARE(splash->pBar1->format(), " LOADING");
+        QCOMPARE(splash->pBar1->minimum(), 1);
+        QCOMPARE(splash->pBar1->maximum(), 40);
+        const int& lastStep = lastStepShown(splash);
+
+        if (dismissed == "key") {
+            QTest::keyClick(splash, Qt::Key_Space);
+            QVERIFY(window.isVisible());
+        } else if (dismissed == "click") {
+            QTest::mouseClick(splash->lblCompanyProduct, Qt::LeftButton);
+            QVERIFY(window.isVisible());
+        }
+        QTRY_VERIFY(splash.isNull());
+        QVERIFY(window.isVisible() && window.isEnabled());
+        if (dismissed.isEmpty())
+            QCOMPARE(lastStep, 40 + 1); // the bar ran to its end before the splash closed
+    }
+
+    void aboutBoxStaysFor160StepsAndSaysWhereTheFilesAre() {
+        frmSpecAn window;
+        window.Form_Load(m_dir->path());
+        window.show();
+        window.mnuAbout->trigger();
+        QPointer<frmSplash> about = window.findChild<frmSplash*>();
+        QVERIFY(about && about->isVisible() && about->isWindow() && about->isEnabled());
+        QVERIFY(!window.isEnabled());
+        QCOMPARE(about->lastStep(), 160);
+        QCOMPARE(about->pBar1->maximum(), 100); // its design range
+        QVERIFY(about->lblSettingsFile->text().endsWith(
+            QDir::toNativeSeparators(core::modMain().IniFilePath)));
+        QVERIFY(
+            about->lblDataFolder->text().endsWith(QDir::toNativeSeparators(window.dataFolder())));
+        const int& lastStep = lastStepShown(about);
+        QTRY_VERIFY_WITH_TIMEOUT(about.isNull(), 10000);
+        QVERIFY(window.isEnabled() && window.isVisible());
+        QCOMPARE(lastStep, 160 + 1);
+    }
+
+    // A device that exists but may not be opened: the start-up says why and names its group.
+    void startUpNamesTheGroupOfTheSavedPortsDevice() {
+        if (::geteuid() == 0)
+            QSKIP("root may open every device");
+        QFile device(m_dir->filePath("ttyUSB0"));
+        QVERIFY(device.open(QIODevice::WriteOnly));
+        device.close();
+        QVERIFY(device.setPermissions({}));
+        QVERIFY(ini().WriteIni("Ports", "Com1", device.fileName()));
+        QVERIFY(ini().WriteIni("Program", "Port", "1"));
+        frmSpecAn window;
+        window.Form_Load(m_dir->path());
+        QCOMPARE(m_messages.size(), 1);
+        QCOMPARE(m_messages[0].title, "Serial Port Error");
+        QVERIFY2(m_messages[0].text.contains("Permission denied") &&
+                     m_messages[0].text.contains(QFileInfo(device).group()),
+                 qPrintable(m_messages[0].text));
+    }
+};
+
+QTEST_MAIN(TestProgramStart)
+#include "tst_program_start.moc"

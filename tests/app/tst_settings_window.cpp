@@ -1,0 +1,315 @@
+// SPDX-License-Identifier: MIT
+// The window's settings through the real window (offscreen) on a real settings file: what survives
+// a restart, stored values no user could have typed, the named sets saved and restored through
+// their dialog, and a settings file that cannot be written.
+#include "app/frm_specan.h"
+#include "app/msg_box.h"
+#include "core/program_state.h"
+#include "display/color_swatch.h"
+#include "display/up_down.h"
+#include "settings/frm_dlg_settings.h"
+#include "settings/ini_file.h"
+#include "settings/window_settings.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+#include <unistd.h>
+
+using namespace app;
+using settings::IniFile;
+using settings::NotSet;
+
+class TestSettingsWindow : public QObject {
+    Q_OBJECT
+
+    QScopedPointer<QTemporaryDir> m_dir;
+    QScopedPointer<frmSpecAn> m_window;
+    QList<MsgBoxCall> m_messages;
+
+    QString iniPath() const { return m_dir->filePath(QStringLiteral("KorlanSpecAn.ini")); }
+    IniFile ini() const { return IniFile(iniPath()); }
+
+    frmSpecAn& start() {
+        m_window.reset(new frmSpecAn);
+        m_window->Form_Load(m_dir->path());
+        m_window->show();
+        return *m_window;
+    }
+    void quit() {
+        QVERIFY(m_window->close());
+        m_window.reset();
+    }
+    int messagesTitled(const QString& title) const {
+        return int(std::count_if(m_messages.cbegin(), m_messages.cend(),
+                                 [&](const MsgBoxCall& c) { return c.title == title; }));
+    }
+
+    // Everything the settings decide, as one line.
+    static QString state(const frmSpecAn& w) {
+        const auto on = [](bool b) { return b ? '1' : '0'; };
+        return QStringLiteral("%1 %2 %3-%4 %5 %6 %7 Line%8 Peak%9 Ave%10 Spec%11 Chan%12 "
+                              "AutoSave%13 AutoStart%14 Legend%15%16 Forever%17")
+            .arg(w.udULimit->value())
+            .arg(w.udLLimit->value())
+            .arg(w.txtFLLimit->text(), w.txtFULimit->text())
+            .arg(w.udFLLimit->value())
+            .arg(w.udFULimit->value())
+            .arg(w.txtULimit->text())
+            .arg(on(w.chkLine->isChecked()))
+            .arg(on(w.chkShowPeaks->isChecked()))
+            .arg(on(w.chkShowAverages->isChecked()))
+            .arg(on(w.chkSpectrum->isChecked()))
+            .arg(on(w.chkChannel->isChecked()))
+            .arg(on(w.engine().AutoSaveScanOn()))
+            .arg(on(core::modMain().AutoStartScanOn))
+            .arg(on(w.picLegend->isVisible()))
+            .arg(on(w.mnuShowLegend->isChecked()))
+            .arg(on(w.chkRunForever->isChecked()));
+    }
+
+    // Named sets: "A,,C" stores A in slot 1 and C in slot 3, each with LUL "lul-" + its name.
+    void storeSlots(const QString& list) {
+        const QStringList names = list.split(QLatin1Char(','));
+        for (int slot = 1; slot <= names.size(); ++slot) {
+            if (names[slot - 1].isEmpty())
+                continue;
+            const QString section = settings::savedSettingsSection(slot);
+            QVERIFY(ini().WriteIni(section, "Name", names[slot - 1]));
+            QVERIFY(ini().WriteIni(section, "LUL", "lul-" + names[slot - 1]));
+        }
+    }
+    QStringList storedSlots(const QString& savedName) const {
+        QStringList slotsNow;
+        for (int slot = 1; slot <= settings::SavedSlotCount; ++slot) {
+            const QString section = settings::savedSettingsSection(slot);
+            const QString name = ini().ReadIni(section, "Name");
+            if (name == NotSet) {
+                slotsNow << QString();
+                continue;
+            }
+            const QString lul = ini().ReadIni(section, "LUL");
+            slotsNow << (lul == (name == savedName ? "-40" : "lul-" + name) ? name : name + "?");
+        }
+        while (!slotsNow.isEmpty() && slotsNow.last().isEmpty())
+            slotsNow.removeLast();
+        return slotsNow;
+    }
+
+    settings::frmDlgSettings* openNamedSettings(QAction* entry) {
+        entry->trigger();
+        settings::frmDlgSettings* dialog = m_window->settingsDialog();
+        [&] {
+            QVERIFY(dialog && dialog->isVisible() && dialog->isWindow());
+            QCOMPARE(dialog->parentWidget(), m_window.get());
+            QVERIFY(!m_window->isEnabled());
+        }();
+        return dialog;
+    }
+    static QListWidgetItem* item(settings::frmDlgSettings* dialog, const QString& name) {
+        const auto found = dialog->lstSettings->findItems(name, Qt::MatchExactly);
+        return found.isEmpty() ? nullptr : found.first();
+    }
+    static void clickItem(settings::frmDlgSettings* dialog, QListWidgetItem* it) {
+        QTest::mouseClick(dialog->lstSettings->viewport(), Qt::LeftButton, {},
+                          dialog->lstSettings->visualItemRect(it).center());
+    }
+
+private slots:
+    void init() {
+        m_messages.clear();
+        setMsgBoxAnswerer([this](const MsgBoxCall& call) {
+            m_messages.append(call);
+            return MsgBoxAnswer::Ok;
+        });
+        core::modMain() = core::MainModule{};
+        m_dir.reset(new QTemporaryDir);
+        // Every menu port maps to a device that does not exist: no real port is probed.
+        for (int n = 1; n <= 10; ++n)
+            QVERIFY(ini().WriteIni("Ports", QStringLiteral("Com%1").arg(n),
+                                   m_dir->filePath(QString::number(n))));
+    }
+    void cleanup() {
+        m_window.reset();
+        setMsgBoxAnswerer({});
+    }
+
+    void everySettingComesBackAfterARestart() {
+        frmSpecAn& first = start();
+        for (const QString& key : settings::slotKeys().mid(1) + QStringList{"Forever"})
+            QCOMPARE(ini().ReadIni(settings::DefaultSection, key), NotSet);
+        QCOMPARE(state(first), "-40 -120 902.2-927.6 3 1 -40 Line0 Peak1 Ave1 Spec1 Chan0 "
+                               "AutoSave0 AutoStart0 Legend00 Forever0");
+
+        first.udULimit->setValue(-60);
+        first.udLLimit->setValue(-110);
+        first.udFLLimit->setValue(1);
+        first.udFULimit->setValue(3);
+        first.chkLine->click();
+        first.chkShowPeaks->click();
+        first.chkShowAverages->click();
+        first.chkChannel->setChecked(true);
+        first.showLegend(true);
+        first.mnuAutoSave->trigger();
+        first.mnuAutoStart->trigger();
+        first.chkRunForever->click();
+        const QString changed = "-60 -110 895.8-934.0 1 3 -60 Line1 Peak0 Ave0 Spec0 Chan1 "
+                                "AutoSave1 AutoStart1 Legend11 Forever1";
+        QCOMPARE(state(first), changed);
+        quit();
+        QCOMPARE(ini().ReadIni(settings::DefaultSection, "Peak"), "0");
+
+        QCOMPARE(state(start()), changed);
+        m_window->chkRunForever->click(); // nothing connects by itself while the test ends
+    }
+
+    void valuesNoUserCouldTypeAreClampedAndNeverWrittenBackWrongly_data() {
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("storedAfterQuit");
+        const QString d = settings::DefaultSection;
+        // clang-format off
+        QTest::newRow("LUL above") << d << "LUL" << "7" << "-35" << "-35";
+        QTest::newRow("FUL above") << d << "FUL" << "9" << "934.0" << "3";
+        QTest::newRow("FLL not a number") << d << "FLL" << "abc" << "902.2" << "3";
+        QTest::newRow("Mode 2") << d << "Mode" << "2" << "0" << "0";
+        QTest::newRow("Legend 2") << d << "Legend" << "2" << "0" << "0";
+        QTest::newRow("Speed 9") << "Program" << "Speed" << "9" << "4" << "9";
+        QTest::newRow("colour no number") << "DisplayColors" << "BLast" << "x" << "0" << "x";
+        // clang-format on
+    }
+    void valuesNoUserCouldTypeAreClampedAndNeverWrittenBackWrongly() {
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QFETCH(QString, stored);
+        QVERIFY(ini().WriteIni(section, key, stored));
+        frmSpecAn& w = start();
+        const QMap<QString, QString> shown{
+            {"LUL", QString::number(w.udULimit->value())},
+            {"FUL", w.txtFULimit->text()},
+            {"FLL", w.txtFLLimit->text()},
+            {"Mode", QString::number(w.chkLine->isChecked())},
+            {"Legend", QString::number(w.picLegend->isVisible())},
+            {"Speed", QString::number(w.scrlSpeed->value())},
+            {"BLast", QString::number(w.clrPickerLast->value())},
+        };
+        QTEST(shown.value(key), "shown");
+        quit();
+        QTEST(ini().ReadIni(section, key), "storedAfterQuit");
+    }
+
+    void savingANamedSetArrangesTheTenSlots_data() {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("after");
+        // clang-format off
+        QTest::newRow("eleventh name") << "j,i,h,g,f,e,d,c,b,a" << "k" << "k,j,i,h,g,f,e,d,c,b";
+        QTest::newRow("same name other case") << "A,B,C,TEST" << " Test " << "A,B,C,Test";
+        QTest::newRow("gap") << "A,,C" << "D" << "D,A,C,C";
+        QTest::newRow("empty name") << "A" << "  " << "A";
+        // clang-format on
+    }
+    void savingANamedSetArrangesTheTenSlots() {
+        QFETCH(QString, before);
+        QFETCH(QString, typed);
+        storeSlots(before);
+        start();
+        settings::frmDlgSettings* dialog = openNamedSettings(m_window->mnuSaveSettings);
+        QCOMPARE(dialog->lblTitle->text(), "Save Program Settings");
+        QCOMPARE(dialog->cmdOK->text(), "Save");
+        QTest::keyClicks(dialog->txtSetName, typed);
+        dialog->cmdOK->click();
+        QVERIFY(m_window->isEnabled());
+        QTRY_VERIFY(!m_window->settingsDialog());
+        QTEST(storedSlots(typed.trimmed()).join(','), "after");
+    }
+
+    void namedRestoreTakesTheExactNameOrTheDefaults_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("upperLimit");
+        QTest::newRow("double-click") << "double-click" << -70;
+        QTest::newRow("Restore button") << "Restore" << -70;
+        QTest::newRow("Cancel") << "Cancel" << -80;
+        QTest::newRow("other letter case") << "field" << -50;
+    }
+    void namedRestoreTakesTheExactNameOrTheDefaults() {
+        QFETCH(QString, how);
+        const QString d = settings::DefaultSection;
+        const QString field = settings::savedSettingsSection(2);
+        for (const auto& [section, key, value] :
+             {std::tuple{d, "LUL", "-50"},
+              {settings::savedSettingsSection(1), "Name", "Other"},
+              {field, "Name", "Field"},
+              {field, "LUL", "-70"},
+              {field, "Mode", "1"}})
+            QVERIFY(ini().WriteIni(section, key, value));
+        frmSpecAn& w = start();
+        w.udULimit->setValue(-80);
+        settings::frmDlgSettings* dialog = openNamedSettings(w.mnuRestoreSettings);
+        QCOMPARE(dialog->lblTitle->text(), "Restore Program Settings");
+        QCOMPARE(dialog->cmdOK->text(), "Restore");
+        QCOMPARE(dialog->lstSettings->count(), 2);
+        QListWidgetItem* picked = item(dialog, "Field");
+        QVERIFY(picked);
+        if (how == "double-click") {
+            // As the system delivers a double click: a click, then the double click and a release.
+            QWidget* list = dialog->lstSettings->viewport();
+            const QPoint at = dialog->lstSettings->visualItemRect(picked).center();
+            QTest::mouseClick(list, Qt::LeftButton, {}, at);
+            QTest::mouseDClick(list, Qt::LeftButton, {}, at);
+            QTest::mouseRelease(list, Qt::LeftButton, {}, at);
+        } else if (how == "field") {
+            dialog->txtSetName->setText(how);
+            dialog->cmdOK->click();
+        } else {
+            clickItem(dialog, picked);
+            QTRY_COMPARE(dialog->txtSetName->text(), "Field");
+            (how == "Cancel" ? dialog->cmdCancel : dialog->cmdOK)->click();
+        }
+        QTRY_VERIFY(!w.settingsDialog() && !w.tmrSettingsRestore->isActive());
+        QVERIFY(w.isEnabled());
+        QTEST(w.udULimit->value(), "upperLimit");
+        QCOMPARE(w.chkLine->isChecked(), w.udULimit->value() == -70);
+        QCOMPARE(core::modMain().SettingsRestoreName, QString());
+    }
+
+    void settingsThatCannotBeSavedAreReportedOnceAndNothingStops_data() {
+        QTest::addColumn<bool>("readOnlyFile"); // else the file became a folder
+        QTest::newRow("read-only file") << true;
+        QTest::newRow("folder in its place") << false;
+    }
+    void settingsThatCannotBeSavedAreReportedOnceAndNothingStops() {
+        QFETCH(bool, readOnlyFile);
+        if (readOnlyFile && ::geteuid() == 0)
+            QSKIP("root writes read-only files");
+        frmSpecAn& w = start();
+        QFile file(iniPath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray before = file.readAll();
+        file.close();
+        if (readOnlyFile) {
+            QVERIFY(file.setPermissions(QFile::ReadOwner));
+        } else {
+            QVERIFY(file.remove());
+            QVERIFY(QDir(m_dir->path()).mkdir("KorlanSpecAn.ini"));
+        }
+
+        w.chkRunForever->click();
+        w.mnuAutoSave->trigger();
+        QCOMPARE(messagesTitled("Settings"), 1);
+        QVERIFY(m_messages.last().text.contains(QDir::toNativeSeparators(iniPath())));
+        quit();
+        QCOMPARE(messagesTitled("Settings"), 1);
+        const QStringList left = QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden);
+        QCOMPARE(left, readOnlyFile ? QStringList{"KorlanSpecAn.ini"} : QStringList{});
+        if (readOnlyFile) {
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), before);
+        }
+    }
+};
+
+QTEST_MAIN(TestSettingsWindow)
+#include "tst_settings_window.moc"
