@@ -2,6 +2,7 @@
 #pragma once
 
 #include "display/display_colors.h"
+#include "display/plot_renderer.h"
 #include "display/status_layout.h"
 #include "engine/scan_engine.h"
 #include "recording/scan_record.h"
@@ -330,6 +331,7 @@ private:
     void DrawChannel(int Chan, int level, qint16 PeakIn, qint32 AverageIn, bool Recorded,
                      const scan::ChannelReading& reading);
     void refreshElapsed(const QDateTime& now);
+    void updatePlotGeometry();
     void frequencyLimitChanged();
     void rewriteLimitText(QLineEdit* text);
     // Hands the limits, the group boxes, the attenuation and the line options to the engine.
@@ -358,6 +360,7 @@ private:
 
     engine::ScanEngine* m_engine;
     display::ActiveColors m_colors;
+    display::PlotGeometry m_plotGeometry;
     display::StatusLabelWidths m_statusWidths;
     int m_attenuationBlinkTicks = 0;
     QString m_dataFolder;

@@ -220,6 +220,7 @@ void frmSpecAn::BuildFreqAxis() {
                      [](const QCheckBox* box) { return box->isChecked(); }))
         chkChGroup[0]->setChecked(true);
     frDisplay->setSeparators(axis.Separators);
+    updatePlotGeometry();
     pushScanSettings();
 }
 
@@ -264,6 +265,19 @@ void frmSpecAn::ComputeLevelScale() {
         udULimit->value(), udLLimit->value(), display::twHeight(frDisplay));
     TwipsPerDb = scale.TwipsPerDb;
     PixelsPerDb = scale.PixelsPerDb;
+    updatePlotGeometry();
+}
+
+// The scale every slot is drawn with, kept from one axis rebuild to the next.
+void frmSpecAn::updatePlotGeometry() {
+    m_plotGeometry.ChanWidth = ChanWidth;
+    m_plotGeometry.BarGap = core::modMain().BarGap;
+    m_plotGeometry.PixelsPerDb = PixelsPerDb;
+    m_plotGeometry.TwipsPerDb = TwipsPerDb;
+    m_plotGeometry.LowBandChannels = LowBandChannels;
+    m_plotGeometry.UL = udULimit->value();
+    m_plotGeometry.LL = udLLimit->value();
+    m_plotGeometry.PlotHeight = display::twHeight(frDisplay);
 }
 
 std::array<QLabel*, display::StatusLabelCount> frmSpecAn::statusLabels() const {
@@ -348,16 +362,6 @@ void frmSpecAn::engineChannelSkipped(int chan) {
 
 void frmSpecAn::DrawChannel(int Chan, int level, qint16 PeakIn, qint32 AverageIn, bool Recorded,
                             const scan::ChannelReading& reading) {
-    display::PlotGeometry geometry;
-    geometry.ChanWidth = ChanWidth;
-    geometry.BarGap = core::modMain().BarGap;
-    geometry.PixelsPerDb = PixelsPerDb;
-    geometry.TwipsPerDb = TwipsPerDb;
-    geometry.LowBandChannels = LowBandChannels;
-    geometry.UL = udULimit->value();
-    geometry.LL = udLLimit->value();
-    geometry.PlotHeight = display::twHeight(frDisplay);
-
     display::PlotOptions options;
     options.LineMode = chkLine->isChecked();
     options.ShowPeaks = chkShowPeaks->isChecked();
@@ -366,12 +370,10 @@ void frmSpecAn::DrawChannel(int Chan, int level, qint16 PeakIn, qint32 AverageIn
     options.ScrollAtMax = m_followingLive;
 
     const display::DrawResult result = frDisplay->DrawChannel(
-        geometry, options, {Chan, level, PeakIn, AverageIn, Recorded, reading});
+        m_plotGeometry, options, {Chan, level, PeakIn, AverageIn, Recorded, reading});
     if (result.ScanMarkerLeft)
-        display::setTwipsRect(
-            frScan, QRect(int(*result.ScanMarkerLeft), 0, ChanWidth, geometry.PlotHeight));
-    if (m_engine->ScanActive() && m_followingLive && Chan > 0 && Chan % 10 == 0)
-        refreshElapsed(core::nowToTheSecond());
+        display::setTwipsRect(frScan, QRect(int(*result.ScanMarkerLeft), 0, ChanWidth,
+                                            m_plotGeometry.PlotHeight));
 }
 
 void frmSpecAn::refreshElapsed(const QDateTime& now) {
@@ -383,8 +385,12 @@ void frmSpecAn::refreshElapsed(const QDateTime& now) {
                      QStringLiteral("Elapsed: ") + core::FormatElapsed(double(seconds)));
 }
 
+// The clock, the elapsed time of a scan followed live, and the attenuation box's blink.
 void frmSpecAn::timeTimer_Timer() {
-    setStatusCaption(lblCurrentTime, core::dateTimeText(QDateTime::currentDateTime()));
+    const QDateTime now = core::nowToTheSecond();
+    setStatusCaption(lblCurrentTime, core::dateTimeText(now));
+    if (m_engine->ScanActive() && m_followingLive)
+        refreshElapsed(now);
     if (!m_engine->ScanActive() && udAtten->value() > 0) {
         ++m_attenuationBlinkTicks;
         txtAtten->setEnabled(m_attenuationBlinkTicks < 10 ? !txtAtten->isEnabled() : true);
