@@ -6,6 +6,7 @@
 #include "scan/channel_plan.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace radio {
 
@@ -64,13 +65,15 @@ std::optional<Reply> ReplyParser::takeReply() {
         return std::nullopt;
     }
 
-    const qsizetype dash = m_buffer.indexOf('-');
+    // The reply's own text ends with its terminator: a reply that lacks a part must not take it
+    // from the next reply, which may already wait behind it.
+    const QByteArray own = m_buffer.left(end + Terminator.size());
+    const qsizetype dash = own.indexOf('-');
     if (dash >= 0)
-        m_levelText = trimBlanks(QString::fromLatin1(m_buffer.mid(dash, 4)));
-    const qsizetype echo = m_buffer.indexOf("RX");
+        m_levelText = trimBlanks(QString::fromLatin1(own.mid(dash, 4)));
+    const qsizetype echo = own.indexOf("RX");
     const qsizetype frequencyAt = echo >= 0 ? echo + 3 : 2;
-    m_frequencyText =
-        asFrequencyText(trimBlanks(QString::fromLatin1(m_buffer.mid(frequencyAt, 6))));
+    m_frequencyText = asFrequencyText(trimBlanks(QString::fromLatin1(own.mid(frequencyAt, 6))));
 
     m_buffer.remove(0, end + Terminator.size());
     m_terminatorSearchedTo = 0;
@@ -82,8 +85,13 @@ std::optional<Reply> ReplyParser::takeReply() {
     reply.levelText = m_levelText;
     reply.frequencyText = m_frequencyText;
     reply.frequency = core::Val(m_frequencyText);
-    if (reply.frequency != 0)
-        reply.channelIndex = scan::channelIndexFromMhz(reply.frequency);
+    // A frequency of 0, one that is not finite or one outside the plan makes a bad reply: it
+    // names no channel, so it updates no reading.
+    if (reply.frequency != 0 && std::isfinite(reply.frequency)) {
+        const auto index = scan::channelIndexFromMhz(reply.frequency);
+        if (index && scan::isChannelIndex(*index))
+            reply.channelIndex = index;
+    }
     reply.level = core::CLng(core::Val(m_levelText)).value_or(0);
     return reply;
 }
