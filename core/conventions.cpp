@@ -64,12 +64,31 @@ template <typename Int> std::optional<Int> convert(double x) {
     return static_cast<Int>(r);
 }
 
-// Formats with a fixed number of integer digits and one decimal, rounding halves away from zero.
+// Below this magnitude the value times ten is rounded as a whole number of tenths, halves away
+// from zero (85.45 gives 85.5, as the value is meant). Above it tenths no longer fit the
+// rounding's precision, and the exact decimal value of the double is written instead.
+constexpr double WholeTenthsLimit = 1e12;
+
+// Formats with at least integerDigits integer digits and one decimal. A value that is not
+// finite gives "inf", "-inf" or "nan", which reads back as no number at all.
 QString formatOneDecimal(double x, int integerDigits) {
-    const long long tenths = std::llround(std::fabs(x) * 10.0);
-    QString text = QString::number(tenths / 10).rightJustified(integerDigits, QLatin1Char('0'));
-    text += QLatin1Char('.') + QString::number(tenths % 10);
-    return (x < 0 && tenths != 0) ? QLatin1Char('-') + text : text;
+    if (std::isnan(x))
+        return QStringLiteral("nan");
+    if (std::isinf(x))
+        return x < 0 ? QStringLiteral("-inf") : QStringLiteral("inf");
+    QString text;
+    bool zero = false;
+    if (std::fabs(x) < WholeTenthsLimit) {
+        const long long tenths = std::llround(std::fabs(x) * 10.0);
+        text = QString::number(tenths / 10) + QLatin1Char('.') + QString::number(tenths % 10);
+        zero = tenths == 0;
+    } else {
+        text = QString::number(std::fabs(x), 'f', 1);
+    }
+    const qsizetype point = text.indexOf(QLatin1Char('.'));
+    if (point < integerDigits)
+        text.prepend(QString(integerDigits - point, QLatin1Char('0')));
+    return (x < 0 && !zero) ? QLatin1Char('-') + text : text;
 }
 
 const QString DateTimeFormat = QStringLiteral("MM-dd-yyyy  HH:mm:ss");

@@ -25,7 +25,8 @@ std::optional<qint32> CLng(double x);
 // Largest whole number not above x.
 double Int(double x);
 
-// "000.0": at least three integer digits and one decimal (902.2, 045.0).
+// "000.0": at least three integer digits and one decimal (902.2, 045.0); "inf", "-inf" or "nan"
+// for a value that is not finite.
 QString formatFreq(double x);
 // "#00.0": at least two integer digits and one decimal (85.4, 05.0).
 QString formatLevel(double x);

@@ -24,11 +24,12 @@ QString trimBlanks(QString text) {
     return text.mid(begin, end - begin);
 }
 
-// A frequency text that reads as a number is shown as "000.0"; any other text stays as it is.
+// A frequency text that reads as a finite number is shown as "000.0"; any other text ("inf",
+// "nan", noise) stays as it is.
 QString asFrequencyText(const QString& text) {
     bool ok = false;
     const double value = text.trimmed().toDouble(&ok);
-    return ok ? core::formatFreq(value) : text;
+    return ok && std::isfinite(value) ? core::formatFreq(value) : text;
 }
 
 } // namespace

@@ -103,6 +103,16 @@ private slots:
                               << "00.0";
         QTest::newRow("negative") << -5.5 << "-005.5"
                                   << "-05.5";
+        QTest::newRow("past 64-bit tenths") << 1e30 << "1000000000000000019884624838656.0"
+                                            << "1000000000000000019884624838656.0";
+        QTest::newRow("negative huge") << -2e15 << "-2000000000000000.0"
+                                       << "-2000000000000000.0";
+        QTest::newRow("infinite") << double(INFINITY) << "inf"
+                                  << "inf";
+        QTest::newRow("negative infinite") << -double(INFINITY) << "-inf"
+                                           << "-inf";
+        QTest::newRow("not a number") << std::nan("") << "nan"
+                                      << "nan";
     }
     void formats() {
         QFETCH(double, x);

@@ -117,6 +117,27 @@ private slots:
         QVERIFY(parser.RxBuffer().isEmpty());
     }
 
+    // The echo is shown as it came when it is no finite number, and a frequency that is not
+    // finite or lies outside the plan names no channel.
+    void badFrequencyNamesNoChannel_data() {
+        QTest::addColumn<QByteArray>("echo");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("infinite") << QByteArray("inf") << "inf";
+        QTest::newRow("not a number") << QByteArray("nan") << "nan";
+        QTest::newRow("overflows to infinite") << QByteArray("9e999") << "9e999";
+        QTest::newRow("huge") << QByteArray("1e30") << "1000000000000000019884624838656.0";
+        QTest::newRow("above the plan") << QByteArray("934.2") << "934.2";
+        QTest::newRow("below the plan") << QByteArray("895.6") << "895.6";
+    }
+    void badFrequencyNamesNoChannel() {
+        QFETCH(QByteArray, echo);
+        ReplyParser parser;
+        parser.append("RX " + echo + "    \r\n-87 dBm\r\nSETUP>");
+        const Reply reply = *parser.takeReply();
+        QTEST(reply.frequencyText, "text");
+        QVERIFY(!reply.channelIndex);
+    }
+
     void firstReplyWithoutAnyLevelReadsZero() {
         ReplyParser parser;
         parser.append("RX 902.2\r\n dBm\r\nSETUP>");
