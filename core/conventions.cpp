@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "core/conventions.h"
 
-#include <cfenv>
 #include <cmath>
 #include <limits>
 
@@ -102,12 +101,20 @@ double Val(QByteArrayView text) {
     return leadingNumber(text);
 }
 
+// Only exact operations, so the result never depends on the rounding mode the caller runs in:
+// setting the mode around nearbyint does not work, since the compiler may move the call past
+// the mode's restore.
 double roundHalfEven(double x) {
-    const int mode = std::fegetround();
-    std::fesetround(FE_TONEAREST);
-    const double r = std::nearbyint(x);
-    std::fesetround(mode);
-    return r;
+    // From 2^52 on every double is a whole number.
+    if (!std::isfinite(x) || std::fabs(x) >= 4503599627370496.0)
+        return x;
+    const double below = std::floor(x);
+    const double fraction = x - below; // exact below 2^52
+    if (fraction > 0.5)
+        return below + 1.0;
+    if (fraction < 0.5)
+        return below;
+    return std::fmod(below, 2.0) == 0.0 ? below : below + 1.0;
 }
 
 std::optional<qint16> CInt(double x) {

@@ -5,6 +5,7 @@
 #include <QScopeGuard>
 #include <QTest>
 
+#include <cfenv>
 #include <clocale>
 #include <cmath>
 
@@ -59,13 +60,22 @@ private slots:
         QTest::newRow("-2.5") << -2.5 << -2;
         QTest::newRow("-3.5") << -3.5 << -4;
         QTest::newRow("2.4999") << 2.4999 << 2;
+        QTest::newRow("2.5000001") << 2.5000001 << 3;
+        QTest::newRow("-0.5") << -0.5 << 0;
         QTest::newRow("index of 902.2 MHz") << (902.2 - 895.8) / 0.2 << 32;
     }
+    // Whatever rounding mode the caller left the processor in.
     void integerConversionsRoundHalvesToEven() {
         QFETCH(double, x);
         QFETCH(int, expected);
-        QCOMPARE(CInt(x).value(), expected);
-        QCOMPARE(CLng(x).value(), expected);
+        const auto restore = qScopeGuard([] { std::fesetround(FE_TONEAREST); });
+        for (const int mode : {FE_TONEAREST, FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {
+            QVERIFY(std::fesetround(mode) == 0);
+            QCOMPARE(roundHalfEven(x), double(expected));
+            QCOMPARE(CInt(x).value(), expected);
+            QCOMPARE(CLng(x).value(), expected);
+            QCOMPARE(std::fegetround(), mode);
+        }
     }
 
     void integerConversionsReportOverflow() {
