@@ -140,13 +140,17 @@ QString dateTimeText(const QDateTime& when) {
 }
 
 std::optional<QDateTime> parseDateTimeText(QStringView text) {
-    const QString simplified = text.toString().simplified();
-    QDateTime when = QDateTime::fromString(simplified, QStringLiteral("MM-dd-yyyy HH:mm:ss"));
-    if (!when.isValid())
+    const QStringList parts = text.toString().simplified().split(QLatin1Char(' '));
+    if (parts.size() != 2)
         return std::nullopt;
-    // The texts carry no zone: differences are taken between wall-clock readings.
-    when.setTimeSpec(Qt::UTC);
-    return when;
+    const QDate date = QDate::fromString(parts[0], QStringLiteral("MM-dd-yyyy"));
+    const QTime time = QTime::fromString(parts[1], QStringLiteral("HH:mm:ss"));
+    if (!date.isValid() || !time.isValid())
+        return std::nullopt;
+    // The texts are wall-clock readings without a zone. Read in the local zone, a time inside the
+    // hour that a clock change skips would not exist; read as UTC every reading exists and
+    // differences are taken between wall-clock readings.
+    return QDateTime(date, time, Qt::UTC);
 }
 
 std::optional<qint64> secondsBetween(QStringView from, QStringView to) {
