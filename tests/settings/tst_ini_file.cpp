@@ -117,13 +117,21 @@ private slots:
     }
 
     // A last line cut short after its CR ends there: its value reads alike before and after a
-    // line is written behind it.
+    // line is written behind it, which completes the CR to CR LF.
+    void lastLineEndingInALoneCrKeepsItsValue_data() {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("LF file") << QByteArray("[A]\nx=1\r") << QByteArray("[A]\nx=1\r\ny=2\n");
+        QTest::newRow("CRLF file")
+            << QByteArray("[A]\r\nx=1\r") << QByteArray("[A]\r\nx=1\r\ny=2\r\n");
+    }
     void lastLineEndingInALoneCrKeepsItsValue() {
-        IniFile ini(fileWith("[A]\r\nx=1\r"));
+        QFETCH(QByteArray, before);
+        IniFile ini(fileWith(before));
         QCOMPARE(ini.ReadIni("A", "x"), QStringLiteral("1"));
         QVERIFY(ini.WriteIni("A", "y", "2"));
         QCOMPARE(ini.ReadIni("A", "x"), QStringLiteral("1"));
-        QCOMPARE(bytesOf(ini.path()), QByteArray("[A]\r\nx=1\r\ny=2\r\n"));
+        QTEST(bytesOf(ini.path()), "after");
     }
 
     void firstWriteCreatesTheFileAndSecondReplacesTheLine() {
