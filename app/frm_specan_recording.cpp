@@ -60,7 +60,7 @@ bool frmSpecAn::OpenScanFile(const QString& path, bool goToEnd) {
         core::modMain().ScanActive = false;
     }
 
-    const auto fail = [this] {
+    const auto fail = [] {
         MsgBox(QStringLiteral("Unspecified File I/O Error"), MsgBoxButtons::Ok, FilesystemError);
         return false;
     };
