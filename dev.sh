@@ -4,6 +4,7 @@
 #   ./dev.sh test              build and run every test
 #   ./dev.sh run               build, start the simulated radio as "Com 1" and open the analyser
 #   ./dev.sh fuzz [seconds]    fuzz each target under tests/fuzz for that long (default 60 s)
+#   ./dev.sh sanitize          build and run every test with AddressSanitizer and UBSan
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -134,6 +135,31 @@ fuzz() {
     done
 }
 
+# The whole program and its tests built by clang with AddressSanitizer and UndefinedBehavior-
+# Sanitizer, in a build folder of its own; every test runs there. clang rather than the g++ of the
+# ordinary build, so that a second compiler sees the code: it is the one that moves floating-point
+# work past a rounding-mode change. Every sanitized process, the simulated radio and other helpers
+# that tests start included, writes its reports to one folder; any report fails the run.
+sanitize() {
+    packages+=(clang libclang-rt-14-dev)
+    install_missing
+    local flags="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
+    cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+        -DKORLAN_BUILD_BENCH=OFF -DCMAKE_CXX_FLAGS="$flags"
+    cmake --build build-sanitize -j"$(nproc)"
+    local reports=$PWD/build-sanitize/sanitizer-reports status=0
+    rm -rf "$reports" && mkdir -p "$reports"
+    ASAN_OPTIONS=detect_stack_use_after_return=1:check_initialization_order=1:log_path=$reports/asan \
+        UBSAN_OPTIONS=print_stacktrace=1:log_path=$reports/ubsan QT_QPA_PLATFORM=offscreen \
+        ctest --test-dir build-sanitize --output-on-failure -j"$(nproc)" || status=$?
+    if [ -n "$(ls -A "$reports")" ]; then
+        cat "$reports"/* >&2
+        echo "sanitizer reports above, kept in $reports" >&2
+        return 1
+    fi
+    return "$status"
+}
+
 case "${1:-}" in
 run)
     [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] || packages+=(xvfb xauth)
@@ -149,8 +175,11 @@ test)
 fuzz)
     fuzz "${2:-60}"
     ;;
+sanitize)
+    sanitize
+    ;;
 *)
-    echo "usage: $0 run|test|fuzz [seconds]" >&2
+    echo "usage: $0 run|test|fuzz [seconds]|sanitize" >&2
     exit 2
     ;;
 esac
