@@ -28,7 +28,7 @@ double Int(double x);
 // "000.0": at least three integer digits and one decimal (902.2, 045.0); "inf", "-inf" or "nan"
 // for a value that is not finite.
 QString formatFreq(double x);
-// "#00.0": at least two integer digits and one decimal (85.4, 05.0).
+// "#00.0": at least two integer digits and one decimal (85.4, 05.0); like formatFreq otherwise.
 QString formatLevel(double x);
 
 // "mm-dd-yyyy  hh:mm:ss" (two blanks, 24-hour clock).
