@@ -128,8 +128,13 @@ fuzz() {
     packages+=(clang libclang-rt-14-dev)
     install_missing
     build_fuzz
-    # Temporary files in memory where there is such a folder: the targets write files each run.
-    [ -d /dev/shm ] && export TMPDIR=/dev/shm
+    # The targets write files on every run, in memory where there is such a folder, and in a
+    # folder of this command's own: libFuzzer ends a process without removing its temporary files.
+    local memory=/tmp
+    [ -d /dev/shm ] && memory=/dev/shm
+    TMPDIR=$(mktemp -d "$memory/korlan-fuzz.XXXXXX")
+    export TMPDIR
+    trap 'rm -rf "$TMPDIR"' EXIT
     for target in "${fuzz_targets[@]}"; do
         run_fuzzer "$target" "$seconds"
     done
