@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Installs what the build needs and is missing, builds, then runs the tests or the analyser.
-#   ./dev.sh test     build and run every test
-#   ./dev.sh run      build, start the simulated radio as "Com 1" and open the analyser on it
-#                     (without a display, record from it with korlan-record instead)
-#   ./dev.sh package  build the Debian package build/korlanspecan_<version>_<arch>.deb
+#   ./dev.sh test              build and run every test
+#   ./dev.sh run               build, start the simulated radio as "Com 1" and open the analyser
+#                              on it (without a display, record from it with korlan-record)
+#   ./dev.sh package           build the Debian package build/korlanspecan_<version>_<arch>.deb
+#   ./dev.sh fuzz [seconds]    fuzz each target under tests/fuzz for that long (default 60 s)
+#   ./dev.sh sanitize          build and run every test with AddressSanitizer and UBSan
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -71,6 +73,103 @@ run_demo() {
     fi
 }
 
+fuzz_targets=(reply_parser scan_file ini_file conventions scan_names device_order)
+
+# clang with libFuzzer, the whole program instrumented, in a build folder of its own.
+build_fuzz() {
+    local flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all"
+    cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+        -DKORLAN_FUZZ=ON -DKORLAN_BUILD_BENCH=OFF \
+        -DCMAKE_CXX_FLAGS="$flags -fno-omit-frame-pointer"
+    cmake --build build-fuzz -j"$(nproc)" --target fuzz_targets
+}
+
+# What went wrong in a fuzz run's log: the property that broke, or the sanitizer's first report.
+finding_signature() {
+    grep -m 1 -E 'property does not hold|runtime error|ERROR: [A-Za-z]+Sanitizer|ERROR: libFuzzer' "$1" |
+        sed -E 's/^==[0-9]+==//; s/(ERROR: libFuzzer: [a-z-]+).*/\1/'
+}
+
+# Runs one target for the given seconds and prints its executions and findings. An input that
+# breaks a property, crashes, hangs or leaks is written to tests/fuzz/corpus/<target>/ and kept
+# there; the run then goes on without it until the time is up. A finding with the same signature
+# as an earlier one of this run is the same fault again: it is counted once and its input dropped.
+run_fuzzer() {
+    local target=$1 seconds=$2
+    local binary=build-fuzz/tests/fuzz/fuzz_$target kept=tests/fuzz/corpus/$target
+    local work=build-fuzz/corpus/$target log=build-fuzz/fuzz_$target.log run=build-fuzz/fuzz_run.log
+    mkdir -p "$kept" "$work"
+    cp -n "$kept"/* "$work"/ 2>/dev/null || true
+    : > "$log"
+    local executions=0 findings=0 end=$((SECONDS + seconds)) status runs found signature before
+    local -A seen=()
+    while ((SECONDS < end)); do
+        before=$(ls "$kept")
+        status=0
+        "$binary" -max_total_time=$((end - SECONDS)) -print_final_stats=1 -timeout=10 \
+            -artifact_prefix="$kept/" "$work" > "$run" 2>&1 || status=$?
+        cat "$run" >> "$log"
+        runs=$(grep -o 'stat::number_of_executed_units: [0-9]*' "$run" | tail -n 1 | grep -o '[0-9]*$')
+        executions=$((executions + ${runs:-0}))
+        ((status != 0)) || break
+        found=$(grep -o 'Test unit written to .*' "$run" | tail -n 1 | sed 's/Test unit written to //')
+        [ -f "$found" ] || { echo "$target: the fuzzer failed, see $log" >&2; break; }
+        # The input leaves the working corpus, so that the next run gets further.
+        for f in "$work"/*; do cmp -s "$f" "$found" && rm -f "$f"; done
+        signature=$(finding_signature "$run")
+        if [ -n "${seen[$signature]:-}" ]; then
+            grep -qxF "$(basename "$found")" <<< "$before" || rm -f "$found"
+        else
+            seen[$signature]=1
+            findings=$((findings + 1))
+            echo "$target: $signature -> $found" >&2
+        fi
+    done
+    printf '%-14s %12d executions %4d findings\n' "$target" "$executions" "$findings"
+}
+
+fuzz() {
+    local seconds=${1:-60} target
+    packages+=(clang libclang-rt-14-dev)
+    install_missing
+    build_fuzz
+    # The targets write files on every run, in memory where there is such a folder, and in a
+    # folder of this command's own: libFuzzer ends a process without removing its temporary files.
+    local memory=/tmp
+    [ -d /dev/shm ] && memory=/dev/shm
+    TMPDIR=$(mktemp -d "$memory/korlan-fuzz.XXXXXX")
+    export TMPDIR
+    trap 'rm -rf "$TMPDIR"' EXIT
+    for target in "${fuzz_targets[@]}"; do
+        run_fuzzer "$target" "$seconds"
+    done
+}
+
+# The whole program and its tests built by clang with AddressSanitizer and UndefinedBehavior-
+# Sanitizer, in a build folder of its own; every test runs there. clang rather than the g++ of the
+# ordinary build, so that a second compiler sees the code: it is the one that moves floating-point
+# work past a rounding-mode change. Every sanitized process, the simulated radio and other helpers
+# that tests start included, writes its reports to one folder; any report fails the run.
+sanitize() {
+    packages+=(clang libclang-rt-14-dev)
+    install_missing
+    local flags="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
+    cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+        -DKORLAN_BUILD_BENCH=OFF -DCMAKE_CXX_FLAGS="$flags"
+    cmake --build build-sanitize -j"$(nproc)"
+    local reports=$PWD/build-sanitize/sanitizer-reports status=0
+    rm -rf "$reports" && mkdir -p "$reports"
+    ASAN_OPTIONS=detect_stack_use_after_return=1:check_initialization_order=1:log_path=$reports/asan \
+        UBSAN_OPTIONS=print_stacktrace=1:log_path=$reports/ubsan QT_QPA_PLATFORM=offscreen \
+        ctest --test-dir build-sanitize --output-on-failure -j"$(nproc)" || status=$?
+    if [ -n "$(ls -A "$reports")" ]; then
+        cat "$reports"/* >&2
+        echo "sanitizer reports above, kept in $reports" >&2
+        return 1
+    fi
+    return "$status"
+}
+
 case "${1:-}" in
 package)
     # dpkg-shlibdeps and file work out the package's dependencies from the programs.
@@ -89,8 +188,14 @@ test)
     build
     QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j"$(nproc)"
     ;;
+fuzz)
+    fuzz "${2:-60}"
+    ;;
+sanitize)
+    sanitize
+    ;;
 *)
-    echo "usage: $0 run|test|package" >&2
+    echo "usage: $0 run|test|package|fuzz [seconds]|sanitize" >&2
     exit 2
     ;;
 esac

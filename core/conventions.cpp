@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "core/conventions.h"
 
-#include <cfenv>
 #include <cmath>
 #include <limits>
 
@@ -64,12 +63,31 @@ template <typename Int> std::optional<Int> convert(double x) {
     return static_cast<Int>(r);
 }
 
-// Formats with a fixed number of integer digits and one decimal, rounding halves away from zero.
+// Below this magnitude the value times ten is rounded as a whole number of tenths, halves away
+// from zero (85.45 gives 85.5, as the value is meant). Above it tenths no longer fit the
+// rounding's precision, and the exact decimal value of the double is written instead.
+constexpr double WholeTenthsLimit = 1e12;
+
+// Formats with at least integerDigits integer digits and one decimal. A value that is not
+// finite gives "inf", "-inf" or "nan", which reads back as no number at all.
 QString formatOneDecimal(double x, int integerDigits) {
-    const long long tenths = std::llround(std::fabs(x) * 10.0);
-    QString text = QString::number(tenths / 10).rightJustified(integerDigits, QLatin1Char('0'));
-    text += QLatin1Char('.') + QString::number(tenths % 10);
-    return (x < 0 && tenths != 0) ? QLatin1Char('-') + text : text;
+    if (std::isnan(x))
+        return QStringLiteral("nan");
+    if (std::isinf(x))
+        return x < 0 ? QStringLiteral("-inf") : QStringLiteral("inf");
+    QString text;
+    bool zero = false;
+    if (std::fabs(x) < WholeTenthsLimit) {
+        const long long tenths = std::llround(std::fabs(x) * 10.0);
+        text = QString::number(tenths / 10) + QLatin1Char('.') + QString::number(tenths % 10);
+        zero = tenths == 0;
+    } else {
+        text = QString::number(std::fabs(x), 'f', 1);
+    }
+    const qsizetype point = text.indexOf(QLatin1Char('.'));
+    if (point < integerDigits)
+        text.prepend(QString(integerDigits - point, QLatin1Char('0')));
+    return (x < 0 && !zero) ? QLatin1Char('-') + text : text;
 }
 
 const QString DateTimeFormat = QStringLiteral("MM-dd-yyyy  HH:mm:ss");
@@ -83,12 +101,20 @@ double Val(QByteArrayView text) {
     return leadingNumber(text);
 }
 
+// Only exact operations, so the result never depends on the rounding mode the caller runs in:
+// setting the mode around nearbyint does not work, since the compiler may move the call past
+// the mode's restore.
 double roundHalfEven(double x) {
-    const int mode = std::fegetround();
-    std::fesetround(FE_TONEAREST);
-    const double r = std::nearbyint(x);
-    std::fesetround(mode);
-    return r;
+    // From 2^52 on every double is a whole number.
+    if (!std::isfinite(x) || std::fabs(x) >= 4503599627370496.0)
+        return x;
+    const double below = std::floor(x);
+    const double fraction = x - below; // exact below 2^52
+    if (fraction > 0.5)
+        return below + 1.0;
+    if (fraction < 0.5)
+        return below;
+    return std::fmod(below, 2.0) == 0.0 ? below : below + 1.0;
 }
 
 std::optional<qint16> CInt(double x) {
@@ -114,13 +140,17 @@ QString dateTimeText(const QDateTime& when) {
 }
 
 std::optional<QDateTime> parseDateTimeText(QStringView text) {
-    const QString simplified = text.toString().simplified();
-    QDateTime when = QDateTime::fromString(simplified, QStringLiteral("MM-dd-yyyy HH:mm:ss"));
-    if (!when.isValid())
+    const QStringList parts = text.toString().simplified().split(QLatin1Char(' '));
+    if (parts.size() != 2)
         return std::nullopt;
-    // The texts carry no zone: differences are taken between wall-clock readings.
-    when.setTimeSpec(Qt::UTC);
-    return when;
+    const QDate date = QDate::fromString(parts[0], QStringLiteral("MM-dd-yyyy"));
+    const QTime time = QTime::fromString(parts[1], QStringLiteral("HH:mm:ss"));
+    if (!date.isValid() || !time.isValid())
+        return std::nullopt;
+    // The texts are wall-clock readings without a zone. Read in the local zone, a time inside the
+    // hour that a clock change skips would not exist; read as UTC every reading exists and
+    // differences are taken between wall-clock readings.
+    return QDateTime(date, time, Qt::UTC);
 }
 
 std::optional<qint64> secondsBetween(QStringView from, QStringView to) {

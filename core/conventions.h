@@ -25,14 +25,16 @@ std::optional<qint32> CLng(double x);
 // Largest whole number not above x.
 double Int(double x);
 
-// "000.0": at least three integer digits and one decimal (902.2, 045.0).
+// "000.0": at least three integer digits and one decimal (902.2, 045.0); "inf", "-inf" or "nan"
+// for a value that is not finite.
 QString formatFreq(double x);
-// "#00.0": at least two integer digits and one decimal (85.4, 05.0).
+// "#00.0": at least two integer digits and one decimal (85.4, 05.0); like formatFreq otherwise.
 QString formatLevel(double x);
 
 // "mm-dd-yyyy  hh:mm:ss" (two blanks, 24-hour clock).
 QString dateTimeText(const QDateTime& when);
-// Reads a text made by dateTimeText back; surrounding and doubled blanks are accepted.
+// Reads a text made by dateTimeText back as the wall-clock reading it is, with the time spec UTC
+// so that no zone applies; surrounding and doubled blanks are accepted.
 std::optional<QDateTime> parseDateTimeText(QStringView text);
 // Whole seconds from one date-time text to another; nullopt when either cannot be read.
 std::optional<qint64> secondsBetween(QStringView from, QStringView to);

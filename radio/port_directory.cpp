@@ -27,18 +27,25 @@ int deviceGroup(QStringView name) {
     return 3;
 }
 
+// Only ASCII digits: QChar::isDigit also takes other scripts' digits, and with them a digit run
+// could sort both before and after the same letter, so the order would depend on the order the
+// system lists the devices in.
+bool isDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
+
 qsizetype digitRunEnd(QStringView text, qsizetype from) {
-    while (from < text.size() && text[from].isDigit())
+    while (from < text.size() && isDigit(text[from]))
         ++from;
     return from;
 }
 
-// Runs of digits compare by their value, everything else character by character.
+// Runs of ASCII digits compare by their value, everything else character by character.
 int naturalCompare(QStringView a, QStringView b) {
     qsizetype i = 0;
     qsizetype j = 0;
     while (i < a.size() && j < b.size()) {
-        if (a[i].isDigit() && b[j].isDigit()) {
+        if (isDigit(a[i]) && isDigit(b[j])) {
             const qsizetype aEnd = digitRunEnd(a, i);
             const qsizetype bEnd = digitRunEnd(b, j);
             while (i + 1 < aEnd && a[i] == u'0')

@@ -6,6 +6,7 @@
 #include "scan/channel_plan.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace radio {
 
@@ -23,11 +24,12 @@ QString trimBlanks(QString text) {
     return text.mid(begin, end - begin);
 }
 
-// A frequency text that reads as a number is shown as "000.0"; any other text stays as it is.
+// A frequency text that reads as a finite number is shown as "000.0"; any other text ("inf",
+// "nan", noise) stays as it is.
 QString asFrequencyText(const QString& text) {
     bool ok = false;
     const double value = text.trimmed().toDouble(&ok);
-    return ok ? core::formatFreq(value) : text;
+    return ok && std::isfinite(value) ? core::formatFreq(value) : text;
 }
 
 } // namespace
@@ -67,13 +69,15 @@ std::optional<Reply> ReplyParser::takeReply() {
         return std::nullopt;
     }
 
-    const qsizetype dash = m_buffer.indexOf('-');
+    // The reply's own text ends with its terminator: a reply that lacks a part must not take it
+    // from the next reply, which may already wait behind it.
+    const QByteArray own = m_buffer.left(end + Terminator.size());
+    const qsizetype dash = own.indexOf('-');
     if (dash >= 0)
-        m_levelText = trimBlanks(QString::fromLatin1(m_buffer.mid(dash, 4)));
-    const qsizetype echo = m_buffer.indexOf("RX");
+        m_levelText = trimBlanks(QString::fromLatin1(own.mid(dash, 4)));
+    const qsizetype echo = own.indexOf("RX");
     const qsizetype frequencyAt = echo >= 0 ? echo + 3 : 2;
-    m_frequencyText =
-        asFrequencyText(trimBlanks(QString::fromLatin1(m_buffer.mid(frequencyAt, 6))));
+    m_frequencyText = asFrequencyText(trimBlanks(QString::fromLatin1(own.mid(frequencyAt, 6))));
 
     m_buffer.remove(0, end + Terminator.size());
     m_terminatorSearchedTo = 0;
@@ -85,8 +89,13 @@ std::optional<Reply> ReplyParser::takeReply() {
     reply.levelText = m_levelText;
     reply.frequencyText = m_frequencyText;
     reply.frequency = core::Val(m_frequencyText);
-    if (reply.frequency != 0)
-        reply.channelIndex = scan::channelIndexFromMhz(reply.frequency);
+    // A frequency of 0, one that is not finite or one outside the plan makes a bad reply: it
+    // names no channel, so it updates no reading.
+    if (reply.frequency != 0 && std::isfinite(reply.frequency)) {
+        const auto index = scan::channelIndexFromMhz(reply.frequency);
+        if (index && scan::isChannelIndex(*index))
+            reply.channelIndex = index;
+    }
     reply.level = core::CLng(core::Val(m_levelText)).value_or(0);
     return reply;
 }

@@ -10,11 +10,12 @@ namespace radio {
 
 // One reply cut out of the receive buffer.
 struct Reply {
-    QString levelText;     // "-87": 4 characters from the first "-", or the previous reply's
+    QString levelText; // "-87": 4 characters from the reply's first "-", or the previous reply's
     QString frequencyText; // "902.2": 6 characters after "RX ", in the "000.0" pattern
     double frequency = 0;  // MHz; 0 when the text holds no number
-    std::optional<int> channelIndex; // from the echoed frequency; unset when frequency is 0
-    int level = 0;                   // whole dBm, negative; 0 when no level was ever read
+    // From the echoed frequency; unset when the frequency is 0, not finite or outside the plan.
+    std::optional<int> channelIndex;
+    int level = 0; // whole dBm, negative; 0 when no level was ever read
 };
 
 // Collects the radio's characters and cuts replies ending in "dBm" CR LF "SETUP>" out of them.

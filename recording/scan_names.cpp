@@ -20,15 +20,23 @@ constexpr int MaxNameBytes = 255;
 const QString ReservedCharacters = QStringLiteral(":*?\"<>|");
 
 // Names that Windows resolves to devices whatever their extension ("NUL.dat" is the null device).
+// Ports and printers count from 0 to 9, and the superscripts 1 to 3 name them too.
 bool isDeviceName(const QString& name) {
     const QString stem = name.section(QLatin1Char('.'), 0, 0).trimmed().toUpper();
     static const QStringList devices = {QStringLiteral("CON"), QStringLiteral("PRN"),
                                         QStringLiteral("AUX"), QStringLiteral("NUL")};
     if (devices.contains(stem))
         return true;
+    static const QString portNumbers = QStringLiteral("0123456789\u00b9\u00b2\u00b3");
     return stem.size() == 4 &&
            (stem.startsWith(QLatin1String("COM")) || stem.startsWith(QLatin1String("LPT"))) &&
-           stem.at(3) >= QLatin1Char('1') && stem.at(3) <= QLatin1Char('9');
+           portNumbers.contains(stem.at(3));
+}
+
+// At most six significant digits: a plain decimal for every attenuation an attenuator has, and
+// an exponent only far out of range, so that the name stays short enough to be saved.
+QString attenuationInName(double attenuation) {
+    return QString::number(attenuation, 'g', 6);
 }
 
 } // namespace
@@ -37,9 +45,7 @@ QString defaultScanName(const QDateTime& now, const QString& attenuationText) {
     QString name = QLocale::c().toString(now, QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
     const double attenuation = core::Val(attenuationText);
     if (std::isfinite(attenuation) && attenuation > 0) {
-        name += QStringLiteral("_-") +
-                QString::number(attenuation, 'f', QLocale::FloatingPointShortest) +
-                QStringLiteral("dB");
+        name += QStringLiteral("_-") + attenuationInName(attenuation) + QStringLiteral("dB");
     }
     return name + QStringLiteral(".dat");
 }
@@ -62,6 +68,10 @@ std::optional<QString> checkSaveName(const QString& name) {
     }
     if (name == QLatin1String("."))
         return QStringLiteral("\".\" is the Data folder itself, not a scan name.");
+    if (!QStringView(name).isValidUtf16()) {
+        return QStringLiteral("A scan name may not hold half a character (a lone surrogate): the "
+                              "file would be saved under another name.");
+    }
     for (const QChar c : name) {
         if (c.unicode() < 0x20 || c.unicode() == 0x7f || c.category() == QChar::Other_Control)
             return QStringLiteral("A scan name may not contain control characters.");

@@ -9,8 +9,8 @@
 namespace recording {
 
 // "yyyy-MM-dd_HH-mm-ss", then "_-" + the attenuation + "dB" only when Val(attenuationText) is a
-// number above 0 (written as a plain decimal: 20, 12.5), then ".dat":
-// 2009-10-30_14-05-33_-20dB.dat.
+// number above 0 (a plain decimal of at most six significant digits: 20, 12.5; an exponent only
+// far out of range: 1e+300), then ".dat": 2009-10-30_14-05-33_-20dB.dat.
 QString defaultScanName(const QDateTime& now, const QString& attenuationText);
 
 // The name typed into the save prompt as it is saved: "" stays "" (do not save); a name whose

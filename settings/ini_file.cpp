@@ -5,6 +5,8 @@
 #include <QList>
 #include <QSaveFile>
 
+#include <algorithm>
+#include <optional>
 #include <utility>
 
 namespace settings {
@@ -21,7 +23,7 @@ const QByteArray NewFileLineEnding = QByteArrayLiteral("\n");
 
 struct Line {
     QByteArray text;   // Latin-1, without its line ending
-    QByteArray ending; // "\r\n", "\n", or empty on a last line without one
+    QByteArray ending; // "\r\n", "\n", or on the last line "\r" or nothing
 };
 
 struct ParsedLine {
@@ -62,7 +64,10 @@ QList<Line> splitLines(const QByteArray& bytes) {
     while (start < bytes.size()) {
         const qsizetype newline = bytes.indexOf('\n', start);
         if (newline < 0) {
-            lines.append({bytes.mid(start), {}});
+            // A file cut short between CR and LF: the CR still ends the line.
+            const bool cr = bytes.endsWith('\r');
+            lines.append({bytes.mid(start, bytes.size() - start - (cr ? 1 : 0)),
+                          cr ? QByteArrayLiteral("\r") : QByteArray()});
             break;
         }
         const qsizetype end =
@@ -83,10 +88,36 @@ QByteArray joinLines(const QList<Line>& lines) {
 // The ending of the file's first terminated line; a file without one takes the platform's.
 QByteArray lineEnding(const QList<Line>& lines) {
     for (const Line& line : lines) {
-        if (!line.ending.isEmpty())
+        if (line.ending.endsWith('\n'))
             return line.ending;
     }
     return NewFileLineEnding;
+}
+
+// Before a line is written behind it, a last line gets a whole ending: a lone CR becomes CR LF.
+void completeEnding(Line& line, const QByteArray& ending) {
+    if (line.ending.isEmpty())
+        line.ending = ending;
+    else if (!line.ending.endsWith('\n'))
+        line.ending += '\n';
+}
+
+// The text in the file's Latin-1, or nothing when a character lies beyond it.
+std::optional<QByteArray> latin1(const QString& text) {
+    for (const QChar c : text) {
+        if (c.unicode() > 0xff)
+            return std::nullopt;
+    }
+    return text.toLatin1();
+}
+
+QString beyondLatin1Message(const QString& text) {
+    const auto beyond =
+        std::find_if(text.begin(), text.end(), [](QChar c) { return c.unicode() > 0xff; });
+    return QStringLiteral("The settings file holds Latin-1 text only: \"%1\" holds the character "
+                          "U+%2, which it cannot store.")
+        .arg(text,
+             QString::number(beyond->unicode(), 16).toUpper().rightJustified(4, QLatin1Char('0')));
 }
 
 ParsedLine parseLine(const QByteArray& text) {
@@ -152,13 +183,21 @@ const QString& IniFile::path() const {
     return m_path;
 }
 
+const QString& IniFile::errorString() const {
+    return m_error;
+}
+
 QString IniFile::ReadIni(const QString& section, const QString& key) const {
+    // A name beyond Latin-1 cannot be in the file.
+    const auto sectionName = latin1(section);
+    const auto keyName = latin1(key);
+    if (!sectionName || !keyName)
+        return NotSet;
     QFile file(m_path);
     if (!file.open(QIODevice::ReadOnly))
         return NotSet;
     const QList<Line> lines = splitLines(file.readAll());
-    const Location found =
-        locate(lines, trimBlanks(section.toLatin1()), trimBlanks(key.toLatin1()));
+    const Location found = locate(lines, trimBlanks(*sectionName), trimBlanks(*keyName));
     if (found.key < 0)
         return NotSet;
     const QByteArray& text = lines.at(found.key).text;
@@ -168,20 +207,34 @@ QString IniFile::ReadIni(const QString& section, const QString& key) const {
 }
 
 bool IniFile::WriteIni(const QString& section, const QString& key, const QString& value) {
+    m_error.clear();
+    for (const QString* text : {&section, &key, &value}) {
+        if (!latin1(*text)) {
+            m_error = beyondLatin1Message(*text);
+            return false;
+        }
+    }
     const QByteArray sectionName = trimBlanks(section.toLatin1());
     const QByteArray keyName = trimBlanks(key.toLatin1());
     const QByteArray valueText = value.toLatin1();
-    if (!storable(sectionName, keyName, valueText))
+    if (!storable(sectionName, keyName, valueText)) {
+        m_error = QStringLiteral("[%1] %2=%3 cannot be stored on one line of the settings file: "
+                                 "names are not empty, a section name holds no \"]\", a key name "
+                                 "no \"=\" and does not start with \"[\" or \";\", and no text "
+                                 "holds a line break.")
+                      .arg(section, key, value);
         return false;
+    }
 
     QByteArray old;
     QFile file(m_path);
     if (file.exists()) {
-        if (!file.open(QIODevice::ReadOnly))
+        if (file.open(QIODevice::ReadOnly))
+            old = file.readAll();
+        if (!file.isOpen() || file.error() != QFileDevice::NoError) {
+            m_error = file.errorString();
             return false;
-        old = file.readAll();
-        if (file.error() != QFileDevice::NoError)
-            return false;
+        }
         file.close();
     }
 
@@ -193,21 +246,26 @@ bool IniFile::WriteIni(const QString& section, const QString& key, const QString
         Line& line = lines[found.key];
         line.text = line.text.left(parseLine(line.text).valueStart) + valueText;
     } else if (found.section >= 0) {
-        if (lines.at(found.insertAfter).ending.isEmpty())
-            lines[found.insertAfter].ending = ending;
+        completeEnding(lines[found.insertAfter], ending);
         lines.insert(found.insertAfter + 1, entry);
     } else {
-        if (!lines.isEmpty() && lines.last().ending.isEmpty())
-            lines.last().ending = ending;
+        if (!lines.isEmpty())
+            completeEnding(lines.last(), ending);
         lines.append({'[' + sectionName + ']', ending});
         lines.append(entry);
     }
 
     QSaveFile out(m_path);
-    if (!out.open(QIODevice::WriteOnly))
+    if (!out.open(QIODevice::WriteOnly)) {
+        m_error = out.errorString();
         return false;
+    }
     out.write(joinLines(lines));
-    return out.commit();
+    if (!out.commit()) {
+        m_error = out.errorString();
+        return false;
+    }
+    return true;
 }
 
 } // namespace settings

@@ -8,8 +8,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fcntl.h>
+#include <numeric>
 #include <termios.h>
 #include <unistd.h>
 
@@ -210,7 +212,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(linkErrors.size(), 2, WaitMs);
     }
 
-    // Unmapped numbers take the n-th device present in this order; "Com2" is mapped here.
+    // Unmapped numbers take the n-th device present in this order, whatever order the system
+    // lists them in; "Com2" is mapped here. Only ASCII digits count as digits.
     void devicesAreOrderedAndNumberedFromOne_data() {
         QTest::addColumn<QStringList>("devices");
         QTest::addColumn<QStringList>("ordered");
@@ -220,12 +223,24 @@ private slots:
         QTest::newRow("numbers in natural order")
             << QStringList{"ttyUSB10", "/dev/ttyUSB2", "ttyUSB1", "/dev/ttyS11", "ttyS3"}
             << QStringList{"ttyUSB1", "/dev/ttyUSB2", "ttyUSB10", "ttyS3", "/dev/ttyS11"};
+        QTest::newRow("other scripts' digits are characters")
+            << QStringList{QStringLiteral("ttyS\u0660"), QStringLiteral("ttyS0\u0661"), "ttySa",
+                           "ttyS2"}
+            << QStringList{QStringLiteral("ttyS0\u0661"), "ttyS2", "ttySa",
+                           QStringLiteral("ttyS\u0660")};
         QTest::newRow("none") << QStringList() << QStringList();
     }
     void devicesAreOrderedAndNumberedFromOne() {
         QFETCH(QStringList, devices);
         QFETCH(QStringList, ordered);
-        QCOMPARE(PortDirectory::orderedDevices(devices), ordered);
+        QList<int> order(devices.size());
+        std::iota(order.begin(), order.end(), 0);
+        do {
+            QStringList listed;
+            for (const int i : order)
+                listed.append(devices[i]);
+            QCOMPARE(PortDirectory::orderedDevices(listed), ordered);
+        } while (std::next_permutation(order.begin(), order.end()));
         QStringList expected = ordered + QStringList(PortDirectory::PortCount - ordered.size());
         expected[1] = QStringLiteral("/dev/pts/7");
         const PortDirectory directory = directoryWith(m_dir, {{2, expected[1]}}, devices);

@@ -84,22 +84,57 @@ private slots:
         QVERIFY(parser.takeReply());
     }
 
-    void replyWithoutDashKeepsThePreviousLevel() {
+    // A reply's level and frequency come from its own text, between the previous terminator and
+    // its own, even while the next reply already waits in the buffer. A reply without "-" keeps
+    // the level of the reply before it; one without "RX" reads its frequency from its third
+    // character on, and one whose frequency is 0 names no channel.
+    void eachReplyIsReadFromItsOwnText_data() {
+        QTest::addColumn<QByteArray>("waiting");
+        QTest::addColumn<int>("level");
+        QTest::addColumn<int>("index"); // -1: no channel
+        const QByteArray next = QByteArrayLiteral("RX 902.4\r\n-91 dBm\r\nSETUP>");
+        // clang-format off
+        QTest::newRow("complete") << QByteArray("RX 915.0\r\n-77 dBm\r\nSETUP>") + next << -77 << 96;
+        QTest::newRow("without level") << QByteArray("RX 915.0\r\n## dBm\r\nSETUP>") + next << -87 << 96;
+        QTest::newRow("without echo") << QByteArray("  915.0  -77 dBm\r\nSETUP>") + next << -77 << 96;
+        QTest::newRow("without echo or number") << QByteArray("-77 dBm\r\nSETUP>") + next << -77 << -1;
+        QTest::newRow("nothing but the terminator") << QByteArray("dBm\r\nSETUP>") + next << -87 << -1;
+        // clang-format on
+    }
+    void eachReplyIsReadFromItsOwnText() {
+        QFETCH(QByteArray, waiting);
         ReplyParser parser;
         parser.append(Reply902);
         QCOMPARE(parser.takeReply()->level, -87);
-        parser.append("RX 915.0\r\n## dBm\r\nSETUP>");
+        parser.append(waiting);
         const Reply reply = *parser.takeReply();
-        QCOMPARE(reply.levelText, QStringLiteral("-87"));
-        QCOMPARE(reply.level, -87);
-        QCOMPARE(reply.channelIndex.value(), 96);
+        QTEST(reply.level, "level");
+        QTEST(reply.channelIndex.value_or(-1), "index");
+        const Reply following = *parser.takeReply();
+        QCOMPARE(following.level, -91);
+        QCOMPARE(following.channelIndex.value(), 33);
+        QVERIFY(!parser.takeReply());
+        QVERIFY(parser.RxBuffer().isEmpty());
     }
 
-    void replyWithoutNumberHasNoChannel() {
+    // The echo is shown as it came when it is no finite number, and a frequency that is not
+    // finite or lies outside the plan names no channel.
+    void badFrequencyNamesNoChannel_data() {
+        QTest::addColumn<QByteArray>("echo");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("infinite") << QByteArray("inf") << "inf";
+        QTest::newRow("not a number") << QByteArray("nan") << "nan";
+        QTest::newRow("overflows to infinite") << QByteArray("9e999") << "9e999";
+        QTest::newRow("huge") << QByteArray("1e30") << "1000000000000000019884624838656.0";
+        QTest::newRow("above the plan") << QByteArray("934.2") << "934.2";
+        QTest::newRow("below the plan") << QByteArray("895.6") << "895.6";
+    }
+    void badFrequencyNamesNoChannel() {
+        QFETCH(QByteArray, echo);
         ReplyParser parser;
-        parser.append("ab######-90 dBm\r\nSETUP>");
+        parser.append("RX " + echo + "    \r\n-87 dBm\r\nSETUP>");
         const Reply reply = *parser.takeReply();
-        QCOMPARE(reply.frequency, 0.0);
+        QTEST(reply.frequencyText, "text");
         QVERIFY(!reply.channelIndex);
     }
 
@@ -107,15 +142,6 @@ private slots:
         ReplyParser parser;
         parser.append("RX 902.2\r\n dBm\r\nSETUP>");
         QCOMPARE(parser.takeReply()->level, 0);
-    }
-
-    void twoRepliesInOneBufferAreTakenOnePerEvent() {
-        ReplyParser parser;
-        parser.append(Reply902 + QByteArrayLiteral("RX 902.4\r\n-91 dBm\r\nSETUP>"));
-        QCOMPARE(parser.takeReply()->channelIndex.value(), 32);
-        QCOMPARE(parser.takeReply()->channelIndex.value(), 33);
-        QVERIFY(!parser.takeReply());
-        QVERIFY(parser.RxBuffer().isEmpty());
     }
 
     void closedIsSeenWhenSplitAcrossEvents() {

@@ -69,6 +69,8 @@ private slots:
         QTest::newRow("default 0 dB")      << defaultScanName(t, "0")     << stamp + ".dat";
         QTest::newRow("default 20 dB")     << defaultScanName(t, "20")    << stamp + "_-20dB.dat";
         QTest::newRow("default 12.50 dB")  << defaultScanName(t, "12.50") << stamp + "_-12.5dB.dat";
+        QTest::newRow("default 1e300 dB")  << defaultScanName(t, "1e300") << stamp + "_-1e+300dB.dat";
+        QTest::newRow("default 1e-300 dB") << defaultScanName(t, "1e-300") << stamp + "_-1e-300dB.dat";
         QTest::newRow("mixed-case ending") << "myscan.Dat"                << "myscan.Dat";
         QTest::newRow("other ending")      << "myscan.txt"                << "myscan.txt.dat";
         QTest::newRow("blanks")            << "site A 2"                  << "site A 2.dat";
@@ -81,6 +83,10 @@ private slots:
         QTest::newRow("NUL")               << QString("a") + QChar(0)     << "";
         QTest::newRow("recording, caps")   << "LASTSCAN.DAT"              << "";
         QTest::newRow("device")            << "NUL"                       << "";
+        QTest::newRow("port 0")            << "com0"                      << "";
+        QTest::newRow("port superscript")  << "COM\u00b9.dat"             << "";
+        QTest::newRow("printer superscript") << "LPT\u00b3"               << "";
+        QTest::newRow("lone surrogate")    << QString("scan") + QChar(0xd800) << "";
         QTest::newRow("too long")          << QString(252, 'x')           << "";
         // clang-format on
     }

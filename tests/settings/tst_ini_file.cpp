@@ -85,6 +85,55 @@ private slots:
         QTEST(bytesOf(path), "after");
     }
 
+    // The file holds Latin-1 text. A name or value beyond it is refused with a reason naming
+    // the character, and never stands in for another name ("k?" for "kΩ").
+    void textBeyondLatin1IsRefusedAndChangesNothing_data() {
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("value") << "Ports"
+                               << "Com1"
+                               << "/dev/ttyΩ";
+        QTest::newRow("key") << "Ports"
+                             << "kΩ"
+                             << "new";
+        QTest::newRow("section") << "Ports Ω"
+                                 << "Com1"
+                                 << "x";
+        QTest::newRow("lone surrogate") << "Ports"
+                                        << "Com1" << QString(QChar(0xd800));
+    }
+    void textBeyondLatin1IsRefusedAndChangesNothing() {
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        const QByteArray before("[Ports]\nk?=old\nCom1=/dev/ttyUSB0\n[Ports ?]\nCom1=y\n");
+        IniFile ini(fileWith(before));
+        QVERIFY(!ini.WriteIni(section, key, value));
+        QVERIFY2(ini.errorString().contains("Latin-1"), qPrintable(ini.errorString()));
+        QCOMPARE(bytesOf(ini.path()), before);
+        const bool stored = section == "Ports" && key == "Com1";
+        QCOMPARE(ini.ReadIni(section, key), stored ? QStringLiteral("/dev/ttyUSB0") : NotSet);
+    }
+
+    // A last line cut short after its CR ends there: its value reads alike before and after a
+    // line is written behind it, which completes the CR to CR LF.
+    void lastLineEndingInALoneCrKeepsItsValue_data() {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("LF file") << QByteArray("[A]\nx=1\r") << QByteArray("[A]\nx=1\r\ny=2\n");
+        QTest::newRow("CRLF file")
+            << QByteArray("[A]\r\nx=1\r") << QByteArray("[A]\r\nx=1\r\ny=2\r\n");
+    }
+    void lastLineEndingInALoneCrKeepsItsValue() {
+        QFETCH(QByteArray, before);
+        IniFile ini(fileWith(before));
+        QCOMPARE(ini.ReadIni("A", "x"), QStringLiteral("1"));
+        QVERIFY(ini.WriteIni("A", "y", "2"));
+        QCOMPARE(ini.ReadIni("A", "x"), QStringLiteral("1"));
+        QTEST(bytesOf(ini.path()), "after");
+    }
+
     void firstWriteCreatesTheFileAndSecondReplacesTheLine() {
         IniFile ini(m_dir.filePath(QStringLiteral("new.ini")));
         QCOMPARE(ini.ReadIni("Program", "Port"), NotSet);

@@ -1,0 +1,124 @@
+// SPDX-License-Identifier: MIT
+// The settings file: over any file, a write that succeeds reads back as written (trimmed and cut
+// to the read limit) and leaves every other key reading as before; a write that fails leaves the
+// file as it was. A write of storable Latin-1 text into a readable file succeeds.
+#include "settings/ini_file.h"
+#include "tests/fuzz/fuzz_check.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+using settings::IniFile;
+using settings::NotSet;
+
+constexpr qsizetype ReadLimit = 99;
+constexpr int MaxNames = 12;
+
+const QTemporaryDir& folder() {
+    static const QTemporaryDir dir;
+    return dir;
+}
+
+bool isBlank(QChar c) {
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+}
+
+QString trimBlanks(QString text) {
+    while (!text.isEmpty() && isBlank(text.front()))
+        text.remove(0, 1);
+    while (!text.isEmpty() && isBlank(text.back()))
+        text.chop(1);
+    return text;
+}
+
+bool isLatin1(const QString& text) {
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0xff; });
+}
+
+bool holdsLineBreak(const QString& text) {
+    return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
+}
+
+bool storable(const QString& section, const QString& key, const QString& value) {
+    const QString s = trimBlanks(section);
+    const QString k = trimBlanks(key);
+    return isLatin1(section + key + value) && !s.isEmpty() && !s.contains(QLatin1Char(']')) &&
+           !holdsLineBreak(s) && !k.isEmpty() && !k.contains(QLatin1Char('=')) &&
+           !k.startsWith(QLatin1Char('[')) && !k.startsWith(QLatin1Char(';')) &&
+           !holdsLineBreak(k) && !holdsLineBreak(value);
+}
+
+QString expectedRead(const QString& value) {
+    const QString read = trimBlanks(trimBlanks(value).left(ReadLimit));
+    return read.isEmpty() ? NotSet : read;
+}
+
+bool sameName(const QString& a, const QString& b) {
+    return trimBlanks(a).compare(trimBlanks(b), Qt::CaseInsensitive) == 0;
+}
+
+// Names that may be in the file: every bracketed line and every text before an "=".
+void collectNames(const QByteArray& file, QStringList& sections, QStringList& keys) {
+    for (const QByteArray& line : file.split('\n')) {
+        const QString text = QString::fromLatin1(line);
+        const qsizetype open = text.indexOf(QLatin1Char('['));
+        if (open >= 0 && sections.size() < MaxNames)
+            sections.append(text.mid(open + 1).section(QLatin1Char(']'), 0, 0));
+        const qsizetype equals = text.indexOf(QLatin1Char('='));
+        if (equals > 0 && keys.size() < MaxNames)
+            keys.append(text.left(equals));
+    }
+}
+
+QByteArray contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    FuzzInput input(data, size);
+    const uint8_t how = input.byte();
+    const QString section = textFrom(input.bytes(input.byte() % 24), how);
+    const QString key = textFrom(input.bytes(input.byte() % 24), how / 3);
+    const QString value = textFrom(input.bytes(input.byte()), how / 9);
+    const bool fileExists = how & 0x80;
+    const QByteArray before = fileExists ? input.rest() : QByteArray();
+
+    const QString path = folder().filePath(QStringLiteral("settings.ini"));
+    QFile::remove(path);
+    if (fileExists) {
+        QFile file(path);
+        FUZZ_CHECK(file.open(QIODevice::WriteOnly) && file.write(before) == before.size());
+    }
+
+    QStringList sections{section};
+    QStringList keys{key};
+    collectNames(before, sections, keys);
+    IniFile ini(path);
+    QList<QString> reads;
+    for (const QString& s : sections) {
+        for (const QString& k : keys)
+            reads.append(ini.ReadIni(s, k));
+    }
+
+    const bool written = ini.WriteIni(section, key, value);
+    FUZZ_CHECK(written || !storable(section, key, value));
+    if (!written) {
+        FUZZ_CHECK(QFile::exists(path) == fileExists && contents(path) == before);
+        return 0;
+    }
+    FUZZ_CHECK(ini.ReadIni(section, key) == expectedRead(value));
+    qsizetype i = 0;
+    for (const QString& s : sections) {
+        for (const QString& k : keys) {
+            const QString read = ini.ReadIni(s, k);
+            FUZZ_CHECK((sameName(s, section) && sameName(k, key)) || read == reads[i]);
+            ++i;
+        }
+    }
+    return 0;
+}
