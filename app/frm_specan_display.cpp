@@ -372,8 +372,8 @@ void frmSpecAn::DrawChannel(int Chan, int level, qint16 PeakIn, qint32 AverageIn
     const display::DrawResult result = frDisplay->DrawChannel(
         m_plotGeometry, options, {Chan, level, PeakIn, AverageIn, Recorded, reading});
     if (result.ScanMarkerLeft)
-        display::setTwipsRect(frScan, QRect(int(*result.ScanMarkerLeft), 0, ChanWidth,
-                                            m_plotGeometry.PlotHeight));
+        display::setTwipsRect(
+            frScan, QRect(int(*result.ScanMarkerLeft), 0, ChanWidth, m_plotGeometry.PlotHeight));
 }
 
 void frmSpecAn::refreshElapsed(const QDateTime& now) {

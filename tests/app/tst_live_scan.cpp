@@ -144,7 +144,7 @@ private slots:
         app::frmSpecAn& w = live.load();
         w.cmdConnect->click();
         QTRY_VERIFY_WITH_TIMEOUT(w.engine().ScanActive(), Bound);
-        QVERIFY(!w.close()); // refused while scanning
+        QVERIFY(!w.close());  // refused while scanning
         qint32 stoppedIn = 0; // the loop in progress when the confirmed quit stops the scan
         connect(&w.engine(), &engine::ScanEngine::stopping, this,
                 [&] { stoppedIn = w.engine().LoopCount(); });
