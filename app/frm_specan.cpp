@@ -112,9 +112,12 @@ void frmSpecAn::createControls() {
     txtStatBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     txtStatBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     txtStatBox->setFocusPolicy(Qt::NoFocus);
+    // The boxes on the plot paint all of their area, so the plot need not repaint beneath them.
+    txtStatBox->setAutoFillBackground(true);
 
     txtRestoredScan = place(new QLineEdit(frDisplay), "txtRestoredScan", 60, 60, 2895, 285);
     txtRestoredScan->setReadOnly(true);
+    txtRestoredScan->setAutoFillBackground(true);
     txtRestoredScan->hide();
 
     frScan = place(new QFrame(frDisplay), "frScan", 0, 0, 90, 3195);

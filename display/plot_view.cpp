@@ -3,11 +3,9 @@
 
 #include "display/twips.h"
 
-#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QScreen>
 
 namespace display {
 
@@ -39,13 +37,8 @@ int shiftCode(Qt::KeyboardModifiers modifiers) {
 
 PlotView::PlotView(QWidget* parent) : QFrame(parent) {
     m_repaint.setSingleShot(true);
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const qreal refreshRate = screen && screen->refreshRate() > 1 ? screen->refreshRate() : 60;
-    m_repaint.setInterval(int(1000 / refreshRate));
-    connect(&m_repaint, &QTimer::timeout, this, [this] {
-        update(m_pending);
-        m_pending = QRect();
-    });
+    m_repaint.setInterval(RepaintIntervalMs);
+    connect(&m_repaint, &QTimer::timeout, this, &PlotView::repaintDrawn);
     setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
     // The frame and the picture cover the whole widget.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -86,6 +79,18 @@ void PlotView::setColors(const ActiveColors& colors) {
 // A hidden widget gets its resize event only when it is shown.
 void PlotView::syncPictureSize() {
     m_renderer.resize(contentsRect().size());
+}
+
+// What lies under a visible control that paints all of its own area does not show: leaving it
+// out spares the control a repaint each time the sweep passes under it.
+void PlotView::repaintDrawn() {
+    QRegion region(m_pending);
+    m_pending = QRect();
+    for (const QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (child->isVisible() && child->autoFillBackground())
+            region -= child->geometry();
+    if (!region.isEmpty())
+        update(region);
 }
 
 void PlotView::updatePicture(const QRect& pixels) {

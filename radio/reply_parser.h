@@ -48,6 +48,7 @@ private:
     qsizetype m_closedSearchedTo = 0;
     bool m_closedSeen = false;
     QString m_levelText;
+    std::optional<int> m_level; // m_levelText's value when it was read straight from its digits
     QString m_frequencyText;
 };
 
