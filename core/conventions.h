@@ -33,7 +33,7 @@ QString formatLevel(double x);
 
 // "mm-dd-yyyy  hh:mm:ss" (two blanks, 24-hour clock).
 QString dateTimeText(const QDateTime& when);
-// Reads a text made by dateTimeText back as the wall-clock reading it is, with the time spec UTC
+// Reads a text made by dateTimeText back as the wall-clock reading it is, kept as UTC
 // so that no zone applies; surrounding and doubled blanks are accepted.
 std::optional<QDateTime> parseDateTimeText(QStringView text);
 // Whole seconds from one date-time text to another; nullopt when either cannot be read.

@@ -48,7 +48,7 @@ class TestSettingsWindow : public QObject {
     // Everything the settings decide, as one line.
     static QString state(const frmSpecAn& w) {
         const auto on = [](bool b) { return b ? '1' : '0'; };
-        return QStringLiteral("%1 %2 %3-%4 %5 %6 %7 Line%8 Peak%9 Ave%10 Spec%11 Chan%12 "
+        return QStringLiteral("%1 %2 %3-%4 %5 %6 %7 Line%8 Peak%9 Ave%10 Spectrum%11 Channel%12 "
                               "AutoSave%13 AutoStart%14 Legend%15%16 Forever%17")
             .arg(w.udULimit->value())
             .arg(w.udLLimit->value())
@@ -138,7 +138,7 @@ private slots:
         frmSpecAn& first = start();
         for (const QString& key : settings::slotKeys().mid(1) + QStringList{"Forever"})
             QCOMPARE(ini().ReadIni(settings::DefaultSection, key), NotSet);
-        QCOMPARE(state(first), "-40 -120 902.2-927.6 3 1 -40 Line0 Peak1 Ave1 Spec1 Chan0 "
+        QCOMPARE(state(first), "-40 -120 902.2-927.6 3 1 -40 Line0 Peak1 Ave1 Spectrum1 Channel0 "
                                "AutoSave0 AutoStart0 Legend00 Forever0");
 
         first.udULimit->setValue(-60);
@@ -153,7 +153,7 @@ private slots:
         first.mnuAutoSave->trigger();
         first.mnuAutoStart->trigger();
         first.chkRunForever->click();
-        const QString changed = "-60 -110 895.8-934.0 1 3 -60 Line1 Peak0 Ave0 Spec0 Chan1 "
+        const QString changed = "-60 -110 895.8-934.0 1 3 -60 Line1 Peak0 Ave0 Spectrum0 Channel1 "
                                 "AutoSave1 AutoStart1 Legend11 Forever1";
         QCOMPARE(state(first), changed);
         quit();
