@@ -117,7 +117,9 @@ void ScanEngine::connectNow(bool byUser) {
             tmrConnect->stop();
         if (byUser || !m_portLossReported) {
             m_portLossReported = true;
-            const QString problem = radio::portAccessProblem(msComm->devicePath());
+            // No port chosen names no device, not the one the start-up probe tried last.
+            const QString problem =
+                m_comPort >= 1 ? radio::portAccessProblem(msComm->devicePath()) : QString();
             emit failure(problem.isEmpty() ? PortFailureText
                                            : PortFailureText + QStringLiteral("\r\n\r\n") + problem,
                          QString());
