@@ -17,8 +17,9 @@
 
 namespace testing {
 
-// The analyser in a folder of its own: its settings file maps "Com 1" to the simulated radio,
-// message boxes are answered and remembered, and the window is loaded as at start-up.
+// The analyser in a folder of its own: every port of its menu maps to a device that does not
+// exist (or "Com 1" to the simulated radio), message boxes are answered and remembered, and the
+// window is loaded as at start-up.
 class LiveProgram {
 public:
     LiveProgram() {
@@ -26,7 +27,7 @@ public:
         app::setMsgBoxAnswerer([this](const app::MsgBoxCall& call) {
             messages.append(call);
             if (call.buttons == app::MsgBoxButtons::YesNo)
-                return retryAnswer;
+                return yesNoAnswer;
             return app::MsgBoxAnswer::Ok;
         });
         // No port falls back to the machine's own serial devices.
@@ -38,9 +39,10 @@ public:
         app::setMsgBoxAnswerer({});
     }
 
+    QString iniPath() const { return m_dir.filePath(QStringLiteral("KorlanSpecAn.ini")); }
+    settings::IniFile ini() const { return settings::IniFile(iniPath()); }
     void setIni(const QString& section, const QString& key, const QString& value) {
-        settings::IniFile(m_dir.filePath(QStringLiteral("KorlanSpecAn.ini")))
-            .WriteIni(section, key, value);
+        ini().WriteIni(section, key, value);
     }
     void mapPort(int port, const QString& device) {
         setIni(QStringLiteral("Ports"), QStringLiteral("Com%1").arg(port), device);
@@ -75,7 +77,7 @@ public:
 
     std::unique_ptr<app::frmSpecAn> window;
     QList<app::MsgBoxCall> messages;
-    app::MsgBoxAnswer retryAnswer = app::MsgBoxAnswer::No;
+    app::MsgBoxAnswer yesNoAnswer = app::MsgBoxAnswer::No;
 
 private:
     QTemporaryDir m_dir;

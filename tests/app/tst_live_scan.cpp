@@ -212,9 +212,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!w.engine().ScanActive(), Bound);
         QTRY_COMPARE_WITH_TIMEOUT(live.program.dataFiles().size(), 1, Bound);
         QVERIFY(!w.fileSaveDialog());
-        QCOMPARE(settings::IniFile(live.program.folder() + "/KorlanSpecAn.ini")
-                     .ReadIni("Program", "Port"),
-                 QStringLiteral("1"));
+        QCOMPARE(live.program.ini().ReadIni("Program", "Port"), QStringLiteral("1"));
     }
 
     void everyPortEntryWorksAlike() {

@@ -2,9 +2,6 @@
 // The main window's plot side through its real widgets, shown offscreen: the frequency axis and
 // its rebuilds, the drawing of readings, the colours and the colour palette, the group boxes, the
 // attenuation box, and Wait.
-#include "app/frm_specan.h"
-#include "app/msg_box.h"
-#include "core/program_state.h"
 #include "core/wait.h"
 #include "display/color_swatch.h"
 #include "display/freq_axis.h"
@@ -12,7 +9,7 @@
 #include "display/plot_view.h"
 #include "display/up_down.h"
 #include "display/widget_twips.h"
-#include "settings/program_settings.h"
+#include "live_program.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -20,22 +17,23 @@
 using namespace app;
 using namespace core;
 using namespace display;
+using testing::LiveProgram;
 
 class TestMainWindow : public QObject {
     Q_OBJECT
 
-    QScopedPointer<QTemporaryDir> m_dir;
-    QScopedPointer<frmSpecAn> m_window;
+    std::unique_ptr<LiveProgram> m_program;
 
     static constexpr int Px = TwipsPerPixel;
     // A channel of "Grp 1" whose slot lies clear of the group separators at every limit setting.
     static constexpr int Chan = 40;
     const QString Colors = display::DisplayColorsSection;
 
-    const QImage& image() const { return m_window->frDisplay->renderer().image(); }
+    const QImage& image() const { return m_program->window->frDisplay->renderer().image(); }
     display::SlotColumns bar(int chan) const {
-        return display::slotColumns(display::slotOfChannel(chan, m_window->LowBandChannels),
-                                    m_window->ChanWidth, modMain().BarGap);
+        const frmSpecAn& w = *m_program->window;
+        return display::slotColumns(display::slotOfChannel(chan, w.LowBandChannels), w.ChanWidth,
+                                    modMain().BarGap);
     }
     // Rows of one pixel column that show the colour.
     QList<int> rowsOf(int x, const QColor& color) const {
@@ -52,40 +50,25 @@ class TestMainWindow : public QObject {
             all = all && rowsOf(x, color).size() == image().height();
         return all;
     }
-    static display::frmColorPalette* openPalette() {
-        for (QWidget* top : QApplication::topLevelWidgets())
-            if (auto* palette = qobject_cast<display::frmColorPalette*>(top))
-                return palette;
-        return nullptr;
+    QByteArray iniBytes() const {
+        QFile file(m_program->iniPath());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
-    QString iniPath() const { return m_dir->filePath(QStringLiteral("KorlanSpecAn.ini")); }
 
-    // Start-up in the temporary program folder, with the clock stopped: tests tick it by hand.
+    // Start-up with the clock stopped: tests tick it by hand.
     frmSpecAn& load() {
-        m_window->Form_Load(m_dir->path());
-        m_window->show();
-        m_window->timeTimer->stop();
-        [&] { QVERIFY(QTest::qWaitForWindowExposed(m_window.get())); }();
-        return *m_window;
+        frmSpecAn& w = m_program->load();
+        w.timeTimer->stop();
+        [&] { QVERIFY(QTest::qWaitForWindowExposed(&w)); }();
+        return w;
     }
 
 private slots:
     void init() {
-        setMsgBoxAnswerer([](const MsgBoxCall&) { return MsgBoxAnswer::Ok; });
-        modMain() = MainModule{};
         setTimeScale(1);
-        m_dir.reset(new QTemporaryDir);
-        // Every menu port maps to a device that does not exist: no real port is probed.
-        for (int n = 1; n <= 10; ++n)
-            QVERIFY(settings::IniFile(iniPath()).WriteIni("Ports", QStringLiteral("Com%1").arg(n),
-                                                          m_dir->filePath(QString::number(n))));
-        m_window.reset(new frmSpecAn);
+        m_program = std::make_unique<LiveProgram>();
     }
-
-    void cleanup() {
-        delete openPalette();
-        m_window.reset();
-    }
+    void cleanup() { m_program.reset(); }
 
     void frequencyLimitsSetSlotsWidthsAndGroupBoxes_data() {
         QTest::addColumn<int>("low");
@@ -153,14 +136,20 @@ private slots:
         QCOMPARE(state(w.chkLB1) + state(w.chkLB2), "1111");
     }
 
+    // A bar at the upper limit fills its slot, one at the lower limit leaves the background, and
+    // the Line box draws a trace instead (its geometry is the renderer's to check).
     void barsFillFromTheirLevelAndAPausedDisplayKeepsItsPicture() {
         frmSpecAn& w = load();
+        const QColor last = w.activeColors().Last;
         w.chkShowPeaks->setChecked(false);
         w.chkShowAverages->setChecked(false);
-        // A bar at the upper limit fills its slot; one at the lower limit leaves the background.
+        w.chkLine->setChecked(true);
+        w.UpdateChannelReading(Chan + 1, -40, 0, 0, false);
+        QVERIFY(!rowsOf(bar(Chan + 1).Left, last).isEmpty() && !slotIs(Chan + 1, last));
+        w.chkLine->setChecked(false);
         w.UpdateChannelReading(Chan + 1, -40, 0, 0, false);
         w.UpdateChannelReading(Chan + 2, -120, 0, 0, false);
-        QVERIFY(slotIs(Chan + 1, w.activeColors().Last));
+        QVERIFY(slotIs(Chan + 1, last));
         QVERIFY(slotIs(Chan + 2, w.activeColors().Back));
 
         w.cmdPauseTest_Click();
@@ -174,82 +163,47 @@ private slots:
         QCOMPARE(w.model().reading(Chan + 1).Last, qint16(40));
     }
 
-    void lineModeJoinsNeighbouringSlotCentres() {
-        frmSpecAn& w = load();
-        w.chkShowPeaks->setChecked(false);
-        w.chkShowAverages->setChecked(false);
-        w.chkLine->setChecked(true);
-        w.UpdateChannelReading(Chan, -60, 0, 0, false);
-        w.UpdateChannelReading(Chan + 1, -100, 0, 0, false);
-        // From the centre of the first slot at -60 dBm to the centre of the next at -100 dBm.
-        const double x0 =
-            w.ChanWidth * (display::slotOfChannel(Chan, w.LowBandChannels) + 0.5) / Px;
-        const double x1 = x0 + double(w.ChanWidth) / Px;
-        const double y0 = w.TwipsPerDb * 20.0 / Px;
-        const double y1 = w.TwipsPerDb * 60.0 / Px;
-        const QColor last = w.activeColors().Last;
-        const auto on = [&](int x, int y) { return image().pixelColor(x, y) == last; };
-        for (int y = qCeil(y0) + 1; y < qFloor(y1); ++y) {
-            const int x = qRound(x0 + (x1 - x0) * (y - y0) / (y1 - y0));
-            QVERIFY2(on(x - 1, y) || on(x, y) || on(x + 1, y), qPrintable(QString::number(y)));
-        }
-        QVERIFY(y1 - y0 > 50 && !on(qRound(x1) + 3, qRound((y0 + y1) / 2)));
-    }
-
-    void storedBarPeakColourIsGreenWhileLineModeKeepsRed() {
-        QVERIFY(settings::IniFile(iniPath()).WriteIni(Colors, "BPeak", "65280"));
-        frmSpecAn& w = load();
-        w.chkShowAverages->setChecked(false);
-        w.UpdateChannelReading(Chan, -80, 0, 0, false);
-        const QList<int> peakRows = rowsOf(bar(Chan).Left, Qt::green);
-        QCOMPARE(peakRows, (QList<int>{peakRows.value(0), peakRows.value(0) + 1}));
-        QVERIFY(rowsOf(bar(Chan).Left, Qt::red).isEmpty());
-        w.chkLine->setChecked(true);
-        QCOMPARE(w.activeColors().Peak, QColor(Qt::red));
-        QCOMPARE(w.clrPickerPeak->value(), 255);
-    }
-
-    void defaultColoursAndPaletteOkWritesOnlyTheLineKeysAndCancelNothing_data() {
+    // The colours in use are the file's for the mode (a stored green bar peak here): drawn and
+    // shown in the pickers. The palette's OK writes only the keys of the mode it edits, and the
+    // window takes them once in that mode; Cancel writes nothing.
+    void coloursFollowTheModesKeysAndThePaletteWritesOnlyItsOwn_data() {
         QTest::addColumn<bool>("ok");
         QTest::newRow("OK") << true;
         QTest::newRow("Cancel") << false;
     }
-    void defaultColoursAndPaletteOkWritesOnlyTheLineKeysAndCancelNothing() {
+    void coloursFollowTheModesKeysAndThePaletteWritesOnlyItsOwn() {
         QFETCH(bool, ok);
+        m_program->setIni(Colors, "BPeak", "65280");
         frmSpecAn& w = load();
-        // Without stored colours bars are black, red and blue, and the legend shows them.
         const display::ActiveColors& c = w.activeColors();
-        QCOMPARE((QList<QColor>{c.Last, c.Peak, c.Average}),
-                 (QList<QColor>{Qt::black, Qt::red, Qt::blue}));
-        QCOMPARE(c.Back, display::toQColor(display::GrayTextColor, w.frDisplay->palette()));
         QCOMPARE((QList<int>{w.clrPickerLast->value(), w.clrPickerPeak->value(),
                              w.clrPickerAverage->value(), w.clrPickerBackBox->value()}),
-                 (QList<int>{0, 255, 16711680, display::GrayTextColor}));
+                 (QList<int>{0, 65280, 16711680, display::GrayTextColor}));
+        w.chkShowAverages->setChecked(false);
+        w.UpdateChannelReading(Chan, -80, 0, 0, false);
+        const QList<int> peakRows = rowsOf(bar(Chan).Left, Qt::green);
+        QCOMPARE(peakRows, (QList<int>{peakRows.value(0), peakRows.value(0) + 1}));
 
-        QFile file(iniPath());
-        const QByteArray before = file.open(QIODevice::ReadOnly) ? file.readAll() : "";
-        file.close();
+        const QByteArray before = iniBytes();
         QVERIFY(QMetaObject::invokeMethod(&w, "mnuDisplayColor_Click"));
-        QPointer<display::frmColorPalette> palette = openPalette();
+        QPointer<display::frmColorPalette> palette = w.findChild<display::frmColorPalette*>();
         QVERIFY(palette && palette->optBar->isChecked() && !w.isEnabled());
         palette->optLine->click();
         palette->ColorPicker1->setValue(65280);
         (ok ? palette->cmdApplyColor : palette->cmdCancelColor)->click();
         QVERIFY(w.isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(palette.isNull(), 2000);
-        // The bar colours in use stay either way; Cancel leaves the file as it was.
         QCOMPARE(c.Last, QColor(Qt::black));
-        QCOMPARE((file.open(QIODevice::ReadOnly) ? file.readAll() : "") == before, !ok);
-        if (!ok)
-            return;
-        const settings::IniFile ini(iniPath());
-        for (const QString role : {"Back", "Last", "Peak", "Average"}) {
-            QVERIFY(ini.ReadIni(Colors, 'L' + role) != settings::NotSet);
-            QCOMPARE(ini.ReadIni(Colors, 'B' + role), settings::NotSet);
-        }
-        QCOMPARE(ini.ReadIni(Colors, "LLast") + ini.ReadIni(Colors, "LPeak"), "65280255");
+        QCOMPARE(iniBytes() == before, !ok);
         w.chkLine->setChecked(true);
-        QCOMPARE(c.Last, QColor(Qt::green));
+        // The palette wrote what it showed, the stored bar peak too; without it line peaks are red.
+        QCOMPARE((QList<QColor>{c.Last, c.Peak}),
+                 (QList<QColor>{ok ? Qt::green : Qt::black, ok ? Qt::green : Qt::red}));
+        const settings::IniFile ini = m_program->ini();
+        for (const QString role : {"Back", "Last", "Peak", "Average"}) {
+            QCOMPARE(ini.ReadIni(Colors, 'L' + role) != settings::NotSet, ok);
+            QCOMPARE(ini.ReadIni(Colors, 'B' + role) != settings::NotSet, role == "Peak");
+        }
     }
 
     void attenuationBoxBlinksOnNineTicksWhileIdle() {

@@ -1,10 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Getting scans back through the real window, offscreen, on real files in a temporary folder:
-// the saved-scan list, deleting, playback of recorded loops, the channel readout and the legend.
+// the saved-scan list, deleting, playback of recorded loops, the channel readout, the waterfall and
+// the colour palette.
 #include "app/frm_scan_restore.h"
-#include "app/frm_specan.h"
-#include "app/msg_box.h"
-#include "core/program_state.h"
 #include "display/color_swatch.h"
 #include "display/freq_axis.h"
 #include "display/frm_color_palette.h"
@@ -13,8 +11,9 @@
 #include "display/up_down.h"
 #include "display/waterfall_view.h"
 #include "display/widget_twips.h"
+#include "live_program.h"
 #include "recording/scan_file.h"
-#include "settings/ini_file.h"
+#include "recording/scan_library.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -49,11 +48,10 @@ QString startOf(int loop) {
 class TestPlayback : public QObject {
     Q_OBJECT
 
-    QScopedPointer<QTemporaryDir> m_dir;
-    QScopedPointer<frmSpecAn> m_window;
-    QList<MsgBoxCall> m_messages;
+    std::unique_ptr<testing::LiveProgram> m_program;
+    frmSpecAn* m_window = nullptr;
 
-    QString dataFile(const QString& name) const { return m_dir->filePath("Data/" + name); }
+    QString dataFile(const QString& name) const { return m_program->dataFile(name); }
 
     void writeScan(const QString& name, const QList<recording::ScanRecord>& records) {
         recording::ScanFile file;
@@ -68,9 +66,8 @@ class TestPlayback : public QObject {
     }
 
     frmSpecAn& load() {
-        m_window->Form_Load(m_dir->path());
-        m_window->show();
-        m_messages.clear(); // no saved port: start-up says so
+        m_window = &m_program->load();
+        m_program->messages.clear(); // no saved port: start-up says so
         return *m_window;
     }
     frmScanRestore& openList() {
@@ -128,20 +125,11 @@ class TestPlayback : public QObject {
 
 private slots:
     void init() {
-        core::modMain() = core::MainModule{};
-        m_messages.clear();
-        setMsgBoxAnswerer([this](const MsgBoxCall& call) {
-            m_messages << call;
-            return call.buttons == MsgBoxButtons::YesNo ? MsgBoxAnswer::Yes : MsgBoxAnswer::Ok;
-        });
-        m_dir.reset(new QTemporaryDir);
-        QDir(m_dir->path()).mkpath("Data");
-        for (int n = 1; n <= 10; ++n)
-            settings::IniFile(m_dir->filePath("KorlanSpecAn.ini"))
-                .WriteIni("Ports", QStringLiteral("Com%1").arg(n), m_dir->filePath("no-port"));
-        m_window.reset(new frmSpecAn);
+        m_program = std::make_unique<testing::LiveProgram>();
+        m_program->yesNoAnswer = MsgBoxAnswer::Yes;
+        QDir().mkpath(dataFile(QString()));
     }
-    void cleanup() { m_window.reset(); }
+    void cleanup() { m_program.reset(); }
 
     // Newest first (default names begin with the date), never the recording in any letter case;
     // deleting asks first and removes exactly the selected files.
@@ -152,7 +140,7 @@ private slots:
         QFile(dataFile("notes.txt")).open(QIODevice::WriteOnly);
         load();
         frmScanRestore& list = openList();
-        QCOMPARE(list.parentWidget(), m_window.get());
+        QCOMPARE(list.parentWidget(), m_window);
         QVERIFY(!m_window->isEnabled());
         QCOMPARE(listed(),
                  (QStringList{"b.dat", "a.DAT", "2024-06-02_08-00-00.dat",
@@ -160,13 +148,13 @@ private slots:
         for (int row : {0, 2, 4})
             list.lstScans->item(row)->setSelected(true);
         list.mnuDeleteScans->trigger();
-        QCOMPARE(m_messages.size(), 1);
-        QCOMPARE(m_messages[0].title, QStringLiteral("Confirm Deletion"));
-        QCOMPARE(m_messages[0].text,
-                 "You have marked the following files for deletion:\r\n\r\nb.dat\r\n"
-                 "2024-06-02_08-00-00.dat\r\n2023-12-31_23-59-59_-20dB.dat\r\n\r\nDelete ?");
+        QCOMPARE(m_program->messages.size(), 1);
+        QCOMPARE(m_program->messages[0].title, QStringLiteral("Confirm Deletion"));
+        QCOMPARE(m_program->messages[0].text,
+                 recording::deletionQuestion(
+                     {"b.dat", "2024-06-02_08-00-00.dat", "2023-12-31_23-59-59_-20dB.dat"}));
         QCOMPARE(listed(), (QStringList{"a.DAT", "2024-06-01_10-00-00.dat"}));
-        QCOMPARE(QDir(m_dir->filePath("Data")).entryList(QDir::Files, QDir::Name),
+        QCOMPARE(m_program->dataFiles(),
                  (QStringList{"2024-06-01_10-00-00.dat", "LASTSCAN.DAT", "a.DAT", "notes.txt"}));
         list.cmdCancel->click();
         QTRY_VERIFY_WITH_TIMEOUT(m_window->isEnabled(), Bound);
@@ -216,7 +204,7 @@ private slots:
         file.close();
         frmSpecAn& w = load();
         open("damaged.dat");
-        QCOMPARE(m_messages.size(), 0);
+        QVERIFY(m_program->messages.isEmpty());
         if (loops == 0) {
             QVERIFY(!w.engine().scanFile().isWritable());
             QCOMPARE(w.scrollTime->maximum(), 1);
@@ -302,23 +290,11 @@ private slots:
         QCOMPARE(w.PlaybackRecord.LoopNumber, 2);
 
         QString error;
-        const QString picture = m_dir->filePath("plot.png");
+        const QString picture = m_program->folder() + "/plot.png";
         QVERIFY2(w.savePlotPicture(picture, &error), qPrintable(error));
         QCOMPARE(QImage(picture).size(), w.frDisplay->renderer().image().size());
         QVERIFY(!w.savePlotPicture(dataFile("three.dat"), &error));
         QCOMPARE(readScanRecords("three.dat"), 3);
-    }
-
-    void theLegendShowsFromTheMenuAndIsRemembered() {
-        frmSpecAn& w = load();
-        QVERIFY(!w.picLegend->isVisible());
-        w.mnuShowLegend->trigger();
-        QVERIFY(w.picLegend->isVisible());
-        QCOMPARE(settings::IniFile(m_dir->filePath("KorlanSpecAn.ini"))
-                     .ReadIni("DefaultSettings", "Legend"),
-                 QStringLiteral("1"));
-        w.mnuShowLegend->trigger();
-        QVERIFY(!w.picLegend->isVisible());
     }
 
     // A click on a row's caption in the colour palette picks that row's colour, never the

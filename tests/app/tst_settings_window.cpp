@@ -2,13 +2,10 @@
 // The window's settings through the real window (offscreen) on a real settings file: what survives
 // a restart, stored values no user could have typed, the named sets saved and restored through
 // their dialog, and a settings file that cannot be written.
-#include "app/frm_specan.h"
-#include "app/msg_box.h"
-#include "core/program_state.h"
 #include "display/color_swatch.h"
 #include "display/up_down.h"
+#include "live_program.h"
 #include "settings/frm_dlg_settings.h"
-#include "settings/ini_file.h"
 #include "settings/window_settings.h"
 
 #include <QtTest>
@@ -23,26 +20,14 @@ using settings::NotSet;
 class TestSettingsWindow : public QObject {
     Q_OBJECT
 
-    QScopedPointer<QTemporaryDir> m_dir;
-    QScopedPointer<frmSpecAn> m_window;
-    QList<MsgBoxCall> m_messages;
+    std::unique_ptr<testing::LiveProgram> m_program;
 
-    QString iniPath() const { return m_dir->filePath(QStringLiteral("KorlanSpecAn.ini")); }
-    IniFile ini() const { return IniFile(iniPath()); }
-
-    frmSpecAn& start() {
-        m_window.reset(new frmSpecAn);
-        m_window->Form_Load(m_dir->path());
-        m_window->show();
-        return *m_window;
-    }
+    QString iniPath() const { return m_program->iniPath(); }
+    IniFile ini() const { return m_program->ini(); }
+    frmSpecAn& start() { return m_program->load(); }
     void quit() {
-        QVERIFY(m_window->close());
-        m_window.reset();
-    }
-    int messagesTitled(const QString& title) const {
-        return int(std::count_if(m_messages.cbegin(), m_messages.cend(),
-                                 [&](const MsgBoxCall& c) { return c.title == title; }));
+        QVERIFY(m_program->window->close());
+        m_program->window.reset();
     }
 
     // Everything the settings decide, as one line.
@@ -98,11 +83,11 @@ class TestSettingsWindow : public QObject {
 
     settings::frmDlgSettings* openNamedSettings(QAction* entry) {
         entry->trigger();
-        settings::frmDlgSettings* dialog = m_window->settingsDialog();
+        settings::frmDlgSettings* dialog = m_program->window->settingsDialog();
         [&] {
             QVERIFY(dialog && dialog->isVisible() && dialog->isWindow());
-            QCOMPARE(dialog->parentWidget(), m_window.get());
-            QVERIFY(!m_window->isEnabled());
+            QCOMPARE(dialog->parentWidget(), m_program->window.get());
+            QVERIFY(!m_program->window->isEnabled());
         }();
         return dialog;
     }
@@ -116,23 +101,8 @@ class TestSettingsWindow : public QObject {
     }
 
 private slots:
-    void init() {
-        m_messages.clear();
-        setMsgBoxAnswerer([this](const MsgBoxCall& call) {
-            m_messages.append(call);
-            return MsgBoxAnswer::Ok;
-        });
-        core::modMain() = core::MainModule{};
-        m_dir.reset(new QTemporaryDir);
-        // Every menu port maps to a device that does not exist: no real port is probed.
-        for (int n = 1; n <= 10; ++n)
-            QVERIFY(ini().WriteIni("Ports", QStringLiteral("Com%1").arg(n),
-                                   m_dir->filePath(QString::number(n))));
-    }
-    void cleanup() {
-        m_window.reset();
-        setMsgBoxAnswerer({});
-    }
+    void init() { m_program = std::make_unique<testing::LiveProgram>(); }
+    void cleanup() { m_program.reset(); }
 
     void everySettingComesBackAfterARestart() {
         frmSpecAn& first = start();
@@ -149,7 +119,8 @@ private slots:
         first.chkShowPeaks->click();
         first.chkShowAverages->click();
         first.chkChannel->setChecked(true);
-        first.showLegend(true);
+        first.mnuShowLegend->trigger();
+        QCOMPARE(ini().ReadIni(settings::DefaultSection, "Legend"), "1"); // at once
         first.mnuAutoSave->trigger();
         first.mnuAutoStart->trigger();
         first.chkRunForever->click();
@@ -160,7 +131,7 @@ private slots:
         QCOMPARE(ini().ReadIni(settings::DefaultSection, "Peak"), "0");
 
         QCOMPARE(state(start()), changed);
-        m_window->chkRunForever->click(); // nothing connects by itself while the test ends
+        m_program->window->chkRunForever->click(); // nothing connects by itself while the test ends
     }
 
     void valuesNoUserCouldTypeAreClampedAndNeverWrittenBackWrongly_data() {
@@ -216,13 +187,13 @@ private slots:
         QFETCH(QString, typed);
         storeSlots(before);
         start();
-        settings::frmDlgSettings* dialog = openNamedSettings(m_window->mnuSaveSettings);
+        settings::frmDlgSettings* dialog = openNamedSettings(m_program->window->mnuSaveSettings);
         QCOMPARE(dialog->lblTitle->text(), "Save Program Settings");
         QCOMPARE(dialog->cmdOK->text(), "Save");
         QTest::keyClicks(dialog->txtSetName, typed);
         dialog->cmdOK->click();
-        QVERIFY(m_window->isEnabled());
-        QTRY_VERIFY(!m_window->settingsDialog());
+        QVERIFY(m_program->window->isEnabled());
+        QTRY_VERIFY(!m_program->window->settingsDialog());
         QTEST(storedSlots(typed.trimmed()).join(','), "after");
     }
 
@@ -293,16 +264,16 @@ private slots:
             QVERIFY(file.setPermissions(QFile::ReadOwner));
         } else {
             QVERIFY(file.remove());
-            QVERIFY(QDir(m_dir->path()).mkdir("KorlanSpecAn.ini"));
+            QVERIFY(QDir(m_program->folder()).mkdir("KorlanSpecAn.ini"));
         }
 
         w.chkRunForever->click();
         w.mnuAutoSave->trigger();
-        QCOMPARE(messagesTitled("Settings"), 1);
-        QVERIFY(m_messages.last().text.contains(QDir::toNativeSeparators(iniPath())));
+        QCOMPARE(m_program->messagesTitled("Settings"), 1);
+        QVERIFY(m_program->messages.last().text.contains(QDir::toNativeSeparators(iniPath())));
         quit();
-        QCOMPARE(messagesTitled("Settings"), 1);
-        const QStringList left = QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden);
+        QCOMPARE(m_program->messagesTitled("Settings"), 1);
+        const QStringList left = QDir(m_program->folder()).entryList(QDir::Files | QDir::Hidden);
         QCOMPARE(left, readOnlyFile ? QStringList{"KorlanSpecAn.ini"} : QStringList{});
         if (readOnlyFile) {
             QVERIFY(file.open(QIODevice::ReadOnly));
