@@ -4,6 +4,8 @@
 
 #include <QTest>
 
+#include <numeric>
+
 using namespace scan;
 
 Q_DECLARE_METATYPE(scan::UpdateOutcome)
@@ -15,6 +17,16 @@ QByteArray codes(std::initializer_list<int> values) {
     for (int v : values)
         bytes.append(static_cast<char>(v));
     return bytes;
+}
+
+QList<int> fields(const ChannelReading& r) {
+    return {r.Last, r.Peak, r.Sum, r.Count};
+}
+
+QList<int> range(int first, int last) {
+    QList<int> indices(last - first + 1);
+    std::iota(indices.begin(), indices.end(), first);
+    return indices;
 }
 
 } // namespace
@@ -39,15 +51,10 @@ private slots:
         QFETCH(int, stored);
         ReadingsModel model;
         QCOMPARE(model.UpdateChannelReading(40, level, attenuation), UpdateOutcome::Stored);
-        const ChannelReading& r = model.reading(40);
-        QCOMPARE(r.Last, stored);
-        QCOMPARE(r.Peak, stored);
-        QCOMPARE(r.Sum, stored);
-        QCOMPARE(r.Count, 1);
-        const QByteArray code = codes({std::abs(stored)});
-        QCOMPARE(model.codes().LastCodes, code);
-        QCOMPARE(model.codes().PeakCodes, code);
-        QCOMPARE(model.codes().AverageCodes, code);
+        QCOMPARE(fields(model.reading(40)), (QList<int>{stored, stored, stored, 1}));
+        const LoopCodes& c = model.codes();
+        QCOMPARE((QByteArrayList{c.LastCodes, c.PeakCodes, c.AverageCodes}),
+                 QByteArrayList(3, codes({std::abs(stored)})));
     }
 
     void ignoredReadingsLeaveNoTrace_data() {
@@ -72,16 +79,14 @@ private slots:
         ReadingsModel model;
         model.UpdateChannelReading(7, -96, 0);
         model.UpdateChannelReading(7, -95, 0);
-        QCOMPARE(model.reading(7).Peak, qint16(95));
         model.UpdateChannelReading(7, -100, 0);
-        QCOMPARE(model.reading(7).Peak, qint16(95));
-        QCOMPARE(model.reading(7).Sum, 291);
+        QCOMPARE(fields(model.reading(7)), (QList<int>{100, 95, 291, 3}));
         // 191 / 2 = 95.5 gives code 95; 291 / 3 = 97
         QCOMPARE(model.codes().AverageCodes, codes({96, 95, 97}));
         QCOMPARE(model.codes().PeakCodes, codes({96, 95, 95}));
     }
 
-    void resetPeaksStartsAtTheLowerLimit() {
+    void resetsStartPeaksAtTheLowerLimitAndEmptyTheAverages() {
         ReadingsModel model;
         model.ResetPeaks(-110);
         model.UpdateChannelReading(3, -115, 0);
@@ -89,15 +94,8 @@ private slots:
         QCOMPARE(model.codes().PeakCodes, codes({110}));
         model.UpdateChannelReading(3, -90, 0);
         QCOMPARE(model.reading(3).Peak, qint16(90));
-    }
-
-    void resetAveragesEmptiesSumAndCount() {
-        ReadingsModel model;
-        model.UpdateChannelReading(3, -90, 0);
         model.ResetAverages();
-        QCOMPARE(model.reading(3).Sum, 0);
-        QCOMPARE(model.reading(3).Count, 0);
-        QCOMPARE(model.reading(3).Last, qint16(90));
+        QCOMPARE(fields(model.reading(3)), (QList<int>{90, 90, 0, 0}));
     }
 
     void overflowEndsTheReadingWhereItOccurs() {
@@ -131,103 +129,69 @@ private slots:
         model.clear();
         QCOMPARE(model.reading(10).Last, qint16(0));
     }
-};
 
-class TestChannelStepper : public QObject {
-    Q_OBJECT
-
-    struct Trace {
-        QList<int> skippedDrawn;
-        QList<qsizetype> loopEndsAtCodeLength;
-    };
-
-    std::optional<int> step(int& freq, LoopCodes& codes, const GroupBoxes& boxes,
-                            const FrequencyLimits& limits, Trace& trace) {
+    // From `from` (0: the first request of a scan) to the next channel to measure: the skip codes
+    // appended on the way (all three fields alike), the skipped slots inside the limits drawn
+    // empty, and the code lengths at which the plan wrapped and ended a loop.
+    void stepperSkipsToTheNextMeasuredChannel_data() {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("low");
+        QTest::addColumn<int>("high");
+        QTest::addColumn<QString>("boxes"); // Lo 1, Lo 2, Grp 1 ... Grp 8, Hi 1, Hi 2
+        QTest::addColumn<int>("codesBefore");
+        QTest::addColumn<int>("next"); // 0: nothing to measure in a whole lap
+        QTest::addColumn<QByteArray>("codesAfter");
+        QTest::addColumn<QList<int>>("drawn");
+        QTest::addColumn<QList<qsizetype>>("loopEnds");
+        const QString all(12, '1');
+        const QByteArray out32(32, char(OutOfRangeCode));
+        // clang-format off
+        QTest::newRow("start limits skip the low bands, outside: not drawn")
+            << 0 << 9022 << 9276 << all << 0 << 9022 << out32 << QList<int>() << QList<qsizetype>();
+        QTest::newRow("Lo 1 shown: the lowest channel first")
+            << 0 << 8958 << 9340 << all << 0 << 8958 << QByteArray() << QList<int>() << QList<qsizetype>();
+        QTest::newRow("a switched-off group inside the limits is drawn empty")
+            << 9020 << 9022 << 9276 << "110111111111" << 0 << 9054 << QByteArray(16, char(GroupOffCode))
+            << range(32, 47) << QList<qsizetype>();
+        QTest::newRow("the wrap ends a full loop once")
+            << 9276 << 9022 << 9276 << all << 160 << 9022 << out32 << QList<int>() << QList<qsizetype>{192};
+        QTest::newRow("wrap after the top channel")
+            << 9340 << 8958 << 9340 << all << 0 << 8958 << QByteArray() << QList<int>() << QList<qsizetype>{0};
+        // Only "Hi 1" checked, but the upper limit hides it.
+        QTest::newRow("nothing to measure stops after one lap")
+            << 0 << 9022 << 9276 << "000000000010" << 0 << 0 << QByteArray(1, char(OutOfRangeCode))
+            << range(32, 159) << QList<qsizetype>{192};
+        // clang-format on
+    }
+    void stepperSkipsToTheNextMeasuredChannel() {
+        QFETCH(int, from);
+        QFETCH(int, low);
+        QFETCH(int, high);
+        QFETCH(QString, boxes);
+        QFETCH(int, codesBefore);
+        GroupBoxes on;
+        on.lowBand1 = boxes[0] == '1';
+        on.lowBand2 = boxes[1] == '1';
+        for (int g = 0; g < 10; ++g)
+            on.group[g] = boxes[2 + g] == '1';
+        LoopCodes codes;
+        codes.LastCodes = codes.PeakCodes = codes.AverageCodes = QByteArray(codesBefore, 'x');
+        QList<int> drawn;
+        QList<qsizetype> loopEnds;
         StepHooks hooks;
         hooks.endOfLoop = [&] {
-            trace.loopEndsAtCodeLength.append(codes.LastCodes.size());
+            loopEnds.append(codes.LastCodes.size());
             codes.clear();
         };
-        hooks.drawSkipped = [&](int index) { trace.skippedDrawn.append(index); };
-        return stepToNextChannel(freq, codes, boxes, limits, hooks);
-    }
-
-private slots:
-    void firstRequestWithStartLimitsSkipsTheLowBands() {
-        int freq = 0;
-        LoopCodes codes;
-        Trace trace;
-        QCOMPARE(step(freq, codes, {}, {9022, 9276}, trace).value(), 9022);
-        QCOMPARE(codes.LastCodes, QByteArray(32, char(OutOfRangeCode)));
-        QCOMPARE(codes.PeakCodes, codes.LastCodes);
-        QVERIFY(trace.skippedDrawn.isEmpty()); // outside the limits: nothing drawn
-        QVERIFY(trace.loopEndsAtCodeLength.isEmpty());
-    }
-
-    void firstRequestIsLowestChannelWhenLo1Shown() {
-        int freq = 0;
-        LoopCodes codes;
-        Trace trace;
-        QCOMPARE(step(freq, codes, {}, {8958, 9340}, trace).value(), 8958);
-        QVERIFY(codes.LastCodes.isEmpty());
-    }
-
-    void switchedOffGroupInsideLimitsIsDrawnEmpty() {
-        int freq = 9020;
-        LoopCodes codes;
-        Trace trace;
-        GroupBoxes boxes;
-        boxes.group[0] = false;
-        QCOMPARE(step(freq, codes, boxes, {9022, 9276}, trace).value(), 9054);
-        QCOMPARE(codes.AverageCodes, QByteArray(16, char(GroupOffCode)));
-        QCOMPARE(trace.skippedDrawn.size(), 16);
-        QCOMPARE(trace.skippedDrawn.first(), 32);
-    }
-
-    void wrapEndsTheLoopOnceAfterAFullLoopOfCodes() {
-        // Limits 902.2 - 927.6: after 927.6 the 32 high channels are skipped, then the plan wraps.
-        int freq = 9276;
-        LoopCodes codes;
-        codes.LastCodes = QByteArray(160, 'x');
-        codes.PeakCodes = codes.AverageCodes = codes.LastCodes;
-        Trace trace;
-        QCOMPARE(step(freq, codes, {}, {9022, 9276}, trace).value(), 9022);
-        QCOMPARE(trace.loopEndsAtCodeLength, QList<qsizetype>{192});
-        QCOMPARE(codes.LastCodes, QByteArray(32, char(OutOfRangeCode)));
-    }
-
-    void wrapAfterTopChannel() {
-        int freq = 9340;
-        LoopCodes codes;
-        Trace trace;
-        QCOMPARE(step(freq, codes, {}, {8958, 9340}, trace).value(), 8958);
-        QCOMPARE(trace.loopEndsAtCodeLength.size(), 1);
-    }
-
-    void nothingSelectedStopsAfterOneLap() {
-        // Only "Hi 1" checked, but the upper limit hides it: no channel can be measured.
-        GroupBoxes boxes;
-        boxes.lowBand1 = boxes.lowBand2 = false;
-        boxes.group.fill(false);
-        boxes.group[8] = true;
-        int freq = 0;
-        LoopCodes codes;
-        Trace trace;
-        QVERIFY(!step(freq, codes, boxes, {9022, 9276}, trace));
-        QCOMPARE(trace.loopEndsAtCodeLength.size(), 1);
+        hooks.drawSkipped = [&](int index) { drawn.append(index); };
+        QTEST(stepToNextChannel(from, codes, on, {low, high}, hooks).value_or(0), "next");
+        QFETCH(QByteArray, codesAfter);
+        QCOMPARE((QByteArrayList{codes.LastCodes, codes.PeakCodes, codes.AverageCodes}),
+                 QByteArrayList(3, codesAfter));
+        QTEST(drawn, "drawn");
+        QTEST(loopEnds, "loopEnds");
     }
 };
 
-int main(int argc, char** argv) {
-    int status = 0;
-    {
-        TestReadings t;
-        status |= QTest::qExec(&t, argc, argv);
-    }
-    {
-        TestChannelStepper t;
-        status |= QTest::qExec(&t, argc, argv);
-    }
-    return status;
-}
+QTEST_APPLESS_MAIN(TestReadings)
 #include "tst_readings.moc"
