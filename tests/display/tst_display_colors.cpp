@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "display/display_colors.h"
+#include "tests/support/file_bytes.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -11,12 +11,16 @@ Q_DECLARE_METATYPE(display::GraphMode)
 
 namespace {
 
-QString writeFile(const QTemporaryDir& dir, const QByteArray& text) {
-    const QString path = dir.filePath(QStringLiteral("KorlanSpecAn.ini"));
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(text);
-    return path;
+const QColor Grey(109, 109, 109); // the system grey-text colour of the palettes below
+
+QPalette greyTextPalette() {
+    QPalette palette;
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, Grey);
+    return palette;
+}
+
+QList<QColor> backLastPeakAverage(const ActiveColors& c) {
+    return {c.Back, c.Last, c.Peak, c.Average};
 }
 
 } // namespace
@@ -24,75 +28,61 @@ QString writeFile(const QTemporaryDir& dir, const QByteArray& text) {
 class TestDisplayColors : public QObject {
     Q_OBJECT
 
+    QTemporaryDir m_dir;
+
+    QString iniWith(const QByteArray& text) {
+        const QString path = m_dir.filePath(QStringLiteral("KorlanSpecAn.ini"));
+        return testing::writeFile(path, text) ? path : QString();
+    }
+
 private slots:
     void withoutSettingsFileTheDefaultsShow() {
-        QTemporaryDir dir;
-        QPalette palette;
-        palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(109, 109, 109));
-        const settings::IniFile ini(dir.filePath(QStringLiteral("missing.ini")));
-        const ActiveColors active = LoadDisplayColors(ini, GraphMode::Bar, palette);
+        const settings::IniFile ini(m_dir.filePath(QStringLiteral("missing.ini")));
+        const ActiveColors active = LoadDisplayColors(ini, GraphMode::Bar, greyTextPalette());
         QCOMPARE(active.Numbers.PlotBackColor, -2147483631);
-        QCOMPARE(active.Back, QColor(109, 109, 109)); // the system grey-text colour
-        QCOMPARE(active.Last, QColor(Qt::black));
-        QCOMPARE(active.Peak, QColor(Qt::red));
-        QCOMPARE(active.Average, QColor(Qt::blue));
+        QCOMPARE(backLastPeakAverage(active), (QList<QColor>{Grey, Qt::black, Qt::red, Qt::blue}));
         QVERIFY(readColorSet(ini, GraphMode::Line) == readColorSet(ini, GraphMode::Bar));
     }
 
     void eachModeReadsItsOwnKeys_data() {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<GraphMode>("mode");
-        QTest::addColumn<QColor>("back");
-        QTest::addColumn<QColor>("last");
-        QTest::addColumn<QColor>("peak");
-        const QColor grey(109, 109, 109);
+        QTest::addColumn<QList<QColor>>("colors"); // back, last, peak, average
         const QByteArray greenPeaks = "[DisplayColors]\nBPeak=65280\n";
-        QTest::newRow("green bar peaks")
-            << greenPeaks << GraphMode::Bar << grey << QColor(Qt::black) << QColor(Qt::green);
-        QTest::newRow("line peaks stay red")
-            << greenPeaks << GraphMode::Line << grey << QColor(Qt::black) << QColor(Qt::red);
-        QTest::newRow("line peaks from their key")
-            << greenPeaks + "LPeak=16776960\n"
-            << GraphMode::Line << grey << QColor(Qt::black) << QColor(Qt::cyan);
-        QTest::newRow("empty background")
-            << QByteArray("[DisplayColors]\nLBack=\n") << GraphMode::Line << grey
-            << QColor(Qt::black) << QColor(Qt::red);
-        QTest::newRow("not a number")
-            << QByteArray("[DisplayColors]\nBBack=white\nBPeak=red\n") << GraphMode::Bar
-            << QColor(Qt::black) << QColor(Qt::black) << QColor(Qt::black);
-        QTest::newRow("beyond 32 bits")
-            << QByteArray("[DisplayColors]\nBPeak=99999999999\n") << GraphMode::Bar << grey
-            << QColor(Qt::black) << QColor(Qt::red);
+        const auto colors = [](const QColor& back, const QColor& peak) {
+            return QList<QColor>{back, Qt::black, peak, Qt::blue};
+        };
+        // clang-format off
+        QTest::newRow("green bar peaks") << greenPeaks << GraphMode::Bar << colors(Grey, Qt::green);
+        QTest::newRow("line peaks stay red") << greenPeaks << GraphMode::Line << colors(Grey, Qt::red);
+        QTest::newRow("line peaks from their key") << greenPeaks + "LPeak=16776960\n"
+            << GraphMode::Line << colors(Grey, Qt::cyan);
+        QTest::newRow("empty background") << QByteArray("[DisplayColors]\nLBack=\n")
+            << GraphMode::Line << colors(Grey, Qt::red);
+        QTest::newRow("not a number") << QByteArray("[DisplayColors]\nBBack=white\nBPeak=red\n")
+            << GraphMode::Bar << colors(Qt::black, Qt::black);
+        QTest::newRow("beyond 32 bits") << QByteArray("[DisplayColors]\nBPeak=99999999999\n")
+            << GraphMode::Bar << colors(Grey, Qt::red);
+        // clang-format on
     }
     void eachModeReadsItsOwnKeys() {
         QFETCH(QByteArray, file);
         QFETCH(GraphMode, mode);
-        QFETCH(QColor, back);
-        QFETCH(QColor, last);
-        QFETCH(QColor, peak);
-        QTemporaryDir dir;
-        QPalette palette;
-        palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(109, 109, 109));
-        const ActiveColors active =
-            LoadDisplayColors(settings::IniFile(writeFile(dir, file)), mode, palette);
-        QCOMPARE(active.Back, back);
-        QCOMPARE(active.Last, last);
-        QCOMPARE(active.Peak, peak);
+        const settings::IniFile ini(iniWith(file));
+        QTEST(backLastPeakAverage(LoadDisplayColors(ini, mode, greyTextPalette())), "colors");
     }
 
     void writingAModeStoresOnlyItsFourKeys() {
-        QTemporaryDir dir;
         const QByteArray before = "[Program]\nVersion=4\n\n[DisplayColors]\nBPeak=65280\n";
-        settings::IniFile ini(writeFile(dir, before));
+        settings::IniFile ini(iniWith(before));
         const ColorSet line{16777215, 128, 32768, 8388608};
         writeColorSet(ini, GraphMode::Line, line);
         QVERIFY(readColorSet(ini, GraphMode::Line) == line);
         QCOMPARE(readColorSet(ini, GraphMode::Bar).PeakColor, 65280);
-        QFile file(ini.path());
-        QVERIFY(file.open(QIODevice::ReadOnly));
         // In the palette's order: last, average, peak, background.
-        QCOMPARE(file.readAll(), before + "LLast=128\nLAverage=8388608\nLPeak=32768\n"
-                                          "LBack=16777215\n");
+        QCOMPARE(testing::fileBytes(ini.path()), before +
+                                                     "LLast=128\nLAverage=8388608\nLPeak=32768\n"
+                                                     "LBack=16777215\n");
     }
 };
 

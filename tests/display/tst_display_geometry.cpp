@@ -77,33 +77,31 @@ private slots:
         QFETCH(QStringList, lastTips);
         QFETCH(std::vector<int>, separators);
         const FreqAxis axis = BuildFreqAxis(limits(low, high), PlotLeft, 11000, PlotHeight);
-        QCOMPARE(axis.LowBand1.Visible, lowBands);
-        QCOMPARE(axis.LowBand2.Visible, lowBands);
-        const CheckChange check = lowBands ? CheckChange::Check : CheckChange::Uncheck;
-        QCOMPARE(axis.LowBand1.Check, check);
-        QCOMPARE(axis.LowBand2.Check, check);
-        QCOMPARE(axis.Separators.Low1.has_value(), lowBands);
+        const int check = int(lowBands ? CheckChange::Check : CheckChange::Uncheck);
+        QCOMPARE((QList<int>{axis.LowBand1.Visible, axis.LowBand2.Visible,
+                             axis.Separators.Low1.has_value(), int(axis.LowBand1.Check),
+                             int(axis.LowBand2.Check)}),
+                 (QList<int>{lowBands, lowBands, lowBands, check, check}));
         if (lowBands) {
-            QCOMPARE(axis.LowBand1.Left, PlotLeft);
-            QCOMPARE(axis.LowBand2.Left, PlotLeft + axis.GroupWidth);
-            QCOMPARE(axis.LowBand1.ToolTip, QStringLiteral("895.8 mHz - 898.8 mHz"));
-            QCOMPARE(axis.LowBand2.ToolTip, QStringLiteral("899.0 mHz - 902.0 mHz"));
-            QCOMPARE(*axis.Separators.Low1, axis.GroupWidth - 15);
-            QCOMPARE(*axis.Separators.Low2, 2 * axis.GroupWidth - 15);
+            QCOMPARE((QList<int>{axis.LowBand1.Left, axis.LowBand2.Left, *axis.Separators.Low1,
+                                 *axis.Separators.Low2}),
+                     (QList<int>{PlotLeft, PlotLeft + axis.GroupWidth, axis.GroupWidth - 15,
+                                 2 * axis.GroupWidth - 15}));
+            QCOMPARE((QStringList{axis.LowBand1.ToolTip, axis.LowBand2.ToolTip}),
+                     (QStringList{"895.8 mHz - 898.8 mHz", "899.0 mHz - 902.0 mHz"}));
         }
 
         QStringList shown;
         for (const GroupBox& box : axis.Groups)
             shown << box.Caption;
         QCOMPARE(shown, captions);
-        QCOMPARE(axis.Groups[0].ToolTip, QStringLiteral("902.2 mHz - 905.2 mHz"));
-        QCOMPARE(axis.Groups[1].ToolTip, QStringLiteral("905.4 mHz - 908.4 mHz"));
-        QCOMPARE((QStringList{axis.Groups[axis.groupCount() - 1].ToolTip,
-                              axis.Groups[axis.groupCount()].ToolTip}),
-                 lastTips);
+        const int last = axis.groupCount();
+        QCOMPARE((QStringList{axis.Groups[0].ToolTip, axis.Groups[1].ToolTip,
+                              axis.Groups[last - 1].ToolTip, axis.Groups[last].ToolTip}),
+                 QStringList({"902.2 mHz - 905.2 mHz", "905.4 mHz - 908.4 mHz"}) + lastTips);
         const int groupsLeft = PlotLeft + axis.LowBandChannels * axis.ChanWidth;
-        QCOMPARE(axis.Groups[0].Left, groupsLeft + 15);
-        QCOMPARE(axis.Groups.back().Left, groupsLeft + axis.groupCount() * axis.GroupWidth + 15);
+        QCOMPARE((QList<int>{axis.Groups[0].Left, axis.Groups.back().Left}),
+                 (QList<int>{groupsLeft + 15, groupsLeft + last * axis.GroupWidth + 15}));
         QCOMPARE(axis.Separators.Group, separators);
     }
 

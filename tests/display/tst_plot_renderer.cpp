@@ -68,6 +68,10 @@ struct Plot {
                 rows << y;
         return rows;
     }
+    // The rows of the Last, Peak and Average traces in a pixel column.
+    QList<QList<int>> traces(int x) const {
+        return {rowsOf(x, Last), rowsOf(x, Peak), rowsOf(x, Average)};
+    }
 };
 
 } // namespace
@@ -158,17 +162,13 @@ private slots:
         plot.draw(all, recorded(30, 60, 60, 60));
         plot.draw(all, recorded(90, 45, 42, 43)); // the traces jump on from slot 30
         plot.draw(all, recorded(0, 80, 60, 100));
-        QCOMPARE(plot.rowsOf(3, Last), QList<int>{100});
-        QCOMPARE(plot.rowsOf(3, Peak), QList<int>{50});
-        QCOMPARE(plot.rowsOf(3, Average), QList<int>{150});
-        QVERIFY(plot.rowsOf(4, Last).isEmpty());
+        const QList<QList<int>> point{{100}, {50}, {150}};
+        QCOMPARE(plot.traces(3), point);
+        QCOMPARE(plot.traces(4), QList<QList<int>>(3));
 
         plot.draw(all, recorded(1, 80, 60, 100));
-        for (int x = 3; x <= 9; ++x) {
-            QCOMPARE(plot.rowsOf(x, Last), QList<int>{100});
-            QCOMPARE(plot.rowsOf(x, Peak), QList<int>{50});
-            QCOMPARE(plot.rowsOf(x, Average), QList<int>{150});
-        }
+        for (int x = 3; x <= 9; ++x)
+            QCOMPARE(plot.traces(x), point);
     }
 
     void separatorComesBackAtTheNextGroupStart_data() {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "display/frm_waterfall.h"
 #include "display/waterfall_view.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/scan_fixture.h"
 
 #include <QLabel>
@@ -9,6 +10,7 @@
 #include <QTest>
 
 using namespace display;
+using testing::fileBytes;
 
 namespace {
 
@@ -23,11 +25,6 @@ QByteArray burstLoop(int level) {
     QByteArray codes = quietLoop();
     codes[BurstChannel] = char(level);
     return codes;
-}
-
-QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // The centre of a pixel of the view's waterfall.
@@ -58,14 +55,8 @@ class TestWaterfallWindow : public QObject {
     }
 
 private slots:
-    void windowStaysInFrontOfItsOwner() {
-        frmWaterfall w(&m_owner);
-        QVERIFY(w.isWindow());
-        QCOMPARE(w.parentWidget(), &m_owner);
-    }
-
-    // Hovering names the frequency, the loop's start, the level and the loop; a click on a row
-    // reports the loop that gave the pixel its level.
+    // A window of its own in front of its owner. Hovering names the frequency, the loop's start,
+    // the level and the loop; a click on a row reports the loop that gave the pixel its level.
     void hoverNamesTheReadingAndAClickItsLoop_data() {
         QTest::addColumn<int>("loop");
         QTest::addColumn<int>("channel");
@@ -79,6 +70,7 @@ private slots:
         QFETCH(int, loop);
         QFETCH(int, channel);
         frmWaterfall w(&m_owner);
+        QVERIFY(w.isWindow() && w.parentWidget() == &m_owner);
         QVERIFY(w.openScan(writeScan(QStringLiteral("short.dat"), 40, 12)));
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -138,6 +130,11 @@ private slots:
         QCOMPARE(w.view->waterfall().code(0, BurstChannel), uchar(95));
         w.appendLoop(testing::loopRecord(5, burstLoop(60)));
         QCOMPARE(w.view->waterfall().code(0, BurstChannel), uchar(95));
+        for (int n = 6; n <= 8; ++n)
+            QVERIFY(writer.append(burstLoop(60 + n)));
+        w.appendLoop(testing::loopRecord(8, burstLoop(68)));
+        QTRY_COMPARE(w.view->waterfall().loops(), qint64(8));
+        QCOMPARE(w.view->waterfall().code(0, BurstChannel), uchar(68));
     }
 
     // The rows a running scan adds one by one, each painted as it comes (the rows moving down
@@ -179,20 +176,6 @@ private slots:
         QCOMPARE(liveRows, whole.view->grab().toImage());
     }
 
-    void aLoopAfterAGapHasTheScanReadAgain() {
-        const QString path = writeScan(QStringLiteral("gap.dat"), 3, 0);
-        frmWaterfall w(&m_owner);
-        QVERIFY(w.openScan(path));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::Append));
-        for (int n = 4; n <= 6; ++n)
-            file.write(testing::loopRecord(n, burstLoop(60 + n)).toBytes());
-        file.close();
-        w.appendLoop(testing::loopRecord(6, burstLoop(66)));
-        QTRY_COMPARE(w.view->waterfall().loops(), qint64(6));
-        QCOMPARE(w.view->waterfall().code(0, BurstChannel), uchar(66));
-    }
-
     // "Save Picture" writes a PNG named after the scan, and never over the scan.
     void savePictureNeverWritesOverTheScan() {
         const QString scan = writeScan(QStringLiteral("site.dat"), 30, 5);
@@ -211,10 +194,7 @@ private slots:
 
     void aFileThatIsNotAScanLeavesTheWindowEmpty() {
         const QString path = m_dir.filePath(QStringLiteral("notes.txt"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray(5000, 'n'));
-        file.close();
+        QVERIFY(testing::writeFile(path, QByteArray(5000, 'n')));
         frmWaterfall w(&m_owner);
         QVERIFY(!w.openScan(path));
         QVERIFY(w.errorString().contains(QStringLiteral("is not a scan file")));

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "recording/scan_file.h"
+#include "tests/support/file_bytes.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace recording;
+using testing::fileBytes;
 
 class TestScanRecord : public QObject {
     Q_OBJECT
@@ -19,11 +21,6 @@ class TestScanRecord : public QObject {
         // the first group switched off, the rest at -90 dBm
         r.PeakCodes = QByteArray(16, char(200)) + QByteArray(176, char(90));
         return r;
-    }
-
-    static QByteArray bytesOnDisk(const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
 private slots:
@@ -42,22 +39,6 @@ private slots:
         QCOMPARE(back.LastCodes, bytes.mid(28, 192));
     }
 
-    void partialRecordAtTheEndIsIgnored() {
-        const QString path = m_dir.filePath(QStringLiteral("partial.dat"));
-        QFile raw(path);
-        QVERIFY(raw.open(QIODevice::WriteOnly));
-        QCOMPARE(raw.write(loop(1).toBytes() + loop(2).toBytes() + "xx"), 1210);
-        raw.close();
-
-        ScanFile file;
-        QVERIFY(file.openForReading(path));
-        QCOMPARE(file.recordCount(), 2);
-        QCOMPARE(file.readRecord(2)->LoopNumber, 2);
-        QVERIFY(!file.readRecord(3));
-        QVERIFY(!file.readRecord(0));
-        QCOMPARE(wholeRecordCount(603), 0);
-    }
-
     void recordsReachTheDiskBeforeClose() {
         const QString path = m_dir.filePath(QStringLiteral("lastScan.dat"));
         ScanFile file;
@@ -66,10 +47,10 @@ private slots:
         QVERIFY(file.create(path));
         QVERIFY(file.writeRecord(1, loop(1)));
         QVERIFY(file.writeRecord(2, loop(2)));
-        QCOMPARE(bytesOnDisk(path), loop(1).toBytes() + loop(2).toBytes());
+        QCOMPARE(fileBytes(path), loop(1).toBytes() + loop(2).toBytes());
 
         QVERIFY(file.writeRecord(4, loop(4)));
-        QCOMPARE(bytesOnDisk(path).mid(2 * RecordLength),
+        QCOMPARE(fileBytes(path).mid(2 * RecordLength),
                  QByteArray(RecordLength, '\0') + loop(4).toBytes());
         QCOMPARE(file.recordCount(), 4);
         QCOMPARE(file.readRecord(2)->AverageCodes, QByteArray(CodeFieldLength, char(2)));
@@ -87,17 +68,14 @@ private slots:
         QCOMPARE(file.recordCount(), 0);
         QVERIFY(file.writeRecord(1, loop(7)));
         file.close();
-        QCOMPARE(bytesOnDisk(path), loop(7).toBytes());
+        QCOMPARE(fileBytes(path), loop(7).toBytes());
     }
 
     // A scan copied from a colleague or kept on a read-only medium still plays back.
     void aReadOnlyScanPlaysBackAndIsNeverWritten() {
         const QString path = m_dir.filePath(QStringLiteral("readonly.dat"));
-        QFile raw(path);
-        QVERIFY(raw.open(QIODevice::WriteOnly));
-        raw.write(loop(1).toBytes() + loop(2).toBytes());
-        raw.close();
-        QVERIFY(raw.setPermissions(QFile::ReadOwner));
+        QVERIFY(testing::writeFile(path, loop(1).toBytes() + loop(2).toBytes()));
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner));
         ScanFile file;
         QVERIFY2(file.openForReading(path), qPrintable(file.errorString()));
         QCOMPARE(file.readRecord(2)->LoopNumber, 2);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "settings/ini_file.h"
+#include "tests/support/file_bytes.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -7,6 +8,7 @@
 
 using settings::IniFile;
 using settings::NotSet;
+using testing::fileBytes;
 
 class TestIniFile : public QObject {
     Q_OBJECT
@@ -15,16 +17,9 @@ class TestIniFile : public QObject {
 
     QString fileWith(const QByteArray& bytes) {
         const QString path = m_dir.filePath(QStringLiteral("program.ini"));
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-            file.write(bytes) != bytes.size())
+        if (!testing::writeFile(path, bytes))
             qFatal("cannot prepare %s", qPrintable(path));
         return path;
-    }
-
-    static QByteArray bytesOf(const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
 private slots:
@@ -82,7 +77,7 @@ private slots:
         QFETCH(QString, value);
         const QString path = fileWith(before);
         QVERIFY(IniFile(path).WriteIni("A", key, value));
-        QTEST(bytesOf(path), "after");
+        QTEST(fileBytes(path), "after");
     }
 
     // The file holds Latin-1 text. A name or value beyond it is refused with a reason naming
@@ -91,17 +86,12 @@ private slots:
         QTest::addColumn<QString>("section");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("value");
-        QTest::newRow("value") << "Ports"
-                               << "Com1"
-                               << "/dev/ttyΩ";
-        QTest::newRow("key") << "Ports"
-                             << "kΩ"
-                             << "new";
-        QTest::newRow("section") << "Ports Ω"
-                                 << "Com1"
-                                 << "x";
-        QTest::newRow("lone surrogate") << "Ports"
-                                        << "Com1" << QString(QChar(0xd800));
+        // clang-format off
+        QTest::newRow("value") << "Ports" << "Com1" << "/dev/ttyΩ";
+        QTest::newRow("key") << "Ports" << "kΩ" << "new";
+        QTest::newRow("section") << "Ports Ω" << "Com1" << "x";
+        QTest::newRow("lone surrogate") << "Ports" << "Com1" << QString(QChar(0xd800));
+        // clang-format on
     }
     void textBeyondLatin1IsRefusedAndChangesNothing() {
         QFETCH(QString, section);
@@ -111,7 +101,7 @@ private slots:
         IniFile ini(fileWith(before));
         QVERIFY(!ini.WriteIni(section, key, value));
         QVERIFY2(ini.errorString().contains("Latin-1"), qPrintable(ini.errorString()));
-        QCOMPARE(bytesOf(ini.path()), before);
+        QCOMPARE(fileBytes(ini.path()), before);
         const bool stored = section == "Ports" && key == "Com1";
         QCOMPARE(ini.ReadIni(section, key), stored ? QStringLiteral("/dev/ttyUSB0") : NotSet);
     }
@@ -131,7 +121,7 @@ private slots:
         QCOMPARE(ini.ReadIni("A", "x"), QStringLiteral("1"));
         QVERIFY(ini.WriteIni("A", "y", "2"));
         QCOMPARE(ini.ReadIni("A", "x"), QStringLiteral("1"));
-        QTEST(bytesOf(ini.path()), "after");
+        QTEST(fileBytes(ini.path()), "after");
     }
 
     void firstWriteCreatesTheFileAndSecondReplacesTheLine() {
@@ -140,9 +130,9 @@ private slots:
         QVERIFY(ini.WriteIni("Program", "Port", "3"));
         QVERIFY(ini.WriteIni("program", "port", "4"));
 #ifdef Q_OS_WIN
-        QCOMPARE(bytesOf(ini.path()), QByteArray("[Program]\r\nPort=4\r\n"));
+        QCOMPARE(fileBytes(ini.path()), QByteArray("[Program]\r\nPort=4\r\n"));
 #else
-        QCOMPARE(bytesOf(ini.path()), QByteArray("[Program]\nPort=4\n"));
+        QCOMPARE(fileBytes(ini.path()), QByteArray("[Program]\nPort=4\n"));
 #endif
     }
 
@@ -150,7 +140,7 @@ private slots:
         const QString path = fileWith("[A]\nx=1\n");
         QVERIFY(!IniFile(path + "/inside.ini").WriteIni("A", "x", "2"));
         QVERIFY(!IniFile(path).WriteIni("A", "x", "2\n[B]"));
-        QCOMPARE(bytesOf(path), QByteArray("[A]\nx=1\n"));
+        QCOMPARE(fileBytes(path), QByteArray("[A]\nx=1\n"));
         const QString inMissingFolder = m_dir.filePath(QStringLiteral("missing/new.ini"));
         QVERIFY(!IniFile(inMissingFolder).WriteIni("A", "x", "2"));
         QVERIFY(!QFile::exists(inMissingFolder));
