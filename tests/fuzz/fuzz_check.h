@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "tests/support/file_bytes.h"
+
 #include <QByteArray>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstddef>
@@ -66,4 +69,23 @@ inline QString textFrom(const QByteArray& bytes, uint8_t selector) {
         return text;
     }
     }
+}
+
+// A folder of the run's own for the files a target writes.
+inline const QTemporaryDir& fuzzFolder() {
+    static const QTemporaryDir dir;
+    return dir;
+}
+
+// An optional "-", at least integerDigits digits, ".", one digit: "000.0" for three.
+inline bool inDecimalPattern(const QString& text, int integerDigits) {
+    const qsizetype start = text.startsWith(QLatin1Char('-')) ? 1 : 0;
+    const qsizetype point = text.size() - 2;
+    if (point - start < integerDigits || text[point] != QLatin1Char('.'))
+        return false;
+    for (qsizetype i = start; i < text.size(); ++i) {
+        if (i != point && (text[i] < QLatin1Char('0') || text[i] > QLatin1Char('9')))
+            return false;
+    }
+    return true;
 }

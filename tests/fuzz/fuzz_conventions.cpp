@@ -36,20 +36,10 @@ bool sameDouble(double a, double b) {
     return a == b || (std::isnan(a) && std::isnan(b));
 }
 
-// "-" optional, at least integerDigits digits, ".", one digit; or a value that is not finite.
+// The pattern of a formatted number, or a value that is not finite.
 bool inPattern(const QString& text, int integerDigits) {
-    if (text == QLatin1String("inf") || text == QLatin1String("-inf") ||
-        text == QLatin1String("nan"))
-        return true;
-    const qsizetype start = text.startsWith(QLatin1Char('-')) ? 1 : 0;
-    const qsizetype point = text.size() - 2;
-    if (point - start < integerDigits || text[point] != QLatin1Char('.'))
-        return false;
-    for (qsizetype i = start; i < text.size(); ++i) {
-        if (i != point && !(text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9')))
-            return false;
-    }
-    return true;
+    return text == QLatin1String("inf") || text == QLatin1String("-inf") ||
+           text == QLatin1String("nan") || inDecimalPattern(text, integerDigits);
 }
 
 void checkFormat(double x, QString (*format)(double), int integerDigits) {

@@ -6,7 +6,7 @@
 #include "tests/fuzz/fuzz_check.h"
 
 #include <QFile>
-#include <QTemporaryDir>
+#include <QRegularExpression>
 
 namespace {
 
@@ -16,21 +16,9 @@ using settings::NotSet;
 constexpr qsizetype ReadLimit = 99;
 constexpr int MaxNames = 12;
 
-const QTemporaryDir& folder() {
-    static const QTemporaryDir dir;
-    return dir;
-}
-
-bool isBlank(QChar c) {
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
-}
-
-QString trimBlanks(QString text) {
-    while (!text.isEmpty() && isBlank(text.front()))
-        text.remove(0, 1);
-    while (!text.isEmpty() && isBlank(text.back()))
-        text.chop(1);
-    return text;
+QString trimBlanks(const QString& text) {
+    static const QRegularExpression blanks(QStringLiteral("^[ \\t]+|[ \\t]+\\z"));
+    return QString(text).remove(blanks);
 }
 
 bool isLatin1(const QString& text) {
@@ -72,11 +60,6 @@ void collectNames(const QByteArray& file, QStringList& sections, QStringList& ke
     }
 }
 
-QByteArray contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -88,12 +71,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool fileExists = how & 0x80;
     const QByteArray before = fileExists ? input.rest() : QByteArray();
 
-    const QString path = folder().filePath(QStringLiteral("settings.ini"));
+    const QString path = fuzzFolder().filePath(QStringLiteral("settings.ini"));
     QFile::remove(path);
-    if (fileExists) {
-        QFile file(path);
-        FUZZ_CHECK(file.open(QIODevice::WriteOnly) && file.write(before) == before.size());
-    }
+    if (fileExists)
+        FUZZ_CHECK(testing::writeFile(path, before));
 
     QStringList sections{section};
     QStringList keys{key};
@@ -108,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool written = ini.WriteIni(section, key, value);
     FUZZ_CHECK(written || !storable(section, key, value));
     if (!written) {
-        FUZZ_CHECK(QFile::exists(path) == fileExists && contents(path) == before);
+        FUZZ_CHECK(QFile::exists(path) == fileExists && testing::fileBytes(path) == before);
         return 0;
     }
     FUZZ_CHECK(ini.ReadIni(section, key) == expectedRead(value));

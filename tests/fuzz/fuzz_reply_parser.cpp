@@ -28,19 +28,6 @@ QList<Reply> takeAll(ReplyParser& parser) {
     return replies;
 }
 
-// "000.0": an optional minus, three or more digits, a point and one digit.
-bool inFrequencyPattern(const QString& text) {
-    const qsizetype start = text.startsWith(QLatin1Char('-')) ? 1 : 0;
-    const qsizetype point = text.size() - 2;
-    if (point - start < 3 || text[point] != QLatin1Char('.'))
-        return false;
-    for (qsizetype i = start; i < text.size(); ++i) {
-        if (i != point && (text[i] < QLatin1Char('0') || text[i] > QLatin1Char('9')))
-            return false;
-    }
-    return true;
-}
-
 void checkReadings(const Reply& reply) {
     FUZZ_CHECK(reply.level <= 0);
     if (reply.channelIndex) {
@@ -48,7 +35,7 @@ void checkReadings(const Reply& reply) {
         FUZZ_CHECK(std::isfinite(reply.frequency) && reply.frequency != 0);
         FUZZ_CHECK(scan::channelIndexFromMhz(reply.frequency) == reply.channelIndex);
     }
-    if (inFrequencyPattern(reply.frequencyText))
+    if (inDecimalPattern(reply.frequencyText, 3))
         FUZZ_CHECK(core::formatFreq(core::Val(reply.frequencyText)) == reply.frequencyText);
 }
 

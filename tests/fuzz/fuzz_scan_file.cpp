@@ -6,35 +6,14 @@
 #include "recording/scan_file.h"
 #include "tests/fuzz/fuzz_check.h"
 
-#include <QFile>
-#include <QTemporaryDir>
-
-namespace {
-
 using recording::RecordLength;
 using recording::ScanFile;
 
-const QTemporaryDir& folder() {
-    static const QTemporaryDir dir;
-    return dir;
-}
-
-QByteArray contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
-    const QString path = folder().filePath(QStringLiteral("scan.dat"));
-    const QString copyPath = folder().filePath(QStringLiteral("copy.dat"));
-    {
-        QFile file(path);
-        FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        FUZZ_CHECK(file.write(bytes) == bytes.size());
-    }
+    const QString path = fuzzFolder().filePath(QStringLiteral("scan.dat"));
+    const QString copyPath = fuzzFolder().filePath(QStringLiteral("copy.dat"));
+    FUZZ_CHECK(testing::writeFile(path, bytes));
 
     ScanFile scan;
     FUZZ_CHECK(scan.openForReading(path));
@@ -59,6 +38,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(!scan.errorString().isEmpty());
     }
     copy.close();
-    FUZZ_CHECK(contents(copyPath) == bytes.left(records * RecordLength));
+    FUZZ_CHECK(testing::fileBytes(copyPath) == bytes.left(records * RecordLength));
     return 0;
 }

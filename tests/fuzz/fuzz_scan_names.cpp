@@ -8,29 +8,21 @@
 #include "tests/fuzz/fuzz_check.h"
 
 #include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 
 namespace {
 
 using namespace recording;
 
 const QString& dataFolder() {
-    static const QTemporaryDir root;
-    static const QString data = root.filePath(DataFolderName);
+    static const QString data = fuzzFolder().filePath(DataFolderName);
     QDir().mkpath(data);
     return data;
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 void checkSaving(const QString& name) {
     const QString& data = dataFolder();
     const QByteArray recorded(604, 'r');
-    FUZZ_CHECK(writeFile(QDir(data).filePath(RecordingFileName), recorded));
+    FUZZ_CHECK(testing::writeFile(QDir(data).filePath(RecordingFileName), recorded));
     const SaveResult saved = SaveLastScan(data, name);
     FUZZ_CHECK(saved.ok);
     FUZZ_CHECK(saved.savedName == name);

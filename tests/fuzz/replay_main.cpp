@@ -20,14 +20,13 @@ int main(int argc, char** argv) {
     namespace fs = std::filesystem;
     std::vector<fs::path> inputs;
     for (int i = 1; i < argc; ++i) {
-        if (fs::is_directory(argv[i])) {
-            for (const fs::directory_entry& entry : fs::directory_iterator(argv[i])) {
-                if (entry.is_regular_file())
-                    inputs.push_back(entry.path());
-            }
-        } else {
+        if (!fs::is_directory(argv[i])) {
             inputs.emplace_back(argv[i]);
+            continue;
         }
+        for (const fs::directory_entry& entry : fs::directory_iterator(argv[i]))
+            if (entry.is_regular_file())
+                inputs.push_back(entry.path());
     }
     std::sort(inputs.begin(), inputs.end());
     if (inputs.empty()) {
