@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: MIT
-// What the window shows of live scans, end to end: the real window (offscreen) drives the
-// simulated radio over a pseudo-terminal through its engine, with the protocol's timers
-// compressed. The protocol and the recording themselves are the engine's tests.
+// Live scans end to end: the real window (offscreen) drives the simulated radio over a
+// pseudo-terminal through its engine. What the window shows of a scan, saving it, the menu entries
+// a running scan disables, the close refused while connecting or scanning, nothing sent to the
+// radio on the way out, and the port message when the radio's device has gone. The protocol and
+// the recording themselves are the engine's tests.
 #include "live_program.h"
 
 #include "display/frm_waterfall.h"
 #include "display/plot_view.h"
 #include "display/waterfall_view.h"
+#include "radio/comm_port.h"
 #include "recording/frm_dlg_file_save.h"
 #include "scan/frm_scan_quit.h"
 #include "tests/support/expected_loops.h"
@@ -17,12 +20,15 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSerialPort>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 using namespace testing;
 
@@ -34,6 +40,7 @@ QColor colorOf(const QLabel* label) {
     return label->palette().color(QPalette::WindowText);
 }
 
+// Saves under the name, or declines to save when it is empty.
 void answerSavePrompt(app::frmSpecAn& w, const QString& name) {
     QTRY_VERIFY_WITH_TIMEOUT(w.fileSaveDialog() && w.fileSaveDialog()->isVisible(), Bound);
     if (name.isEmpty()) {
@@ -42,6 +49,17 @@ void answerSavePrompt(app::frmSpecAn& w, const QString& name) {
         w.fileSaveDialog()->txtFileName->setText(name);
         w.fileSaveDialog()->cmdSave->click();
     }
+}
+
+// Which of the entries a scan governs are enabled, as the menu would show them.
+QString enabledEntries(app::frmSpecAn& w) {
+    QMetaObject::invokeMethod(&w, "mnuDisplay_Click");
+    QString entries;
+    for (QAction* entry : {w.mnuOpenSavedScan, w.mnuDisplayColor, w.mnuSaveSettings,
+                           w.mnuRestoreSettings, w.mnuSerialPort->menuAction()})
+        entries += entry->isEnabled() ? '1' : '0';
+    QMetaObject::invokeMethod(&w, "mnuSettings_Click");
+    return entries + (w.mnuSerialPort->isEnabled() ? "+1" : "+0");
 }
 
 } // namespace
@@ -235,6 +253,71 @@ private slots:
         QCOMPARE(w.engine().ComPort(), 7);
         QVERIFY(!w.mnuCom[3]->isChecked());
         QVERIFY(w.mnuCom[7]->isChecked());
+    }
+
+    void menuEntriesThatWouldDisturbAScanAreDisabledWhileItRuns() {
+        LiveScan live;
+        QVERIFY2(live.started(), qPrintable(live.radio.error()));
+        app::frmSpecAn& w = live.load();
+        QCOMPARE(enabledEntries(w), "11111+1");
+        w.cmdConnect->click();
+        QTRY_VERIFY_WITH_TIMEOUT(w.engine().ScanActive(), Bound);
+        // The serial port menu stays disabled while the port is open and the scan runs.
+        QCOMPARE(enabledEntries(w), "00000+0");
+        w.cmdStopTest->click();
+        answerSavePrompt(w, QString());
+        QTRY_VERIFY_WITH_TIMEOUT(w.isEnabled(), Bound);
+        QVERIFY(!w.engine().ScanActive());
+        // The port stays open after the scan: its menu comes back with the "Setting's" submenu.
+        QCOMPARE(enabledEntries(w), "11110+1");
+    }
+
+    void closingIsRefusedWhileConnectingOrScanningAndTheWayOutSendsNothing() {
+        LiveScan live;
+        QVERIFY2(live.started(), qPrintable(live.radio.error()));
+        app::frmSpecAn& w = live.load();
+        // The connection runs inside the click; the attempt to close comes from the event loop.
+        qint32 stateAtClose = -1;
+        bool closedWhileConnecting = true;
+        connect(&w.engine(), &engine::ScanEngine::connecting, this, [&] {
+            QTimer::singleShot(0, &w, [&] {
+                stateAtClose = w.engine().LinkState();
+                closedWhileConnecting = w.close();
+            });
+        });
+        w.cmdConnect->click();
+        QTRY_VERIFY_WITH_TIMEOUT(stateAtClose != -1, Bound);
+        QCOMPARE(stateAtClose, engine::LinkConnecting);
+        QVERIFY(!closedWhileConnecting);
+        QTRY_VERIFY_WITH_TIMEOUT(w.engine().ScanActive(), Bound);
+        QVERIFY(!w.close());
+        QVERIFY(w.isVisible());
+
+        w.cmdStopTest->click();
+        answerSavePrompt(w, QString());
+        QTRY_VERIFY_WITH_TIMEOUT(w.isEnabled(), Bound);
+        QVERIFY(w.close());
+        QVERIFY(!w.engine().port().PortOpen());
+        QVERIFY(!w.engine().scanFile().isOpen());
+
+        // Whatever the program had sent, the radio has read before this later barrier.
+        QSerialPort barrier(live.radio.device());
+        QVERIFY(barrier.open(QIODevice::ReadWrite));
+        barrier.write("barrier\r");
+        QVERIFY(barrier.waitForBytesWritten(Bound));
+        QTRY_VERIFY_WITH_TIMEOUT(live.radio.received().endsWith("barrier\r"), Bound);
+        QVERIFY(live.radio.received().endsWith("RSSI!\rbarrier\r"));
+    }
+
+    void aVanishedRadioIsNamedInThePortMessage() {
+        LiveScan live;
+        QVERIFY2(live.started(), qPrintable(live.radio.error()));
+        app::frmSpecAn& w = live.load();
+        live.radio.kill();
+        w.cmdConnect->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!live.program.messages.isEmpty(), Bound);
+        const QString text = live.program.messages.last().text;
+        QVERIFY2(text.contains(live.radio.device() + " does not exist"), qPrintable(text));
     }
 };
 

@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: MIT
+// Scan files: the record layout, writing and reading them, their names, saving the recording
+// under a name, the list of saved scans, and where the files live.
 #include "recording/data_folder.h"
+#include "recording/scan_file.h"
 #include "recording/scan_library.h"
 #include "recording/scan_names.h"
+#include "tests/support/file_bytes.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -12,6 +16,8 @@
 #include <memory>
 
 using namespace recording;
+using testing::fileBytes;
+using testing::writeFile;
 
 class TestScanFiles : public QObject {
     Q_OBJECT
@@ -22,13 +28,13 @@ class TestScanFiles : public QObject {
     QString inData(const QString& name) const { return QDir(m_data).filePath(name); }
     QString inRoot(const QString& name) const { return m_root->filePath(name); }
 
-    static bool writeFile(const QString& path, const QByteArray& bytes) {
-        QFile file(path);
-        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-    }
-    static QByteArray readFile(const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    static ScanRecord loop(qint32 n) {
+        ScanRecord r{n, -2, "10-30-2009  14:05:33", {}, {}, {}};
+        r.LastCodes = QByteArray(100, char(95)); // the sweep passed only the first 100 channels
+        r.AverageCodes = QByteArray(CodeFieldLength + 8, char(n));
+        // the first group switched off, the rest at -90 dBm
+        r.PeakCodes = QByteArray(16, char(200)) + QByteArray(176, char(90));
+        return r;
     }
     // Every entry below the folder, hidden ones included.
     static QStringList tree(const QString& folder) {
@@ -55,6 +61,65 @@ private slots:
         m_data = inRoot(QStringLiteral("Data"));
         QVERIFY(QDir().mkpath(m_data));
         QVERIFY(writeFile(inRoot("plain"), "not a folder"));
+    }
+
+    void recordHasTheFileLayout() {
+        const QByteArray bytes = loop(0x01020304).toBytes();
+        QCOMPARE(bytes.size(), RecordLength);
+        QCOMPARE(bytes.left(8), QByteArray("\x04\x03\x02\x01\xfe\xff\xff\xff", 8));
+        QCOMPARE(bytes.mid(8, 20), QByteArray("10-30-2009  14:05:33"));
+        QCOMPARE(bytes.mid(28, 192), QByteArray(100, char(95)) + QByteArray(92, ' '));
+        QCOMPARE(bytes.mid(220, 192), QByteArray(192, char(4)));
+        QCOMPARE(bytes.mid(412), loop(1).PeakCodes);
+
+        const ScanRecord back = ScanRecord::fromBytes(bytes);
+        QCOMPARE(back.LoopNumber, 0x01020304);
+        QCOMPARE(back.Attenuation, -2);
+        QCOMPARE(back.LastCodes, bytes.mid(28, 192));
+    }
+
+    void recordsReachTheDiskBeforeClose() {
+        const QString path = inRoot(QStringLiteral("lastScan.dat"));
+        ScanFile file;
+        QVERIFY(!file.create(inRoot(QStringLiteral("missing/lastScan.dat"))));
+        QVERIFY(!file.errorString().isEmpty());
+        QVERIFY(file.create(path));
+        QVERIFY(file.writeRecord(1, loop(1)));
+        QVERIFY(file.writeRecord(2, loop(2)));
+        QCOMPARE(fileBytes(path), loop(1).toBytes() + loop(2).toBytes());
+
+        QVERIFY(file.writeRecord(4, loop(4)));
+        QCOMPARE(fileBytes(path).mid(2 * RecordLength),
+                 QByteArray(RecordLength, '\0') + loop(4).toBytes());
+        QCOMPARE(file.recordCount(), 4);
+        QCOMPARE(file.readRecord(2)->AverageCodes, QByteArray(CodeFieldLength, char(2)));
+        QVERIFY(!file.readRecord(5));
+    }
+
+    // A new recording never keeps loops of the one before it, even beyond its own end.
+    void aNewRecordingStartsEmpty() {
+        const QString path = inRoot(QStringLiteral("lastScan.dat"));
+        ScanFile file;
+        QVERIFY(file.create(path));
+        for (qint32 n = 1; n <= 3; ++n)
+            QVERIFY(file.writeRecord(n, loop(n)));
+        QVERIFY(file.create(path));
+        QCOMPARE(file.recordCount(), 0);
+        QVERIFY(file.writeRecord(1, loop(7)));
+        file.close();
+        QCOMPARE(fileBytes(path), loop(7).toBytes());
+    }
+
+    // A scan copied from a colleague or kept on a read-only medium still plays back.
+    void aReadOnlyScanPlaysBackAndIsNeverWritten() {
+        const QString path = inRoot(QStringLiteral("readonly.dat"));
+        QVERIFY(testing::writeFile(path, loop(1).toBytes() + loop(2).toBytes()));
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner));
+        ScanFile file;
+        QVERIFY2(file.openForReading(path), qPrintable(file.errorString()));
+        QCOMPARE(file.readRecord(2)->LoopNumber, 2);
+        QVERIFY(!file.writeRecord(3, loop(3)));
+        QCOMPARE(file.recordCount(), 2);
     }
 
     // The prompt offers the default name, which carries the attenuation only above 0 dB. The name
@@ -118,7 +183,7 @@ private slots:
         const SaveResult result = SaveLastScan(m_data, name);
         QVERIFY2(result.ok && result.message.isEmpty(), qPrintable(result.message));
         QCOMPARE(result.savedName, savedName);
-        QCOMPARE(readFile(inData(savedName)), recording(200));
+        QCOMPARE(fileBytes(inData(savedName)), recording(200));
         QCOMPARE(tree(m_data), QStringList{savedName});
     }
 
@@ -138,7 +203,7 @@ private slots:
             SaveLastScan(situation == "below a file" ? inRoot("plain/Data") : m_data, "x.dat");
         QVERIFY(!result.ok && !result.message.isEmpty());
         QCOMPARE(tree(m_root->path()), before);
-        QCOMPARE(readFile(inData(RecordingFileName)), recorded ? recording(4) : QByteArray());
+        QCOMPARE(fileBytes(inData(RecordingFileName)), recorded ? recording(4) : QByteArray());
     }
 
     // The list holds the files ending in ".dat" in name order, never the recording. Deletion takes

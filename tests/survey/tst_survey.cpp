@@ -1,0 +1,317 @@
+// SPDX-License-Identifier: MIT
+// Reading scan files for the survey (the loops as CSV, damaged files as far as they are whole) and
+// the figures, ranking and report made of them.
+#include "survey/channel_groups.h"
+#include "survey/level_codes.h"
+#include "survey/report_csv.h"
+#include "survey/rtl_power_csv.h"
+#include "survey/scan_reader.h"
+#include "survey/survey_report.h"
+#include "tests/support/scan_fixture.h"
+
+#include <QBuffer>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace survey;
+
+namespace {
+
+using Codes = QList<int>;
+
+CodeCounts countsOf(const Codes& codes) {
+    CodeCounts counts;
+    for (int code : codes)
+        counts.add(static_cast<unsigned char>(code));
+    return counts;
+}
+
+// Sets all 16 channels of the group with that caption.
+void setGroup(QByteArray& loop, const QString& caption, unsigned char code) {
+    for (const ChannelGroup& g : channelGroups()) {
+        if (g.Caption == caption) {
+            for (int c = g.FirstChannel; c <= g.lastChannel(); ++c)
+                loop[c] = char(code);
+        }
+    }
+}
+
+QStringList rankedCaptions(const SurveyReport& report) {
+    QStringList captions;
+    for (const GroupFigures& g : report.Groups)
+        captions << (g.Rank > 0 ? channelGroups()[g.Group].Caption
+                                : channelGroups()[g.Group].Caption + QStringLiteral(" -"));
+    return captions;
+}
+
+} // namespace
+
+class TestSurvey : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    const QString m_path = m_dir.filePath(QStringLiteral("scan.dat"));
+
+    // Loops of Last codes, then `tail` as it is.
+    void writeScan(const QList<QByteArray>& loops, const QByteArray& tail = {}) {
+        testing::ScanFileWriter writer;
+        QVERIFY(writer.create(m_path));
+        for (const QByteArray& loop : loops)
+            QVERIFY(writer.append(loop));
+        QVERIFY(writer.appendRaw(tail));
+    }
+    SurveyCounts countsOfScan(const QList<QByteArray>& loops) {
+        writeScan(loops);
+        ScanReader reader;
+        return reader.open(m_path) ? countLoops(reader) : SurveyCounts{};
+    }
+    QByteArray csvOf(ScanReader& reader) {
+        QBuffer out;
+        out.open(QIODevice::WriteOnly);
+        QString error;
+        if (!writeLoopsCsv(reader, out, &error))
+            return "write failed: " + error.toUtf8();
+        return out.data();
+    }
+
+private slots:
+    // Occupancy counts levels at or above the threshold among the readings that gave a level;
+    // percentiles are nearest-rank over the levels in dBm; codes 0, 200 and 201 are no level.
+    void figuresComeFromLevelsOnly_data() {
+        QTest::addColumn<Codes>("codes");
+        QTest::addColumn<int>("threshold");
+        QTest::addColumn<QString>("figures"); // measured, occupied; median, 90th pct, strongest
+        Codes many;                           // -110 .. -91 dBm, 50 readings of each
+        for (int i = 0; i < 1000; ++i)
+            many << 110 - i % 20;
+        // clang-format off
+        QTest::newRow("one level")            << Codes{108} << -100 << "1 0 -108 -108 -108";
+        QTest::newRow("threshold inclusive")  << Codes{100, 101} << -100 << "2 1 -101 -100 -100";
+        QTest::newRow("ten levels")           << Codes{110, 109, 108, 107, 106, 105, 104, 103, 102, 60}
+                                              << -100 << "10 1 -106 -102 -60";
+        QTest::newRow("even count: lower")    << Codes{90, 110} << -100 << "2 1 -110 -90 -90";
+        QTest::newRow("skips are no level")   << Codes{108, 0, 200, 201, 0} << -100 << "1 0 -108 -108 -108";
+        QTest::newRow("-32 dBm is a level")   << Codes{32, 108, 108} << -100 << "3 1 -108 -32 -32";
+        QTest::newRow("nothing measured")     << Codes{200, 201, 0} << -100 << "0 0";
+        // The 500th and 900th of 1000 from the weakest, exact from the histogram.
+        QTest::newRow("1000 readings")        << many << -95 << "1000 250 -101 -93 -91";
+        // clang-format on
+    }
+    void figuresComeFromLevelsOnly() {
+        QFETCH(Codes, codes);
+        QFETCH(int, threshold);
+        const LevelFigures f = figuresOf(countsOf(codes), threshold);
+        QCOMPARE(f.Readings, qint64(codes.size()));
+        QList<qint64> figures{f.Measured, f.Occupied};
+        if (f.isMeasured())
+            figures << f.MedianDbm << f.P90Dbm << f.StrongestDbm;
+        QStringList texts;
+        for (const qint64 n : figures)
+            texts << QString::number(n);
+        QTEST(texts.join(' '), "figures");
+    }
+
+    // The quietest group leads; a group switched off in most loops ranks after every group
+    // measured in nearly all of them, however quiet its few loops were; a group never measured
+    // (off or outside the limits) is not ranked at all.
+    void groupsRankQuietestFirstAndSkipsNeverCountAsQuiet() {
+        QList<QByteArray> loops;
+        for (int n = 0; n < 20; ++n) {
+            QByteArray loop = testing::startupLoopCodes(108);
+            setGroup(loop, "Grp 1", n % 2 ? 70 : 108); // half the loops busy
+            setGroup(loop, "Grp 2", n < 2 ? 60 : 106); // busy twice
+            setGroup(loop, "Grp 3", 112);              // quiet, but only measured twice
+            if (n >= 2)
+                setGroup(loop, "Grp 3", scan::GroupOffCode);
+            setGroup(loop, "Grp 4", n == 7 ? 40 : 109);  // one burst
+            setGroup(loop, "Grp 5", 110);                // the quietest
+            setGroup(loop, "Grp 6", scan::GroupOffCode); // never measured
+            setGroup(loop, "Grp 7", n % 4 ? 108 : 0);    // no reading every fourth loop
+            loops << loop;
+        }
+        const SurveyReport report = makeReport(countsOfScan(loops), -100);
+        QCOMPARE(report.Loops, qint64(20));
+        QCOMPARE(rankedCaptions(report),
+                 QStringList({"Grp 5", "Grp 8", "Grp 4", "Grp 2", "Grp 1", "Grp 3", "Grp 7",
+                              "Lo 1 -", "Lo 2 -", "Grp 6 -", "Hi 1 -", "Hi 2 -"}));
+        const GroupFigures& burst = report.Groups[2];
+        QCOMPARE(burst.Figures.Occupied, qint64(16));
+        QCOMPARE(burst.Figures.StrongestDbm, -40);
+        QCOMPARE(recommendation(report),
+                 QStringLiteral("Grp 5 (915.0-918.0 MHz) is the quietest: 0 % occupied, median "
+                                "-110 dBm"));
+    }
+
+    void recommendationSaysWhenNoGroupWasWellMeasured() {
+        QList<QByteArray> loops;
+        for (int n = 0; n < 10; ++n) {
+            QByteArray loop(scan::ChannelCount, char(scan::GroupOffCode));
+            if (n == 0)
+                setGroup(loop, "Grp 2", 104);
+            loops << loop;
+        }
+        const SurveyReport report = makeReport(countsOfScan(loops), -100);
+        QCOMPARE(recommendation(report),
+                 QStringLiteral("Grp 2 (905.4-908.4 MHz) is the quietest: 0 % occupied, median "
+                                "-104 dBm (but it gave a level in only 10 % of its readings)"));
+    }
+
+    void percentTextNeverRoundsAwayTheLastReadings_data() {
+        QTest::addColumn<double>("share");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("none") << 0.0 << "0 %";
+        QTest::newRow("a trace") << 0.004 << "<1 %";
+        QTest::newRow("two") << 0.021 << "2 %";
+        QTest::newRow("almost all") << 0.996 << ">99 %";
+        QTest::newRow("all") << 1.0 << "100 %";
+    }
+    void percentTextNeverRoundsAwayTheLastReadings() {
+        QFETCH(double, share);
+        QTEST(percentText(share), "text");
+    }
+
+    // The channels of the report are those inside the limits, Lo 2 included when only Lo 1 was
+    // outside them; the CSV has a line per group in ranking order, then per channel.
+    void reportCsvListsGroupsByRankThenTheSpanChannels() {
+        QByteArray loop = testing::startupLoopCodes(108);
+        for (int c = 16; c < 32; ++c)
+            loop[c] = char(95);
+        const SurveyReport report = makeReport(countsOfScan({loop, loop}), -100);
+        QCOMPARE(report.Span.First, 16);
+        QCOMPARE(report.Span.Last, 159);
+        const QList<QByteArray> lines = reportCsv(report).split('\n');
+        QCOMPARE(lines.size(), 1 + 12 + 144 + 1);
+        QCOMPARE(lines[0], QByteArray("scope,name,first_mhz,last_mhz,rank,readings,measured,"
+                                      "occupied,occupancy_percent,median_dbm,p90_dbm,"
+                                      "strongest_dbm,threshold_dbm"));
+        QCOMPARE(lines[1],
+                 QByteArray("group,Grp 1,902.2,905.2,1,32,32,0,0.00,-108,-108,-108,-100"));
+        QCOMPARE(lines[9], QByteArray("group,Lo 2,899.0,902.0,9,32,32,32,100.00,-95,-95,-95,-100"));
+        QCOMPARE(lines[10], QByteArray("group,Lo 1,895.8,898.8,,32,0,0,,,,,-100"));
+        QCOMPARE(lines[13], QByteArray("channel,899.0,899.0,899.0,,2,2,2,100.00,-95,-95,-95,-100"));
+        QVERIFY(lines.last().isEmpty());
+    }
+
+    // A row per loop: ISO date and time, the span's first frequency and its last plus one step,
+    // the step, one sample, then whole dBm; a channel without a level is "nan", so that every
+    // row has as many numbers as (high - low) / step.
+    void csvRowsFollowTheRtlPowerLayout() {
+        QByteArray loop = testing::startupLoopCodes(108);
+        loop[32] = char(60);
+        loop[33] = char(0);                  // no reading
+        loop[34] = char(scan::GroupOffCode); // group switched off
+        loop[35] = char(32);                 // -32 dBm, not padding: more follows
+        writeScan({loop, testing::startupLoopCodes(97)});
+        ScanReader reader;
+        QVERIFY2(reader.open(m_path), qPrintable(reader.errorString()));
+        const QList<QByteArray> rows = csvOf(reader).split('\n');
+        QCOMPARE(rows.size(), 3);
+        QVERIFY(rows[0].startsWith("2024-05-01, 14:00:00, 902200000, 927800000, 200000, 1, "
+                                   "-60, nan, nan, -32, -108, "));
+        QVERIFY(rows[1].startsWith("2024-05-01, 14:00:01, 902200000, 927800000, 200000, 1, -97, "));
+        const QList<QByteArray> fields = rows[1].split(',');
+        QCOMPARE(fields.size(), 6 + (927800000 - 902200000) / 200000);
+        QCOMPARE(fields.last().trimmed(), QByteArray("-97"));
+        QCOMPARE(rows[2], QByteArray());
+    }
+
+    // The span reaches as far as the channels that no loop marked outside the limits.
+    void csvSpanCoversTheChannelsInsideTheLimits_data() {
+        QTest::addColumn<int>("lowOut");  // channels from 0 marked 201
+        QTest::addColumn<int>("highOut"); // channels to 191 marked 201
+        QTest::addColumn<QByteArray>("frequencies");
+        QTest::newRow("start-up") << 32 << 32 << QByteArray("902200000, 927800000");
+        QTest::newRow("widest") << 0 << 0 << QByteArray("895800000, 934200000");
+        QTest::newRow("899.0 to 930.8") << 16 << 16 << QByteArray("899000000, 931000000");
+    }
+    void csvSpanCoversTheChannelsInsideTheLimits() {
+        QFETCH(int, lowOut);
+        QFETCH(int, highOut);
+        QByteArray loop(scan::ChannelCount, char(105));
+        for (int c = 0; c < lowOut; ++c)
+            loop[c] = char(scan::OutOfRangeCode);
+        for (int c = scan::ChannelCount - highOut; c < scan::ChannelCount; ++c)
+            loop[c] = char(scan::OutOfRangeCode);
+        writeScan({loop});
+        ScanReader reader;
+        QVERIFY(reader.open(m_path));
+        const QByteArray row = csvOf(reader);
+        QTEST(row.split(',').mid(2, 2).join(',').trimmed(), "frequencies");
+    }
+
+    // The trailing run of 32s is where the sweep did not reach: no level, not -32 dBm.
+    void paddingAtTheEndOfALoopIsNoReading() {
+        QByteArray loop = testing::startupLoopCodes(108);
+        loop.truncate(150);
+        writeScan({loop});
+        ScanReader reader;
+        QVERIFY(reader.open(m_path));
+        Loop read;
+        QVERIFY(reader.next(read));
+        QCOMPARE(int(read.Last[149]), 108);
+        QCOMPARE(int(read.Last[150]), int(NoReadingCode));
+        QCOMPARE(int(read.Last[191]), int(NoReadingCode));
+    }
+
+    // A file that is not whole is read as far as it is; what is left out is said.
+    void damagedScansAreReadAsFarAsTheyAreWhole_data() {
+        QTest::addColumn<QByteArray>("damage"); // what follows three good loops
+        QTest::addColumn<qint64>("loops");
+        QTest::addColumn<QString>("warning");
+        QByteArray badCode = testing::loopRecord(4, testing::startupLoopCodes(108)).toBytes();
+        badCode[28 + 40] = char(230);
+        QByteArray wrongNumber = testing::loopRecord(9, testing::startupLoopCodes(108)).toBytes();
+        QByteArray noTime = testing::loopRecord(4, testing::startupLoopCodes(108)).toBytes();
+        noTime.replace(8, 20, QByteArray(20, ' '));
+        const QByteArray after = testing::loopRecord(5, testing::startupLoopCodes(108)).toBytes();
+        // clang-format off
+        QTest::newRow("whole") << QByteArray() << 3LL << "";
+        QTest::newRow("partial record") << QByteArray(100, 'x') << 3LL
+            << "scan.dat: the last 100 bytes are not a whole loop and are left out";
+        QTest::newRow("code above 201") << badCode + after << 3LL
+            << "scan.dat: loop 4 holds code 230 (neither a level nor a skip code) for 903.8 MHz; "
+               "only the 3 loops before it are read";
+        QTest::newRow("loop number") << wrongNumber << 3LL
+            << "scan.dat: record 4 gives loop number 9; only the 3 loops before it are read";
+        QTest::newRow("start text") << noTime << 3LL
+            << "scan.dat: loop 4 has no start time; only the 3 loops before it are read";
+        // clang-format on
+    }
+    void damagedScansAreReadAsFarAsTheyAreWhole() {
+        QFETCH(QByteArray, damage);
+        const QByteArray loop = testing::startupLoopCodes(108);
+        writeScan({loop, loop, loop}, damage);
+        ScanReader reader;
+        QVERIFY2(reader.open(m_path), qPrintable(reader.errorString()));
+        QTEST(qint64(csvOf(reader).count('\n')), "loops");
+        QTEST(reader.warning().replace(m_dir.path() + '/', QString()), "warning");
+    }
+
+    void filesWithoutALoopAreRefused_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("error");
+        QByteArray firstBad = testing::loopRecord(1, testing::startupLoopCodes(108)).toBytes();
+        firstBad[100] = char(202);
+        // clang-format off
+        QTest::newRow("empty") << QByteArray()
+            << "scan.dat holds no loops: the recording ended before its first loop";
+        QTest::newRow("short") << QByteArray(603, '\0')
+            << "scan.dat is not a scan file: 603 bytes is less than one loop record (604 bytes)";
+        QTest::newRow("text") << QByteArray(2000, 'a')
+            << "scan.dat is not a scan file: record 1 gives loop number 1633771873";
+        QTest::newRow("first loop bad") << firstBad
+            << "scan.dat is not a scan file: loop 1 holds code 202 (neither a level nor a skip "
+               "code) for 910.2 MHz";
+        // clang-format on
+    }
+    void filesWithoutALoopAreRefused() {
+        QFETCH(QByteArray, content);
+        writeScan({}, content);
+        ScanReader reader;
+        QVERIFY(!reader.open(m_path));
+        QTEST(reader.errorString().replace(m_dir.path() + '/', QString()), "error");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSurvey)
+#include "tst_survey.moc"
