@@ -13,6 +13,7 @@
 #include "recording/frm_dlg_file_save.h"
 #include "scan/frm_scan_quit.h"
 #include "tests/support/expected_loops.h"
+#include "tests/support/file_bytes.h"
 
 #include <QAction>
 #include <QApplication>
@@ -119,8 +120,7 @@ private slots:
 
         const QList<recording::ScanRecord> records = live.program.records("looked back.dat");
         QCOMPARE(records.size(), last);
-        const QString mismatch = mismatchWithTheRadio(records, live.radio.levels());
-        QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
+        QCOMPARE(mismatchWithTheRadio(records, live.radio.levels()), QString());
         // The saved scan is shown at its last loop.
         QCOMPARE(w.txtRestoredScan->text(), QStringLiteral("looked back.dat"));
         QCOMPARE(w.scrollTime->value(), last);
@@ -191,10 +191,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(w.fileSaveDialog(), Bound);
         QCOMPARE(w.fileSaveDialog()->parentWidget(), &w);
         QVERIFY(w.fileSaveDialog()->isWindow());
-        QFile recording(live.program.dataFile("lastScan.dat"));
-        QVERIFY(recording.open(QIODevice::ReadOnly));
-        const QByteArray recorded = recording.readAll();
-        recording.close();
+        const QByteArray recorded = testing::fileBytes(live.program.dataFile("lastScan.dat"));
+        QVERIFY(!recorded.isEmpty());
 
         for (const QString& unsafe : {QStringLiteral("../escape"), QStringLiteral("sub/scan"),
                                       QStringLiteral("..\\up.dat")}) {
@@ -210,9 +208,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(w.isEnabled(), Bound);
         QVERIFY(!QFile::exists(live.program.folder() + "/escape.dat"));
         QCOMPARE(live.program.dataFiles(), QStringList{"myscan.dat"});
-        QFile saved(live.program.dataFile("myscan.dat"));
-        QVERIFY(saved.open(QIODevice::ReadOnly));
-        QCOMPARE(saved.readAll(), recorded);
+        QCOMPARE(testing::fileBytes(live.program.dataFile("myscan.dat")), recorded);
         QCOMPARE(w.txtRestoredScan->text(), QStringLiteral("myscan.dat"));
         QVERIFY(w.txtRestoredScan->isVisible());
     }
@@ -255,27 +251,13 @@ private slots:
         QVERIFY(w.mnuCom[7]->isChecked());
     }
 
-    void menuEntriesThatWouldDisturbAScanAreDisabledWhileItRuns() {
+    // The entries that would disturb a scan are disabled while it runs, and so is closing while
+    // it connects or scans; the way out sends the radio nothing.
+    void menuEntriesAndClosingAreRefusedWhileAScanRunsAndTheWayOutSendsNothing() {
         LiveScan live;
         QVERIFY2(live.started(), qPrintable(live.radio.error()));
         app::frmSpecAn& w = live.load();
         QCOMPARE(enabledEntries(w), "11111+1");
-        w.cmdConnect->click();
-        QTRY_VERIFY_WITH_TIMEOUT(w.engine().ScanActive(), Bound);
-        // The serial port menu stays disabled while the port is open and the scan runs.
-        QCOMPARE(enabledEntries(w), "00000+0");
-        w.cmdStopTest->click();
-        answerSavePrompt(w, QString());
-        QTRY_VERIFY_WITH_TIMEOUT(w.isEnabled(), Bound);
-        QVERIFY(!w.engine().ScanActive());
-        // The port stays open after the scan: its menu comes back with the "Setting's" submenu.
-        QCOMPARE(enabledEntries(w), "11110+1");
-    }
-
-    void closingIsRefusedWhileConnectingOrScanningAndTheWayOutSendsNothing() {
-        LiveScan live;
-        QVERIFY2(live.started(), qPrintable(live.radio.error()));
-        app::frmSpecAn& w = live.load();
         // The connection runs inside the click; the attempt to close comes from the event loop.
         qint32 stateAtClose = -1;
         bool closedWhileConnecting = true;
@@ -292,10 +274,15 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(w.engine().ScanActive(), Bound);
         QVERIFY(!w.close());
         QVERIFY(w.isVisible());
+        // The serial port menu stays disabled while the port is open and the scan runs.
+        QCOMPARE(enabledEntries(w), "00000+0");
 
         w.cmdStopTest->click();
         answerSavePrompt(w, QString());
         QTRY_VERIFY_WITH_TIMEOUT(w.isEnabled(), Bound);
+        QVERIFY(!w.engine().ScanActive());
+        // The port stays open after the scan: its menu comes back with the "Setting's" submenu.
+        QCOMPARE(enabledEntries(w), "11110+1");
         QVERIFY(w.close());
         QVERIFY(!w.engine().port().PortOpen());
         QVERIFY(!w.engine().scanFile().isOpen());

@@ -14,6 +14,8 @@
 #include "live_program.h"
 #include "recording/scan_file.h"
 #include "recording/scan_library.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/scan_fixture.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -26,16 +28,8 @@ constexpr int Bound = 5000;
 
 // A loop whose measured channels (902.2 - 927.6 MHz) read `level` and the rest are out of range.
 recording::ScanRecord loop(qint32 n, int level, const QString& start, int attenuation = 0) {
-    recording::ScanRecord record;
-    record.LoopNumber = n;
-    record.Attenuation = attenuation;
-    record.LoopStartText = start.toLatin1();
-    QByteArray codes(scan::ChannelCount, char(level));
-    for (int c = 0; c < 32; ++c)
-        codes[c] = char(scan::OutOfRangeCode);
-    for (int c = 160; c < scan::ChannelCount; ++c)
-        codes[c] = char(scan::OutOfRangeCode);
-    record.LastCodes = record.PeakCodes = record.AverageCodes = codes;
+    recording::ScanRecord record{n, attenuation, start.toLatin1(), {}, {}, {}};
+    record.LastCodes = record.PeakCodes = record.AverageCodes = testing::startupLoopCodes(level);
     return record;
 }
 
@@ -83,10 +77,6 @@ class TestPlayback : public QObject {
         list.lstScans->setCurrentItem(items[0]);
         list.cmdOpenScan->click();
         QTRY_VERIFY_WITH_TIMEOUT(!m_window->scanRestoreDialog(), Bound);
-    }
-    int readScanRecords(const QString& name) const {
-        recording::ScanFile file;
-        return file.openForReading(dataFile(name)) ? int(file.recordCount()) : -1;
     }
     QStringList listed() const {
         QStringList names;
@@ -198,10 +188,7 @@ private slots:
     void damagedFilesOpenWithoutACrash() {
         QFETCH(QByteArray, bytes);
         QFETCH(int, loops);
-        QFile file(dataFile("damaged.dat"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        file.close();
+        QVERIFY(testing::writeFile(dataFile("damaged.dat"), bytes));
         frmSpecAn& w = load();
         open("damaged.dat");
         QVERIFY(m_program->messages.isEmpty());
@@ -294,7 +281,7 @@ private slots:
         QVERIFY2(w.savePlotPicture(picture, &error), qPrintable(error));
         QCOMPARE(QImage(picture).size(), w.frDisplay->renderer().image().size());
         QVERIFY(!w.savePlotPicture(dataFile("three.dat"), &error));
-        QCOMPARE(readScanRecords("three.dat"), 3);
+        QCOMPARE(m_program->records("three.dat").size(), 3);
     }
 
     // A click on a row's caption in the colour palette picks that row's colour, never the

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "survey/channel_groups.h"
 #include "survey/frm_survey_report.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/scan_fixture.h"
 
 #include <QLabel>
@@ -10,6 +11,7 @@
 #include <QTest>
 
 using namespace survey;
+using testing::fileBytes;
 
 namespace {
 
@@ -27,11 +29,6 @@ QByteArray loopCodes(int n) {
 QString cell(const QTableWidget* table, int row, int column) {
     const QTableWidgetItem* item = table->item(row, column);
     return item ? item->text() : QString();
-}
-
-QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -52,14 +49,9 @@ private slots:
             QVERIFY(writer.append(loopCodes(n)));
     }
 
-    void windowStaysInFrontOfItsOwner() {
-        frmSurveyReport w(&m_owner);
-        QVERIFY(w.isWindow());
-        QCOMPARE(w.parentWidget(), &m_owner);
-    }
-
-    // The ranking follows the threshold without reading the scan again: at -100 dBm the steady
-    // -95 dBm group is always occupied, at -90 dBm never.
+    // A window of its own in front of its owner. The ranking follows the threshold without
+    // reading the scan again: at -100 dBm the steady -95 dBm group is always occupied, at -90 dBm
+    // never.
     void rankingFollowsTheThreshold_data() {
         QTest::addColumn<int>("threshold");
         QTest::addColumn<QString>("first");
@@ -74,8 +66,8 @@ private slots:
     void rankingFollowsTheThreshold() {
         QFETCH(int, threshold);
         frmSurveyReport w(&m_owner);
+        QVERIFY(w.isWindow() && w.parentWidget() == &m_owner);
         QVERIFY2(w.openScan(m_scan), qPrintable(w.errorString()));
-        QCOMPARE(w.threshold(), DefaultThresholdDbm);
         w.udThreshold->setValue(threshold);
         QTEST(cell(w.tblGroups, 0, 1), "first");
         QCOMPARE(cell(w.tblGroups, 0, 0), QStringLiteral("1"));

@@ -89,8 +89,7 @@ private slots:
         QVERIFY(run.messages.contains(saved));
         const QList<recording::ScanRecord> records = readScanFile(saved);
         QCOMPARE(records.size(), 3);
-        QVERIFY2(mismatchWithTheRadio(records, radio.levels()).isEmpty(),
-                 qPrintable(mismatchWithTheRadio(records, radio.levels())));
+        QCOMPARE(mismatchWithTheRadio(records, radio.levels()), QString());
         QVERIFY(!QFile::exists(QDir(out.path()).filePath("lastScan.dat")));
     }
 
@@ -120,8 +119,7 @@ private slots:
         QCOMPARE(QFileInfo(kept).size() % recording::RecordLength, 0);
         const QList<recording::ScanRecord> records = readScanFile(kept);
         QVERIFY(records.size() >= 2);
-        QVERIFY2(mismatchWithTheRadio(records, radio.levels()).isEmpty(),
-                 qPrintable(mismatchWithTheRadio(records, radio.levels())));
+        QCOMPARE(mismatchWithTheRadio(records, radio.levels()), QString());
         if (!kill)
             QCOMPARE(run.output.count('\n'), records.size());
     }
@@ -132,29 +130,24 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("message");
         const QStringList noRadio;
-        QTest::newRow("unknown option")
-            << QStringList{"--bogus"} << noRadio << 2 << "unknown option --bogus";
-        QTest::newRow("no device")
-            << QStringList{"--loops", "3"} << noRadio << 2 << "--device PATH or --port N";
-        QTest::newRow("speed") << QStringList{"--device", "/dev/null", "--speed", "9600"} << noRadio
-                               << 2 << "expected 19200, 38400, 57600 or 115200";
-        QTest::newRow("limit off the grid")
-            << QStringList{"--device", "/dev/null", "--low", "902.3"} << noRadio << 2
-            << "0.2 MHz steps";
-        QTest::newRow("limit outside the plan")
-            << QStringList{"--device", "/dev/null", "--high", "940"} << noRadio << 2
+        const QStringList null{"--device", "/dev/null"};
+        // clang-format off
+        QTest::newRow("unknown option") << QStringList{"--bogus"} << noRadio << 2 << "unknown option --bogus";
+        QTest::newRow("no device") << QStringList{"--loops", "3"} << noRadio << 2 << "--device PATH or --port N";
+        QTest::newRow("speed") << null + QStringList{"--speed", "9600"} << noRadio << 2
+            << "expected 19200, 38400, 57600 or 115200";
+        QTest::newRow("limit off the grid") << null + QStringList{"--low", "902.3"} << noRadio << 2 << "0.2 MHz steps";
+        QTest::newRow("limit outside the plan") << null + QStringList{"--high", "940"} << noRadio << 2
             << "895.8 to 934.0 MHz";
-        QTest::newRow("limits crossed")
-            << QStringList{"--device", "/dev/null", "--low", "920.0", "--high", "910.0"} << noRadio
-            << 2 << "lies above";
-        QTest::newRow("duration") << QStringList{"--device", "/dev/null", "--duration", "soon"}
-                                  << noRadio << 2 << "90s, 30m, 12h or 2d";
-        QTest::newRow("missing device")
-            << QStringList{"--device", "/nonexistent/ttyUSB9"} << noRadio << 1 << "does not exist";
-        QTest::newRow("deaf radio")
-            << QStringList{} << QStringList{"--deaf"} << 1 << "did not answer the wake-up";
-        QTest::newRow("refused access code") << QStringList{} << QStringList{"--pass-code", "AB12"}
-                                             << 1 << "refused the access code";
+        QTest::newRow("limits crossed") << null + QStringList{"--low", "920.0", "--high", "910.0"} << noRadio << 2
+            << "lies above";
+        QTest::newRow("duration") << null + QStringList{"--duration", "soon"} << noRadio << 2 << "90s, 30m, 12h or 2d";
+        QTest::newRow("missing device") << QStringList{"--device", "/nonexistent/ttyUSB9"} << noRadio << 1
+            << "does not exist";
+        QTest::newRow("deaf radio") << QStringList{} << QStringList{"--deaf"} << 1 << "did not answer the wake-up";
+        QTest::newRow("refused access code") << QStringList{} << QStringList{"--pass-code", "AB12"} << 1
+            << "refused the access code";
+        // clang-format on
     }
     void badInputGetsAClearMessageAndAnExitStatus() {
         QFETCH(QStringList, arguments);

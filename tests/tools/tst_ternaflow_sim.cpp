@@ -1,14 +1,12 @@
 // SPDX-License-Identifier: MIT
 // ternaflow-sim as the program and the other tests meet it: a pseudo-terminal and a log file. That
 // its device survives the probes that open it, write and close is every scan test's first step.
-#include "tests/support/file_bytes.h"
+#include "tests/support/sim_radio.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSerialPort>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <functional>
@@ -47,35 +45,12 @@ Writes refused(const QByteArray& pass, const QByteArray& code = "QK47") {
            Writes{"SETUP\rPASS " + code + "\rRX 902.2\rRSSI!\r", ""} + unlock + request("902.2");
 }
 
-// The log's escapes: \r, \n, \\ and \xNN (lower-case hex) for any other byte not printable ASCII.
-QByteArray escaped(const QByteArray& bytes) {
-    QByteArray text;
-    for (const char c : bytes)
-        text += c == '\r'               ? QByteArray("\\r")
-                : c == '\n'             ? QByteArray("\\n")
-                : c == '\\'             ? QByteArray("\\\\")
-                : c >= 0x20 && c < 0x7f ? QByteArray(1, c)
-                                        : "\\x" + QByteArray(1, c).toHex();
-    return text;
-}
-
-// One running ternaflow-sim with its log, and a QSerialPort on its device.
+// The simulated radio of the other tests, and a QSerialPort on its device.
 struct Sim {
-    ~Sim() {
-        process.terminate();
-        process.waitForFinished(Bound);
-    }
-
     bool start(const QStringList& options) {
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start(qEnvironmentVariable("TERNAFLOW_SIM"),
-                      options + QStringList{"--log", dir.filePath("sim.log")});
-        for (const QDeadlineTimer deadline(Bound);
-             !process.canReadLine() && !deadline.hasExpired();)
-            process.waitForReadyRead(int(deadline.remainingTime()));
-        port.setPortName(QString::fromLocal8Bit(process.readLine().trimmed()));
-        if (port.portName().isEmpty())
-            return fail("no device path from TERNAFLOW_SIM");
+        if (!radio.start(options))
+            return fail(radio.error());
+        port.setPortName(radio.device());
         return port.open(QIODevice::ReadWrite) || fail(port.errorString());
     }
 
@@ -100,8 +75,8 @@ struct Sim {
 
     // The log shows every byte sent read.
     bool allRead() {
-        return waitFor([&] { return logged(true) == escaped(sent); }) ||
-               fail("the log says \"" + logged(true) + "\" was read");
+        return waitFor([&] { return radio.received() == sent; }) ||
+               fail("the log says \"" + radio.received().toPercentEncoding(" >") + "\" was read");
     }
 
     // Nothing came back for what was sent. The radio answers what it reads before it reads on,
@@ -147,13 +122,13 @@ struct Sim {
         return true;
     }
 
-    // The log: what its recv lines say was read, joined; or its other lines.
-    QByteArray logged(bool recv) const {
-        QByteArray joined;
-        for (const QByteArray& line : testing::fileBytes(dir.filePath("sim.log")).split('\n'))
-            if (line.startsWith("recv ") == recv && !line.isEmpty())
-                joined += recv ? line.mid(5) : line + '\n';
-        return joined;
+    // The log's lines other than those of what was read.
+    QByteArray logged() const {
+        QByteArray lines;
+        for (const QString& line : radio.logLines())
+            if (!line.startsWith(QLatin1String("recv ")))
+                lines += line.toLatin1() + '\n';
+        return lines;
     }
 
     bool fail(const QString& why) {
@@ -161,8 +136,7 @@ struct Sim {
         return false;
     }
 
-    QTemporaryDir dir;
-    QProcess process;
+    testing::SimRadio radio;
     QSerialPort port;
     QString failure;
     QByteArray sent;
@@ -194,18 +168,16 @@ private slots:
         row("after ESC and another byte", {}, {"\x1bX\r\n", "", WakeUp, WakePrompt});
         row("after commands while asleep", {},
             {"SETUP\rPASS QK47\rRX 902.2\rRSSI!\r", "", WakeUp, WakePrompt});
-        // Level replies, one per request, whatever ends the lines and however they arrive.
-        row("CR", {}, Unlock + request("902.2") + Writes{"SETUP\r", UnlockPrompt});
-        row("LF", {}, Unlock + Writes{"RX 895.8\nRSSI!\n", reply("895.8")});
-        row("CR LF", {}, Unlock + Writes{"RX 934.0\r\nRSSI!\r\n", reply("934.0")});
-        row("lower case, no blank", {}, Unlock + Writes{"rx910.4\rrssi!\r", reply("910.4")});
-        row("carrier, tuned twice", {},
-            Unlock + Writes{"RX 902.2\rRX 915.0\rRSSI!\r", reply("915.0", "-5*")});
-        row("split over reads", {},
-            Unlock + Writes{"R", "", "X 92", "", "0.6\r", "", "RSS", "", "I!\r", reply("920.6")});
-        row("odd bytes in between", {},
-            Unlock + Writes{QByteArray("odd \\ bytes\t\x01\x7f\xff\0\r", 17), ""} +
-                request("902.2"));
+        // Level replies, one per request, whatever ends the lines and however they arrive: CR, LF,
+        // CR LF, lower case without a blank, tuned twice to the carrier, split over reads, and
+        // after odd bytes.
+        // clang-format off
+        row("level replies", {}, Unlock + request("902.2") + Writes{
+            "SETUP\r", UnlockPrompt, "RX 895.8\nRSSI!\n", reply("895.8"), "RX 934.0\r\nRSSI!\r\n",
+            reply("934.0"), "rx910.4\rrssi!\r", reply("910.4"), "RX 902.2\rRX 915.0\rRSSI!\r",
+            reply("915.0", "-5*"), "R", "", "X 92", "", "0.6\r", "", "RSS", "", "I!\r", reply("920.6"),
+            QByteArray("odd \\ bytes\t\x01\x7f\xff\0\r", 17), ""} + request("902.2"));
+        // clang-format on
         // A wrong access code answers CLOSED and locks.
         row("other code", {}, refused("PASS 1234\r"));
         row("code in lower case", {}, refused("PASS qk47\r"));
@@ -232,7 +204,7 @@ private slots:
         SIM(sim.start(options));
         SIM(sim.run(script));
         SIM(sim.quiet());
-        QCOMPARE(sim.logged(false), sim.events);
+        QCOMPARE(sim.logged(), sim.events);
     }
 
     // One seed and one sequence of requests give the same levels; another seed others.
