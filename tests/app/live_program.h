@@ -84,18 +84,17 @@ private:
 };
 
 // The simulated radio started with the given options, and the analyser set up to use it. The
-// window goes before the radio.
+// window goes before the radio. A radio that does not start ends the run: no test can go on.
 class LiveScan {
 public:
-    explicit LiveScan(const QStringList& simOptions = {}) : m_started(radio.start(simOptions)) {}
-    bool started() const { return m_started; }
+    explicit LiveScan(const QStringList& simOptions = {}) {
+        if (!radio.start(simOptions))
+            qFatal("the simulated radio did not start: %s", qPrintable(radio.error()));
+    }
     app::frmSpecAn& load() { return program.load(&radio); }
 
     SimRadio radio;
     LiveProgram program;
-
-private:
-    bool m_started;
 };
 
 } // namespace testing

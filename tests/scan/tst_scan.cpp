@@ -40,14 +40,6 @@ class TestScan : public QObject {
     Q_OBJECT
 
 private slots:
-    void planEnds() {
-        QCOMPARE(channelF10(0), 8958);
-        QCOMPARE(channelF10(191), 9340);
-        QCOMPARE(channelIndexFromF10(9022), 32);
-        QCOMPARE(frequencyText(8958), QStringLiteral("895.8"));
-        QCOMPARE(frequencyCaption(9276), QStringLiteral("927.6 mHz"));
-    }
-
     void indexFromReportedMhz_data() {
         QTest::addColumn<double>("mhz");
         QTest::addColumn<int>("index");

@@ -1,0 +1,867 @@
+// SPDX-License-Identifier: MIT
+// The main window through its real widgets, shown offscreen, with the analyser in a folder of its
+// own (live_program.h): the plot side (the frequency axis and its rebuilds, the drawing of
+// readings, the colours and the colour palette, the group boxes, the attenuation box, and Wait);
+// getting scans back (the saved-scan list, deleting, playback of recorded loops, the channel
+// readout, the waterfall and the colour palette); the settings (what survives a restart, stored
+// values no user could have typed, the named sets saved and restored through their dialog, a
+// settings file that cannot be written); and the program's start (the splash loads the main
+// window behind itself and hands over to it, the same window as About box, and what the start
+// says of a serial device the user may not open).
+#include "app/frm_scan_restore.h"
+#include "app/frm_splash.h"
+#include "app/program_start.h"
+#include "app/program_version.h"
+#include "core/wait.h"
+#include "display/color_swatch.h"
+#include "display/freq_axis.h"
+#include "display/frm_color_palette.h"
+#include "display/frm_waterfall.h"
+#include "display/plot_view.h"
+#include "display/up_down.h"
+#include "display/waterfall_view.h"
+#include "display/widget_twips.h"
+#include "live_program.h"
+#include "recording/scan_file.h"
+#include "recording/scan_library.h"
+#include "settings/frm_dlg_settings.h"
+#include "settings/window_settings.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/scan_fixture.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+#include <unistd.h>
+
+using namespace app;
+using namespace core;
+using namespace display;
+using settings::IniFile;
+using settings::NotSet;
+using testing::LiveProgram;
+
+namespace {
+
+constexpr int Bound = 5000;
+
+// A loop whose measured channels (902.2 - 927.6 MHz) read `level` and the rest are out of range.
+recording::ScanRecord loop(qint32 n, int level, const QString& start, int attenuation = 0) {
+    recording::ScanRecord record{n, attenuation, start.toLatin1(), {}, {}, {}};
+    record.LastCodes = record.PeakCodes = record.AverageCodes = testing::startupLoopCodes(level);
+    return record;
+}
+
+QString startOf(int loop) {
+    return QStringLiteral("06-01-2024  10:%1:00").arg(loop, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+class TestWindow : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<LiveProgram> m_program;
+
+    static constexpr int Px = TwipsPerPixel;
+    // A channel of "Grp 1" whose slot lies clear of the group separators at every limit setting.
+    static constexpr int Chan = 40;
+    const QString Colors = display::DisplayColorsSection;
+
+    const QImage& image() const { return m_program->window->frDisplay->renderer().image(); }
+    display::SlotColumns bar(int chan) const {
+        const frmSpecAn& w = *m_program->window;
+        return display::slotColumns(display::slotOfChannel(chan, w.LowBandChannels), w.ChanWidth,
+                                    modMain().BarGap);
+    }
+    // Rows of one pixel column that show the colour.
+    QList<int> rowsOf(int x, const QColor& color) const {
+        QList<int> rows;
+        for (int y = 0; y < image().height(); ++y)
+            if (image().pixelColor(x, y) == color)
+                rows << y;
+        return rows;
+    }
+    // Whether the channel's slot is wholly the colour, top to bottom.
+    bool slotIs(int chan, const QColor& color) const {
+        bool all = bar(chan).Right > bar(chan).Left;
+        for (int x = bar(chan).Left; x < bar(chan).Right; ++x)
+            all = all && rowsOf(x, color).size() == image().height();
+        return all;
+    }
+    QByteArray iniBytes() const {
+        QFile file(m_program->iniPath());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // Start-up with the clock stopped: tests tick it by hand.
+    frmSpecAn& loadStill() {
+        frmSpecAn& w = m_program->load();
+        w.timeTimer->stop();
+        [&] { QVERIFY(QTest::qWaitForWindowExposed(&w)); }();
+        return w;
+    }
+
+    frmSpecAn* m_window = nullptr;
+
+    QString dataFile(const QString& name) const { return m_program->dataFile(name); }
+
+    void writeScan(const QString& name, const QList<recording::ScanRecord>& records) {
+        recording::ScanFile file;
+        QVERIFY(file.create(dataFile(name)));
+        for (const recording::ScanRecord& record : records)
+            QVERIFY(file.writeRecord(record.LoopNumber, record));
+    }
+    // Three loops at -90, -80 and -70 dBm, a minute apart.
+    void writeThreeLoops(const QString& name) {
+        writeScan(name,
+                  {loop(1, 90, startOf(0)), loop(2, 80, startOf(1)), loop(3, 70, startOf(2))});
+    }
+
+    frmSpecAn& load() {
+        m_window = &m_program->load();
+        m_program->messages.clear(); // no saved port: start-up says so
+        return *m_window;
+    }
+    frmScanRestore& openList() {
+        m_window->mnuOpenSavedScan->trigger();
+        frmScanRestore* list = m_window->scanRestoreDialog();
+        [&] { QVERIFY(list && list->isVisible()); }();
+        return *list;
+    }
+    void open(const QString& name) {
+        frmScanRestore& list = openList();
+        const QList<QListWidgetItem*> items = list.lstScans->findItems(name, Qt::MatchExactly);
+        QCOMPARE(items.size(), 1);
+        list.lstScans->setCurrentItem(items[0]);
+        list.cmdOpenScan->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_window->scanRestoreDialog(), Bound);
+    }
+    QStringList listed() const {
+        QStringList names;
+        for (int row = 0; row < m_window->scanRestoreDialog()->lstScans->count(); ++row)
+            names << m_window->scanRestoreDialog()->lstScans->item(row)->text();
+        return names;
+    }
+    // Whether the channel's slot shows anything but the background.
+    bool slotDrawn(int chan) const {
+        const QImage& image = m_window->frDisplay->renderer().image();
+        const display::SlotColumns bar =
+            display::slotColumns(display::slotOfChannel(chan, m_window->LowBandChannels),
+                                 m_window->ChanWidth, core::modMain().BarGap);
+        for (int x = std::max(bar.Left, 0); x < std::min(bar.Right, image.width()); ++x)
+            for (int y = 0; y < image.height(); ++y)
+                if (image.pixelColor(x, y) != m_window->activeColors().Back)
+                    return true;
+        return false;
+    }
+    // The pointer moves to, or a button is released at, a point of the plot in twips (whole
+    // pixels: multiples of 15).
+    void mouseAt(QEvent::Type type, int x, int y, Qt::MouseButton button = Qt::NoButton) {
+        display::PlotView* plot = m_window->frDisplay;
+        const QPointF at = plot->contentsRect().topLeft() + QPointF(x / 15, y / 15);
+        QMouseEvent event(type, at, plot->mapToGlobal(at), button,
+                          type == QEvent::MouseMove ? Qt::NoButton : Qt::MouseButtons(button),
+                          Qt::NoModifier);
+        QApplication::sendEvent(plot, &event);
+    }
+    QString readoutAt(int chan) {
+        const int slot = display::slotOfChannel(chan, m_window->LowBandChannels);
+        mouseAt(QEvent::MouseMove, (slot * m_window->ChanWidth + m_window->ChanWidth / 2) / 15 * 15,
+                600);
+        return m_window->txtStatBox->toPlainText().replace('\n', QStringLiteral("\r\n"));
+    }
+
+    QString iniPath() const { return m_program->iniPath(); }
+    IniFile ini() const { return m_program->ini(); }
+    frmSpecAn& start() { return m_program->load(); }
+    void quit() {
+        QVERIFY(m_program->window->close());
+        m_program->window.reset();
+    }
+
+    // Everything the settings decide, as one line: the level limits, the frequency limits (text
+    // and up-downs), the upper limit's box, then as 0 or 1: Line, Peak, Ave, Spectrum, Channel,
+    // auto save, auto start, the legend shown, its menu entry ticked, Run Forever.
+    static QString state(const frmSpecAn& w) {
+        QString flags;
+        for (const bool on :
+             {w.chkLine->isChecked(), w.chkShowPeaks->isChecked(), w.chkShowAverages->isChecked(),
+              w.chkSpectrum->isChecked(), w.chkChannel->isChecked(), w.engine().AutoSaveScanOn(),
+              core::modMain().AutoStartScanOn, w.picLegend->isVisible(),
+              w.mnuShowLegend->isChecked(), w.chkRunForever->isChecked()})
+            flags += on ? '1' : '0';
+        return QStringLiteral("%1 %2 %3-%4 %5 %6 %7 %8")
+            .arg(w.udULimit->value())
+            .arg(w.udLLimit->value())
+            .arg(w.txtFLLimit->text(), w.txtFULimit->text())
+            .arg(w.udFLLimit->value())
+            .arg(w.udFULimit->value())
+            .arg(w.txtULimit->text(), flags);
+    }
+
+    // Named sets: "A,,C" stores A in slot 1 and C in slot 3, each with LUL "lul-" + its name.
+    void storeSlots(const QString& list) {
+        const QStringList names = list.split(QLatin1Char(','));
+        for (int slot = 1; slot <= names.size(); ++slot) {
+            if (names[slot - 1].isEmpty())
+                continue;
+            const QString section = settings::savedSettingsSection(slot);
+            QVERIFY(ini().WriteIni(section, "Name", names[slot - 1]));
+            QVERIFY(ini().WriteIni(section, "LUL", "lul-" + names[slot - 1]));
+        }
+    }
+    QStringList storedSlots(const QString& savedName) const {
+        QStringList slotsNow;
+        for (int slot = 1; slot <= settings::SavedSlotCount; ++slot) {
+            const QString section = settings::savedSettingsSection(slot);
+            const QString name = ini().ReadIni(section, "Name");
+            if (name == NotSet) {
+                slotsNow << QString();
+                continue;
+            }
+            const QString lul = ini().ReadIni(section, "LUL");
+            slotsNow << (lul == (name == savedName ? "-40" : "lul-" + name) ? name : name + "?");
+        }
+        while (!slotsNow.isEmpty() && slotsNow.last().isEmpty())
+            slotsNow.removeLast();
+        return slotsNow;
+    }
+
+    settings::frmDlgSettings* openNamedSettings(QAction* entry) {
+        entry->trigger();
+        settings::frmDlgSettings* dialog = m_program->window->settingsDialog();
+        [&] {
+            QVERIFY(dialog && dialog->isVisible() && dialog->isWindow());
+            QCOMPARE(dialog->parentWidget(), m_program->window.get());
+            QVERIFY(!m_program->window->isEnabled());
+        }();
+        return dialog;
+    }
+
+    // The step the splash had reached at its last tick, kept past its end.
+    int& lastStepShown(QPointer<frmSplash> splash) {
+        m_lastStep = 0;
+        connect(splash->Timer1, &QTimer::timeout, this, [this, splash] {
+            if (splash)
+                m_lastStep = splash->currentStep();
+        });
+        return m_lastStep;
+    }
+    int m_lastStep = 0;
+
+private slots:
+    void init() {
+        core::setTimeScale(1);
+        m_program = std::make_unique<LiveProgram>();
+        QDir().mkpath(m_program->dataFile(QString()));
+    }
+    void cleanup() { m_program.reset(); }
+
+    void frequencyLimitsSetSlotsWidthsAndGroupBoxes_data() {
+        QTest::addColumn<int>("low");
+        QTest::addColumn<int>("high");
+        QTest::addColumn<int>("slotCount");
+        QTest::addColumn<int>("chanWidth");
+        // ChanWidth = CLng(10665 / slots - 1): the window offers 12000 - 1215 - 120 twips.
+        QTest::newRow("902.2 - 927.6") << 3 << 1 << 128 << 82;
+        QTest::newRow("895.8 - 934.0") << 1 << 3 << 193 << 54;
+    }
+    void frequencyLimitsSetSlotsWidthsAndGroupBoxes() {
+        QFETCH(int, low);
+        QFETCH(int, high);
+        QFETCH(int, slotCount);
+        QFETCH(int, chanWidth);
+        frmSpecAn& w = loadStill();
+        w.udFLLimit->setValue(low);
+        w.udFULimit->setValue(high);
+        QCOMPARE(w.txtFLLimit->text() + " - " + w.txtFULimit->text(), QTest::currentDataTag());
+        QCOMPARE(twWidth(w.frDisplay), slotCount * chanWidth);
+        // Eight "Grp" boxes and a "Hi" box per further high band.
+        QCOMPARE(w.chkChGroup.size(), 7 + high);
+        for (QCheckBox* box : w.chkChGroup)
+            QVERIFY(box->isVisible());
+        QCOMPARE(w.chkChGroup.last()->text(), high == 1 ? "Grp 8" : QString("Hi %1").arg(high - 1));
+        // "Grp 1" starts one pixel right of the low bands on the plot.
+        QCOMPARE(twLeft(w.chkChGroup[0]), twLeft(w.frDisplay) + w.LowBandChannels * chanWidth + Px);
+    }
+
+    void lowLimitRebuildClearsReadingsAndRecreatesTheBoxes_data() {
+        QTest::addColumn<bool>("firstChecked");
+        QTest::newRow("Grp 1 checked, Grp 5 unchecked") << true;
+        QTest::newRow("Grp 1 unchecked, Grp 5 checked") << false;
+    }
+    void lowLimitRebuildClearsReadingsAndRecreatesTheBoxes() {
+        QFETCH(bool, firstChecked);
+        frmSpecAn& w = loadStill();
+        w.udFLLimit->setValue(1);
+        w.UpdateChannelReading(Chan, -50, 0, 0, false);
+        w.UpdateChannelReading(3, -70, 0, 0, false);
+        QVERIFY(!rowsOf(bar(Chan).Left, w.activeColors().Last).isEmpty());
+        w.chkChGroup[firstChecked ? 4 : 0]->click();
+
+        w.udFLLimit->setValue(3);
+        for (const scan::ChannelReading& r : w.model().readings())
+            QVERIFY(r.Last == 0 && r.Peak == 0 && r.Sum == 0 && r.Count == 0);
+        for (int x = 0; x < image().width(); ++x)
+            QVERIFY(rowsOf(x, w.activeColors().Last).isEmpty());
+        // The group boxes take the state of "Grp 1", which stays checked when no other is; the
+        // last checked box cannot be unchecked.
+        QString groups;
+        for (QCheckBox* box : w.chkChGroup)
+            groups += box->isChecked() ? '1' : '0';
+        QCOMPARE(groups, firstChecked ? "11111111" : "10000000");
+        w.chkChGroup[0]->click();
+        QCOMPARE(w.chkChGroup[0]->isChecked(), !firstChecked);
+        // The low band boxes (shown, checked) come back unchecked, then checked.
+        const auto state = [](QCheckBox* box) {
+            return QString("%1%2").arg(box->isVisible()).arg(box->isChecked());
+        };
+        QCOMPARE(state(w.chkLB1) + state(w.chkLB2), "0000");
+        w.udFLLimit->setValue(2);
+        QCOMPARE(state(w.chkLB1) + state(w.chkLB2), "0010");
+        w.udFLLimit->setValue(1);
+        QCOMPARE(state(w.chkLB1) + state(w.chkLB2), "1111");
+    }
+
+    // A bar at the upper limit fills its slot, one at the lower limit leaves the background, and
+    // the Line box draws a trace instead (its geometry is the renderer's to check).
+    void barsFillFromTheirLevelAndAPausedDisplayKeepsItsPicture() {
+        frmSpecAn& w = loadStill();
+        const QColor last = w.activeColors().Last;
+        w.chkShowPeaks->setChecked(false);
+        w.chkShowAverages->setChecked(false);
+        w.chkLine->setChecked(true);
+        w.UpdateChannelReading(Chan + 1, -40, 0, 0, false);
+        QVERIFY(!rowsOf(bar(Chan + 1).Left, last).isEmpty() && !slotIs(Chan + 1, last));
+        w.chkLine->setChecked(false);
+        w.UpdateChannelReading(Chan + 1, -40, 0, 0, false);
+        w.UpdateChannelReading(Chan + 2, -120, 0, 0, false);
+        QVERIFY(slotIs(Chan + 1, last));
+        QVERIFY(slotIs(Chan + 2, w.activeColors().Back));
+
+        w.cmdPauseTest_Click();
+        const QImage before = image().copy();
+        w.UpdateChannelReading(Chan, -45, 0, 0, false);
+        QCOMPARE(w.model().reading(Chan).Last, qint16(45));
+        QVERIFY(image() == before);
+        // A skipped channel is drawn empty, paused or not, and keeps its reading.
+        w.UpdateChannelReading(Chan + 1, 120, 121, 121, true);
+        QVERIFY(slotIs(Chan + 1, w.activeColors().Back));
+        QCOMPARE(w.model().reading(Chan + 1).Last, qint16(40));
+    }
+
+    // The colours in use are the file's for the mode (a stored green bar peak here): drawn and
+    // shown in the pickers. The palette's OK writes only the keys of the mode it edits, and the
+    // window takes them once in that mode; Cancel writes nothing.
+    void coloursFollowTheModesKeysAndThePaletteWritesOnlyItsOwn_data() {
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("OK") << true;
+        QTest::newRow("Cancel") << false;
+    }
+    void coloursFollowTheModesKeysAndThePaletteWritesOnlyItsOwn() {
+        QFETCH(bool, ok);
+        m_program->setIni(Colors, "BPeak", "65280");
+        frmSpecAn& w = loadStill();
+        const display::ActiveColors& c = w.activeColors();
+        QCOMPARE((QList<int>{w.clrPickerLast->value(), w.clrPickerPeak->value(),
+                             w.clrPickerAverage->value(), w.clrPickerBackBox->value()}),
+                 (QList<int>{0, 65280, 16711680, display::GrayTextColor}));
+        w.chkShowAverages->setChecked(false);
+        w.UpdateChannelReading(Chan, -80, 0, 0, false);
+        const QList<int> peakRows = rowsOf(bar(Chan).Left, Qt::green);
+        QCOMPARE(peakRows, (QList<int>{peakRows.value(0), peakRows.value(0) + 1}));
+
+        const QByteArray before = iniBytes();
+        QVERIFY(QMetaObject::invokeMethod(&w, "mnuDisplayColor_Click"));
+        QPointer<display::frmColorPalette> palette = w.findChild<display::frmColorPalette*>();
+        QVERIFY(palette && palette->optBar->isChecked() && !w.isEnabled());
+        palette->optLine->click();
+        palette->ColorPicker1->setValue(65280);
+        (ok ? palette->cmdApplyColor : palette->cmdCancelColor)->click();
+        QVERIFY(w.isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(palette.isNull(), 2000);
+        QCOMPARE(c.Last, QColor(Qt::black));
+        QCOMPARE(iniBytes() == before, !ok);
+        w.chkLine->setChecked(true);
+        // The palette wrote what it showed, the stored bar peak too; without it line peaks are red.
+        QCOMPARE((QList<QColor>{c.Last, c.Peak}),
+                 (QList<QColor>{ok ? Qt::green : Qt::black, ok ? Qt::green : Qt::red}));
+        const settings::IniFile ini = m_program->ini();
+        for (const QString role : {"Back", "Last", "Peak", "Average"}) {
+            QCOMPARE(ini.ReadIni(Colors, 'L' + role) != settings::NotSet, ok);
+            QCOMPARE(ini.ReadIni(Colors, 'B' + role) != settings::NotSet, role == "Peak");
+        }
+    }
+
+    void attenuationBoxBlinksOnNineTicksWhileIdle() {
+        frmSpecAn& w = loadStill();
+        w.udAtten->setValue(10);
+        QString shown;
+        for (int tick = 1; tick <= 12; ++tick) {
+            QVERIFY(QMetaObject::invokeMethod(&w, "timeTimer_Timer"));
+            shown += w.txtAtten->isEnabled() ? 'E' : '-';
+        }
+        QCOMPARE(shown, "-E-E-E-E-EEE");
+    }
+
+    void limitBoxUndoesKeysAndHandsFocusToThePlot() {
+        frmSpecAn& w = loadStill();
+        // A key released in the box rewrites its text from its up-down.
+        w.txtULimit->setText("7");
+        QTest::keyClick(w.txtULimit, Qt::Key_5);
+        QCOMPARE(w.txtULimit->text(), "-40");
+        w.activateWindow();
+        if (!QTest::qWaitForWindowActive(&w, 2000))
+            QSKIP("the platform does not activate windows");
+        w.txtULimit->setFocus(Qt::MouseFocusReason);
+        QTRY_VERIFY_WITH_TIMEOUT(w.frDisplay->hasFocus(), 2000);
+    }
+
+    void waitRunsPostedEventsAndLastsTheScaledTime_data() {
+        QTest::addColumn<int>("requested");
+        QTest::newRow("500 ms at a tenth") << 500;
+        QTest::newRow("0 returns at once") << 0;
+    }
+    void waitRunsPostedEventsAndLastsTheScaledTime() {
+        QFETCH(int, requested);
+        setTimeScale(0.1);
+        bool ran = false;
+        QMetaObject::invokeMethod(
+            this, [&ran] { ran = true; }, Qt::QueuedConnection);
+        QElapsedTimer clock;
+        clock.start();
+        Wait(requested);
+        const qint64 elapsed = clock.elapsed();
+        // Only a wait of some time runs the posted event, and it lasts a tenth of the time.
+        QCOMPARE(ran, requested > 0);
+        QVERIFY2(ran ? elapsed >= 50 && elapsed < 400 : elapsed < 50,
+                 qPrintable(QString::number(elapsed)));
+        QTRY_VERIFY_WITH_TIMEOUT(ran, 1000);
+    }
+
+    // Newest first (default names begin with the date), never the recording in any letter case;
+    // deleting asks first and removes exactly the selected files.
+    void theListShowsSavedScansNewestFirstAndDeletesOnlyTheSelected() {
+        m_program->yesNoAnswer = MsgBoxAnswer::Yes;
+        for (const char* name : {"2024-06-01_10-00-00.dat", "2024-06-02_08-00-00.dat", "b.dat",
+                                 "a.DAT", "2023-12-31_23-59-59_-20dB.dat", "LASTSCAN.DAT"})
+            writeThreeLoops(name);
+        QFile(dataFile("notes.txt")).open(QIODevice::WriteOnly);
+        load();
+        frmScanRestore& list = openList();
+        QCOMPARE(list.parentWidget(), m_window);
+        QVERIFY(!m_window->isEnabled());
+        QCOMPARE(listed(),
+                 (QStringList{"b.dat", "a.DAT", "2024-06-02_08-00-00.dat",
+                              "2024-06-01_10-00-00.dat", "2023-12-31_23-59-59_-20dB.dat"}));
+        for (int row : {0, 2, 4})
+            list.lstScans->item(row)->setSelected(true);
+        list.mnuDeleteScans->trigger();
+        QCOMPARE(m_program->messages.size(), 1);
+        QCOMPARE(m_program->messages[0].title, QStringLiteral("Confirm Deletion"));
+        QCOMPARE(m_program->messages[0].text,
+                 recording::deletionQuestion(
+                     {"b.dat", "2024-06-02_08-00-00.dat", "2023-12-31_23-59-59_-20dB.dat"}));
+        QCOMPARE(listed(), (QStringList{"a.DAT", "2024-06-01_10-00-00.dat"}));
+        QCOMPARE(m_program->dataFiles(),
+                 (QStringList{"2024-06-01_10-00-00.dat", "LASTSCAN.DAT", "a.DAT", "notes.txt"}));
+        list.cmdCancel->click();
+        QTRY_VERIFY_WITH_TIMEOUT(m_window->isEnabled(), Bound);
+        QCOMPARE(m_window->engine().scanFile().isOpen(), false);
+    }
+
+    // A scan copied from a colleague, read-only: its first loop in red, the count and elapsed
+    // time from the stored times, and every loop reachable.
+    void aReadOnlySavedScanPlaysBack() {
+        writeThreeLoops("colleague.dat");
+        QVERIFY(QFile::setPermissions(dataFile("colleague.dat"), QFile::ReadOwner));
+        frmSpecAn& w = load();
+        open("colleague.dat");
+        QCOMPARE(w.txtRestoredScan->text(), QStringLiteral("colleague.dat"));
+        QCOMPARE(w.scrollTime->maximum(), 3);
+        QCOMPARE(w.PlaybackRecord.LoopNumber, 1);
+        QCOMPARE(w.lblStatus->text(), "Started: " + startOf(0));
+        QCOMPARE(w.lblDisplayTime->palette().color(QPalette::WindowText), RecordedColor);
+        QVERIFY(w.cmdGotoEnd->isEnabled());
+        QVERIFY(slotDrawn(40));
+        w.scrollTime->setValue(3);
+        QCOMPARE(w.PlaybackRecord.LoopNumber, 3);
+        QCOMPARE(w.lblCount->text(), QStringLiteral("Count: 3 (3)"));
+        QCOMPARE(w.lblElapsed->text(), QStringLiteral("Elapsed: 2m "));
+        QCOMPARE(w.lblDisplayTime->text(), startOf(2));
+        // The readout shows the recorded loop's codes.
+        QCOMPARE(readoutAt(40), QStringLiteral("Freq: 903.8 mHz\r\nLast: -70\r\nPeak: -70\r\n"
+                                               "Ave: -70.0"));
+    }
+
+    void damagedFilesOpenWithoutACrash_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("loops");
+        const QByteArray one = loop(1, 90, startOf(0)).toBytes();
+        recording::ScanRecord outOfRange = loop(2, 80, "not a date at all");
+        outOfRange.LastCodes[40] = char(250);
+        QTest::newRow("empty") << QByteArray() << 0;
+        QTest::newRow("partial record at the end") << one + QByteArray(100, 'x') << 1;
+        QTest::newRow("code 250, garbled start text") << one + outOfRange.toBytes() << 2;
+    }
+    void damagedFilesOpenWithoutACrash() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, loops);
+        QVERIFY(testing::writeFile(dataFile("damaged.dat"), bytes));
+        frmSpecAn& w = load();
+        open("damaged.dat");
+        QVERIFY(m_program->messages.isEmpty());
+        if (loops == 0) {
+            QVERIFY(!w.engine().scanFile().isWritable());
+            QCOMPARE(w.scrollTime->maximum(), 1);
+            return;
+        }
+        QCOMPARE(w.scrollTime->maximum(), loops);
+        w.scrollTime->setValue(loops);
+        QCOMPARE(w.PlaybackRecord.LoopNumber, loops);
+        if (loops == 2) {
+            // A code past the skip codes is no reading; a start that is no date leaves the
+            // elapsed time as it was.
+            QVERIFY(!slotDrawn(40));
+            QVERIFY(slotDrawn(41));
+            QCOMPARE(w.lblElapsed->text(), QStringLiteral("Elapsed: 0s"));
+            QCOMPARE(readoutAt(40), QStringLiteral("Freq: 903.8 mHz\r\nLast: -0\r\nPeak: -80\r\n"
+                                                   "Ave: -80.0"));
+        }
+    }
+
+    // The low band and the channels above 927.6 MHz are drawn only inside the limits; a switched
+    // off group reads "DISABLED"; the loop's attenuation shows.
+    void aRecordedLoopShowsOnlyTheChannelsInsideTheLimits() {
+        recording::ScanRecord record = loop(1, 90, startOf(0), 10);
+        QByteArray codes(scan::ChannelCount, char(60));
+        codes.replace(48, 16, QByteArray(16, char(scan::GroupOffCode))); // "Grp 2" switched off
+        record.LastCodes = record.PeakCodes = record.AverageCodes = codes;
+        writeScan("wide.dat", {record, loop(2, 90, startOf(1), 10)});
+        frmSpecAn& w = load();
+        open("wide.dat");
+        QCOMPARE(w.udAtten->value(), 10);
+        QCOMPARE(w.txtAtten->text(), QStringLiteral("10"));
+        QVERIFY(!slotDrawn(20) && !slotDrawn(170) && slotDrawn(40));
+        QCOMPARE(readoutAt(50), QStringLiteral("Freq: 905.8 mHz\r\n\r\nDISABLED"));
+
+        w.udFLLimit->setValue(1);
+        w.udFULimit->setValue(3);
+        w.scrollTime->setValue(2);
+        w.scrollTime->setValue(1);
+        QVERIFY(slotDrawn(0) && slotDrawn(20) && slotDrawn(170) && slotDrawn(191));
+    }
+
+    void theReadoutFollowsThePointerOnlyAfterAClickAndStaysInsideThePlot() {
+        writeThreeLoops("three.dat");
+        frmSpecAn& w = load();
+        const QRect designed = display::twipsRect(w.txtStatBox);
+        const QString designText = w.txtStatBox->toPlainText();
+        mouseAt(QEvent::MouseMove, 2010, 1500);
+        QCOMPARE(w.txtStatBox->toPlainText(), designText); // nothing on display yet
+        QCOMPARE(display::twTop(w.lineVertLevel), display::twTop(w.frDisplay) + 1500);
+        open("three.dat");
+        mouseAt(QEvent::MouseMove, 2010, 1500);
+        QVERIFY(w.txtStatBox->toPlainText().startsWith("Freq: "));
+        QCOMPARE(display::twipsRect(w.txtStatBox).topLeft(), designed.topLeft());
+        mouseAt(QEvent::MouseButtonRelease, 2010, 1500, Qt::LeftButton);
+        mouseAt(QEvent::MouseMove, 2010, 1500);
+        QCOMPARE(display::twLeft(w.txtStatBox), 1950);
+        QCOMPARE(display::twTop(w.txtStatBox), 1500 - display::twHeight(w.txtStatBox) - 75);
+        const int width = display::twWidth(w.frDisplay);
+        mouseAt(QEvent::MouseMove, (width - 20) / 15 * 15, 30);
+        QCOMPARE(display::twLeft(w.txtStatBox), width - display::twWidth(w.txtStatBox) - 60);
+        QCOMPARE(display::twTop(w.txtStatBox), 60);
+        // A click on the box hides it; the next left click on the plot brings it back.
+        QTest::mouseClick(w.txtStatBox->viewport(), Qt::LeftButton);
+        QVERIFY(!w.txtStatBox->isVisible());
+        mouseAt(QEvent::MouseButtonRelease, 15, 15, Qt::LeftButton);
+        QVERIFY(w.txtStatBox->isVisible());
+    }
+
+    // The waterfall shows the open scan; a click on one of its rows shows that loop here. The
+    // plot's picture is saved as PNG, never over the scan.
+    void theWaterfallShowsTheScanAndTheChosenLoopAndThePlotSavesAsAPicture() {
+        writeThreeLoops("three.dat");
+        frmSpecAn& w = load();
+        open("three.dat");
+        w.mnuWaterfall->trigger();
+        display::frmWaterfall* waterfall = w.waterfallWindow();
+        QVERIFY(waterfall && waterfall->isVisible() && waterfall->parentWidget() == &w);
+        QCOMPARE(waterfall->view->waterfall().loops(), 3);
+        emit waterfall->loopClicked(2);
+        QCOMPARE(w.scrollTime->value(), 2);
+        QCOMPARE(w.PlaybackRecord.LoopNumber, 2);
+
+        QString error;
+        const QString picture = m_program->folder() + "/plot.png";
+        QVERIFY2(w.savePlotPicture(picture, &error), qPrintable(error));
+        QCOMPARE(QImage(picture).size(), w.frDisplay->renderer().image().size());
+        QVERIFY(!w.savePlotPicture(dataFile("three.dat"), &error));
+        QCOMPARE(m_program->records("three.dat").size(), 3);
+    }
+
+    // A click on a row's caption in the colour palette picks that row's colour, never the
+    // background's under it; the palette belongs to the window.
+    void aPaletteCaptionPicksItsOwnRowsColour() {
+        frmSpecAn& w = load();
+        w.mnuDisplayColor->trigger();
+        display::frmColorPalette* palette = w.findChild<display::frmColorPalette*>();
+        QVERIFY(palette && palette->isWindow());
+        QColor offered;
+        QTimer::singleShot(0, this, [&] {
+            QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<QColorDialog*>(QApplication::activeModalWidget()),
+                                     Bound);
+            auto* dialog = qobject_cast<QColorDialog*>(QApplication::activeModalWidget());
+            offered = dialog->currentColor();
+            dialog->reject();
+        });
+        QTest::mouseClick(palette->Label2, Qt::LeftButton);
+        QCOMPARE(offered, display::toQColor(palette->ColorPicker2->value(), palette->palette()));
+        palette->cmdCancelColor->click();
+    }
+
+    void everySettingComesBackAfterARestart() {
+        frmSpecAn& first = start();
+        for (const QString& key : settings::slotKeys().mid(1) + QStringList{"Forever"})
+            QCOMPARE(ini().ReadIni(settings::DefaultSection, key), NotSet);
+        QCOMPARE(state(first), "-40 -120 902.2-927.6 3 1 -40 0111000000");
+
+        first.udULimit->setValue(-60);
+        first.udLLimit->setValue(-110);
+        first.udFLLimit->setValue(1);
+        first.udFULimit->setValue(3);
+        first.chkLine->click();
+        first.chkShowPeaks->click();
+        first.chkShowAverages->click();
+        first.chkChannel->setChecked(true);
+        first.mnuShowLegend->trigger();
+        QCOMPARE(ini().ReadIni(settings::DefaultSection, "Legend"), "1"); // at once
+        first.mnuAutoSave->trigger();
+        first.mnuAutoStart->trigger();
+        first.chkRunForever->click();
+        const QString changed = "-60 -110 895.8-934.0 1 3 -60 1000111111";
+        QCOMPARE(state(first), changed);
+        quit();
+        QCOMPARE(ini().ReadIni(settings::DefaultSection, "Peak"), "0");
+
+        QCOMPARE(state(start()), changed);
+        m_program->window->chkRunForever->click(); // nothing connects by itself while the test ends
+    }
+
+    void valuesNoUserCouldTypeAreClampedAndNeverWrittenBackWrongly_data() {
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("storedAfterQuit");
+        const QString d = settings::DefaultSection;
+        // clang-format off
+        QTest::newRow("LUL above") << d << "LUL" << "7" << "-35" << "-35";
+        QTest::newRow("FUL above") << d << "FUL" << "9" << "934.0" << "3";
+        QTest::newRow("FLL not a number") << d << "FLL" << "abc" << "902.2" << "3";
+        QTest::newRow("Mode 2") << d << "Mode" << "2" << "0" << "0";
+        QTest::newRow("Legend 2") << d << "Legend" << "2" << "0" << "0";
+        QTest::newRow("Speed 9") << "Program" << "Speed" << "9" << "4" << "9";
+        QTest::newRow("colour no number") << "DisplayColors" << "BLast" << "x" << "0" << "x";
+        // clang-format on
+    }
+    void valuesNoUserCouldTypeAreClampedAndNeverWrittenBackWrongly() {
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QFETCH(QString, stored);
+        QVERIFY(ini().WriteIni(section, key, stored));
+        frmSpecAn& w = start();
+        const QMap<QString, QString> shown{
+            {"LUL", QString::number(w.udULimit->value())},
+            {"FUL", w.txtFULimit->text()},
+            {"FLL", w.txtFLLimit->text()},
+            {"Mode", QString::number(w.chkLine->isChecked())},
+            {"Legend", QString::number(w.picLegend->isVisible())},
+            {"Speed", QString::number(w.scrlSpeed->value())},
+            {"BLast", QString::number(w.clrPickerLast->value())},
+        };
+        QTEST(shown.value(key), "shown");
+        quit();
+        QTEST(ini().ReadIni(section, key), "storedAfterQuit");
+    }
+
+    void savingANamedSetArrangesTheTenSlots_data() {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("after");
+        // clang-format off
+        QTest::newRow("eleventh name") << "j,i,h,g,f,e,d,c,b,a" << "k" << "k,j,i,h,g,f,e,d,c,b";
+        QTest::newRow("same name other case") << "A,B,C,TEST" << " Test " << "A,B,C,Test";
+        QTest::newRow("gap") << "A,,C" << "D" << "D,A,C,C";
+        QTest::newRow("empty name") << "A" << "  " << "A";
+        // clang-format on
+    }
+    void savingANamedSetArrangesTheTenSlots() {
+        QFETCH(QString, before);
+        QFETCH(QString, typed);
+        storeSlots(before);
+        start();
+        settings::frmDlgSettings* dialog = openNamedSettings(m_program->window->mnuSaveSettings);
+        QCOMPARE(dialog->cmdOK->text(), "Save");
+        QTest::keyClicks(dialog->txtSetName, typed);
+        dialog->cmdOK->click();
+        QVERIFY(m_program->window->isEnabled());
+        QTRY_VERIFY(!m_program->window->settingsDialog());
+        QTEST(storedSlots(typed.trimmed()).join(','), "after");
+    }
+
+    void namedRestoreTakesTheExactNameOrTheDefaults_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("upperLimit");
+        QTest::newRow("double-click") << "double-click" << -70;
+        QTest::newRow("Restore button") << "Restore" << -70;
+        QTest::newRow("Cancel") << "Cancel" << -80;
+        QTest::newRow("other letter case") << "field" << -50;
+    }
+    void namedRestoreTakesTheExactNameOrTheDefaults() {
+        QFETCH(QString, how);
+        const QString d = settings::DefaultSection;
+        const QString field = settings::savedSettingsSection(2);
+        for (const auto& [section, key, value] :
+             {std::tuple{d, "LUL", "-50"},
+              {settings::savedSettingsSection(1), "Name", "Other"},
+              {field, "Name", "Field"},
+              {field, "LUL", "-70"},
+              {field, "Mode", "1"}})
+            QVERIFY(ini().WriteIni(section, key, value));
+        frmSpecAn& w = start();
+        w.udULimit->setValue(-80);
+        settings::frmDlgSettings* dialog = openNamedSettings(w.mnuRestoreSettings);
+        QCOMPARE(dialog->cmdOK->text(), "Restore");
+        QCOMPARE(dialog->lstSettings->count(), 2);
+        const QList<QListWidgetItem*> found =
+            dialog->lstSettings->findItems("Field", Qt::MatchExactly);
+        QCOMPARE(found.size(), 1);
+        const QPoint at = dialog->lstSettings->visualItemRect(found[0]).center();
+        QWidget* list = dialog->lstSettings->viewport();
+        if (how == "double-click") {
+            // As the system delivers a double click: a click, then the double click and a release.
+            QTest::mouseClick(list, Qt::LeftButton, {}, at);
+            QTest::mouseDClick(list, Qt::LeftButton, {}, at);
+            QTest::mouseRelease(list, Qt::LeftButton, {}, at);
+        } else if (how == "field") {
+            dialog->txtSetName->setText(how);
+            dialog->cmdOK->click();
+        } else {
+            QTest::mouseClick(list, Qt::LeftButton, {}, at);
+            QTRY_COMPARE(dialog->txtSetName->text(), "Field");
+            (how == "Cancel" ? dialog->cmdCancel : dialog->cmdOK)->click();
+        }
+        QTRY_VERIFY(!w.settingsDialog() && !w.tmrSettingsRestore->isActive());
+        QVERIFY(w.isEnabled());
+        QTEST(w.udULimit->value(), "upperLimit");
+        QCOMPARE(w.chkLine->isChecked(), w.udULimit->value() == -70);
+        QCOMPARE(core::modMain().SettingsRestoreName, QString());
+    }
+
+    void settingsThatCannotBeSavedAreReportedOnceAndNothingStops_data() {
+        QTest::addColumn<bool>("readOnlyFile"); // else the file became a folder
+        QTest::newRow("read-only file") << true;
+        QTest::newRow("folder in its place") << false;
+    }
+    void settingsThatCannotBeSavedAreReportedOnceAndNothingStops() {
+        QFETCH(bool, readOnlyFile);
+        if (readOnlyFile && ::geteuid() == 0)
+            QSKIP("root writes read-only files");
+        frmSpecAn& w = start();
+        const QByteArray before = testing::fileBytes(iniPath());
+        if (readOnlyFile)
+            QVERIFY(QFile::setPermissions(iniPath(), QFile::ReadOwner));
+        else
+            QVERIFY(QFile::remove(iniPath()) && QDir().mkdir(iniPath()));
+
+        w.chkRunForever->click();
+        w.mnuAutoSave->trigger();
+        QCOMPARE(m_program->messagesTitled("Settings"), 1);
+        QVERIFY(m_program->messages.last().text.contains(QDir::toNativeSeparators(iniPath())));
+        quit();
+        QCOMPARE(m_program->messagesTitled("Settings"), 1);
+        const QStringList left = QDir(m_program->folder()).entryList(QDir::Files | QDir::Hidden);
+        QCOMPARE(left, readOnlyFile ? QStringList{"KorlanSpecAn.ini"} : QStringList{});
+        QCOMPARE(testing::fileBytes(iniPath()), readOnlyFile ? before : QByteArray());
+    }
+
+    void splashLoadsTheWindowBehindItselfAndHandsOver_data() {
+        QTest::addColumn<QString>("dismissed"); // how the splash is dismissed, if at all
+        QTest::newRow("progress runs out") << "";
+        QTest::newRow("any key") << "key";
+        QTest::newRow("click on a label") << "click";
+    }
+    void splashLoadsTheWindowBehindItselfAndHandsOver() {
+        QFETCH(QString, dismissed);
+        core::setTimeScale(0.1);
+        frmSpecAn window;
+        QPointer<frmSplash> splash = startProgram(window, m_program->folder());
+        QVERIFY(splash && splash->isVisible() && splash->isWindow());
+        QCOMPARE(splash->parentWidget(), &window);
+        QVERIFY(!window.isVisible());
+        // Loaded behind the splash: the caption carries the program's version.
+        QCOMPARE(window.windowTitle(),
+                 "KORLAN Corporation Ternaflow SS Spectrum Analyzer v" + programVersion());
+        QVERIFY(QRegularExpression("^\\d+\\.\\d+\\.\\d+$").match(programVersion()).hasMatch());
+        QCOMPARE(splash->pBar1->maximum(), 40);
+        const int& lastStep = lastStepShown(splash);
+
+        if (dismissed == "key") {
+            QTest::keyClick(splash, Qt::Key_Space);
+            QVERIFY(window.isVisible());
+        } else if (dismissed == "click") {
+            QTest::mouseClick(splash->lblCompanyProduct, Qt::LeftButton);
+            QVERIFY(window.isVisible());
+        }
+        QTRY_VERIFY(splash.isNull());
+        QVERIFY(window.isVisible() && window.isEnabled());
+        if (dismissed.isEmpty())
+            QCOMPARE(lastStep, 40 + 1); // the bar ran to its end before the splash closed
+    }
+
+    void aboutBoxStaysFor160StepsAndSaysWhereTheFilesAre() {
+        core::setTimeScale(0.1);
+        frmSpecAn window;
+        window.Form_Load(m_program->folder());
+        window.show();
+        window.mnuAbout->trigger();
+        QPointer<frmSplash> about = window.findChild<frmSplash*>();
+        QVERIFY(about && about->isVisible() && about->isWindow() && about->isEnabled());
+        QVERIFY(!window.isEnabled());
+        QCOMPARE(about->lastStep(), 160);
+        QVERIFY(about->lblSettingsFile->text().endsWith(
+            QDir::toNativeSeparators(core::modMain().IniFilePath)));
+        QVERIFY(
+            about->lblDataFolder->text().endsWith(QDir::toNativeSeparators(window.dataFolder())));
+        const int& lastStep = lastStepShown(about);
+        QTRY_VERIFY_WITH_TIMEOUT(about.isNull(), 10000);
+        QVERIFY(window.isEnabled() && window.isVisible());
+        QCOMPARE(lastStep, 160 + 1);
+    }
+
+    // A device that exists but may not be opened: the start-up says why and names its group.
+    void startUpNamesTheGroupOfTheSavedPortsDevice() {
+        if (::geteuid() == 0)
+            QSKIP("root may open every device");
+        QFile device(m_program->folder() + "/ttyUSB0");
+        QVERIFY(device.open(QIODevice::WriteOnly));
+        device.close();
+        QVERIFY(device.setPermissions({}));
+        m_program->mapPort(1, device.fileName());
+        m_program->setIni("Program", "Port", "1");
+        frmSpecAn window;
+        window.Form_Load(m_program->folder());
+        const QList<MsgBoxCall>& messages = m_program->messages;
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages[0].title, "Serial Port Error");
+        QVERIFY2(messages[0].text.contains("Permission denied") &&
+                     messages[0].text.contains(QFileInfo(device).group()),
+                 qPrintable(messages[0].text));
+    }
+};
+
+QTEST_MAIN(TestWindow)
+#include "tst_window.moc"
