@@ -7,9 +7,12 @@
 // values no user could have typed, the named sets saved and restored through their dialog, a
 // settings file that cannot be written); and the program's start (the splash loads the main
 // window behind itself and hands over to it, the same window as About box, and what the start
-// says of a serial device the user may not open).
+// says of a serial device the user may not open, and the visual-styles manifest: its text, its
+// file name, the system names it is written for, and that it is written once and only where the
+// system asks for it).
 #include "app/frm_scan_restore.h"
 #include "app/frm_splash.h"
+#include "app/manifest.h"
 #include "app/program_start.h"
 #include "app/program_version.h"
 #include "core/wait.h"
@@ -29,6 +32,7 @@
 #include "tests/support/file_bytes.h"
 #include "tests/support/scan_fixture.h"
 
+#include <QXmlStreamReader>
 #include <QtTest>
 #include <QtWidgets>
 
@@ -89,10 +93,6 @@ class TestWindow : public QObject {
             all = all && rowsOf(x, color).size() == image().height();
         return all;
     }
-    QByteArray iniBytes() const {
-        QFile file(m_program->iniPath());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
 
     // Start-up with the clock stopped: tests tick it by hand.
     frmSpecAn& loadStill() {
@@ -145,14 +145,11 @@ class TestWindow : public QObject {
     }
     // Whether the channel's slot shows anything but the background.
     bool slotDrawn(int chan) const {
-        const QImage& image = m_window->frDisplay->renderer().image();
-        const display::SlotColumns bar =
-            display::slotColumns(display::slotOfChannel(chan, m_window->LowBandChannels),
-                                 m_window->ChanWidth, core::modMain().BarGap);
-        for (int x = std::max(bar.Left, 0); x < std::min(bar.Right, image.width()); ++x)
-            for (int y = 0; y < image.height(); ++y)
-                if (image.pixelColor(x, y) != m_window->activeColors().Back)
-                    return true;
+        const QColor back = m_program->window->activeColors().Back;
+        for (int x = std::max(bar(chan).Left, 0); x < std::min(bar(chan).Right, image().width());
+             ++x)
+            if (rowsOf(x, back).size() != image().height())
+                return true;
         return false;
     }
     // The pointer moves to, or a button is released at, a point of the plot in twips (whole
@@ -372,7 +369,7 @@ private slots:
         const QList<int> peakRows = rowsOf(bar(Chan).Left, Qt::green);
         QCOMPARE(peakRows, (QList<int>{peakRows.value(0), peakRows.value(0) + 1}));
 
-        const QByteArray before = iniBytes();
+        const QByteArray before = testing::fileBytes(iniPath());
         QVERIFY(QMetaObject::invokeMethod(&w, "mnuDisplayColor_Click"));
         QPointer<display::frmColorPalette> palette = w.findChild<display::frmColorPalette*>();
         QVERIFY(palette && palette->optBar->isChecked() && !w.isEnabled());
@@ -382,7 +379,7 @@ private slots:
         QVERIFY(w.isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(palette.isNull(), 2000);
         QCOMPARE(c.Last, QColor(Qt::black));
-        QCOMPARE(iniBytes() == before, !ok);
+        QCOMPARE(testing::fileBytes(iniPath()) == before, !ok);
         w.chkLine->setChecked(true);
         // The palette wrote what it showed, the stored bar peak too; without it line peaks are red.
         QCOMPARE((QList<QColor>{c.Last, c.Peak}),
@@ -696,6 +693,10 @@ private slots:
         QTest::newRow("same name other case") << "A,B,C,TEST" << " Test " << "A,B,C,Test";
         QTest::newRow("gap") << "A,,C" << "D" << "D,A,C,C";
         QTest::newRow("empty name") << "A" << "  " << "A";
+        QTest::newRow("empty file") << "" << "Site A" << "Site A";
+        // The highest of twins is overwritten; slot 1 keeps its own set ("?": not the saved one).
+        QTest::newRow("highest of twins") << "x,y,X" << "x" << "x?,y,x";
+        QTest::newRow("not an empty slot") << "A" << "not set" << "not set,A";
         // clang-format on
     }
     void savingANamedSetArrangesTheTenSlots() {
@@ -860,6 +861,103 @@ private slots:
         QVERIFY2(messages[0].text.contains("Permission denied") &&
                      messages[0].text.contains(QFileInfo(device).group()),
                  qPrintable(messages[0].text));
+    }
+
+    void systemNamesFollowTheVersionTable_data() {
+        QTest::addColumn<int>("platform");
+        QTest::addColumn<int>("major");
+        QTest::addColumn<int>("minor");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("95") << 1 << 4 << 0 << "Windows 95";
+        QTest::newRow("98") << 1 << 4 << 10 << "Windows 98";
+        QTest::newRow("Me") << 1 << 4 << 90 << "";
+        QTest::newRow("NT 3") << 2 << 3 << 51 << "Windows NT 3.51";
+        QTest::newRow("NT 4") << 2 << 4 << 0 << "Windows NT 4.0";
+        QTest::newRow("2000") << 2 << 5 << 0 << "Windows XP";
+        QTest::newRow("10") << 2 << 10 << 0 << "Windows XP";
+        QTest::newRow("Win32s") << 0 << 3 << 1 << "Failed";
+    }
+    void systemNamesFollowTheVersionTable() {
+        QFETCH(int, platform);
+        QFETCH(int, major);
+        QFETCH(int, minor);
+        QTEST(GetOSName({platform, major, minor}), "name");
+    }
+
+    void manifestIsNamedAfterTheProgramFile_data() {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("manifest");
+        // clang-format off
+        QTest::newRow("no extension") << "KorlanSpecAn" << "KorlanSpecAn.exe.manifest";
+        QTest::newRow(".exe") << "KorlanSpecAn.exe" << "KorlanSpecAn.exe.manifest";
+        QTest::newRow(".EXE") << "KORLAN.EXE" << "KORLAN.EXE.manifest";
+        QTest::newRow(".exe inside") << "a.exe.bak" << "a.exe.bak.exe.manifest";
+        QTest::newRow("short") << "exe" << "exe.exe.manifest";
+        // clang-format on
+    }
+    void manifestIsNamedAfterTheProgramFile() {
+        QFETCH(QString, program);
+        QTEST(manifestFileName(program), "manifest");
+    }
+
+    // Well-formed XML naming the program's assembly and asking for Common Controls 6, both for
+    // the architecture it is written for (the build's by default); nothing after its last line.
+    void manifestAsksForCommonControlsSix() {
+        QXmlStreamReader xml(ManifestText("X86"));
+        QStringList identities;
+        while (!xml.atEnd()) {
+            if (xml.readNext() != QXmlStreamReader::StartElement ||
+                xml.name() != u"assemblyIdentity")
+                continue;
+            QStringList attributes;
+            for (const QXmlStreamAttribute& attribute : xml.attributes())
+                attributes << attribute.name().toString() + '=' + attribute.value().toString();
+            identities << attributes.join(' ');
+        }
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        QCOMPARE(identities, (QStringList{"version=1.0.0.0 processorArchitecture=X86 "
+                                          "name=Korlan.Ternaflow.SpectrumAnalyzer type=win32",
+                                          "type=win32 name=Microsoft.Windows.Common-Controls "
+                                          "version=6.0.0.0 processorArchitecture=X86 "
+                                          "publicKeyToken=6595b64144ccf1df language=*"}));
+        QVERIFY(!ManifestText().endsWith('\n'));
+        QCOMPARE(ManifestText().count("processorArchitecture=\"" + manifestArchitecture() + '"'),
+                 2);
+    }
+
+    void writtenOnceAndOnlyForWindowsXP_data() {
+        QTest::addColumn<QString>("system");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("Windows XP") << "Windows XP" << true;
+        QTest::newRow("Windows 98") << "Windows 98" << false;
+        QTest::newRow("Failed") << "Failed" << false;
+    }
+    void writtenOnceAndOnlyForWindowsXP() {
+        QFETCH(QString, system);
+        QFETCH(bool, written);
+        QTemporaryDir dir;
+        const QString program = dir.filePath("KorlanSpecAn.exe");
+        const QString manifest = dir.filePath("KorlanSpecAn.exe.manifest");
+        QCOMPARE(writeManifestIfMissing(program, system), written);
+        QCOMPARE(QFile::exists(manifest), written);
+        QVERIFY(!writeManifestIfMissing(program, system)); // there already, or not wanted
+        if (!written)
+            return;
+        QFile file(manifest);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), ManifestText().toLatin1() + "\r\n");
+        QVERIFY(!(QFileInfo(manifest).permissions() & QFile::WriteOwner));
+    }
+
+    void elsewhereThanWindowsNothingIsWrittenAndNothingRestarts() {
+#ifdef Q_OS_WIN
+        QSKIP("Windows writes the manifest");
+#else
+        QTemporaryDir dir;
+        QVERIFY(!EnsureManifest(dir.filePath("KorlanSpecAn")));
+        QCOMPARE(GetOSName(runningOsVersion()), "Failed");
+        QVERIFY(QDir(dir.path()).isEmpty());
+#endif
     }
 };
 

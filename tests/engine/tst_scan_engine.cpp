@@ -48,9 +48,8 @@ private slots:
         QSignalSpy ended(&rig.engine, &engine::ScanEngine::scanEnded);
         rig.engine.Start();
         const qint32 last = stopDuringLoop(rig.engine, 3);
-        QCOMPARE(ended.size(), 1);
-        QCOMPARE(ended[0][0].value<ScanEnd>(), ScanEnd::Stopped);
-        QCOMPARE(ended[0][1].toInt(), last);
+        const QList<QVariantList> stopped{{QVariant::fromValue(ScanEnd::Stopped), last}};
+        QCOMPARE(QList<QVariantList>(ended), stopped);
         QCOMPARE(loops.size(), last - 1); // the last loop ends the scan instead
         QCOMPARE(rig.questions.saveQuestions.size(), 1);
         QVERIFY(rig.questions.saveQuestions[0].endsWith(".dat"));

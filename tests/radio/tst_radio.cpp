@@ -206,17 +206,6 @@ private slots:
         QVERIFY(!reply.channelIndex);
     }
 
-    void closedIsSeenWhenSplitAcrossEvents() {
-        ReplyParser parser;
-        feed(parser, QByteArrayLiteral("xxCLO"), 1);
-        QVERIFY(!parser.containsClosed());
-        feed(parser, QByteArrayLiteral("SED\r\n"), 1);
-        QVERIFY(parser.containsClosed());
-        parser.clear();
-        QVERIFY(!parser.containsClosed());
-        QVERIFY(parser.RxBuffer().isEmpty());
-    }
-
     void noiseKeepsTheBufferBoundedAndAReplyAfterItSurvives() {
         ReplyParser parser;
         QByteArray noise(1 << 20, '\0');

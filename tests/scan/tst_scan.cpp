@@ -100,12 +100,6 @@ private slots:
         QCOMPARE(ChannelState(index, boxes, FrequencyLimits{low, high}), verdict);
     }
 
-    void lowBandChannelsFollowTheLowerLimit() {
-        QCOMPARE((FrequencyLimits{8958, 9276}.lowBandChannels()), 32);
-        QCOMPARE((FrequencyLimits{8990, 9276}.lowBandChannels()), 16);
-        QCOMPARE((FrequencyLimits{9022, 9276}.lowBandChannels()), 0);
-    }
-
     void liveReadingStoresCorrectedMagnitudeAndCodes_data() {
         QTest::addColumn<int>("level");
         QTest::addColumn<int>("attenuation");
@@ -189,16 +183,6 @@ private slots:
         QCOMPARE(full.UpdateChannelReading(0, -32767, 0), UpdateOutcome::Failed);
         QCOMPARE(full.reading(0).Sum, 2147483646);
         QCOMPARE(full.reading(0).Count, 65538);
-    }
-
-    void playbackStoresRecordedCodes() {
-        ReadingsModel model;
-        model.storeRecorded(10, 90, 80, 85);
-        QCOMPARE(model.reading(10).Sum, 85);
-        QCOMPARE(model.reading(10).Count, 0);
-        QVERIFY(model.codes().LastCodes.isEmpty());
-        model.clear();
-        QCOMPARE(model.reading(10).Last, qint16(0));
     }
 
     // From `from` (0: the first request of a scan) to the next channel to measure: the skip codes

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-// The settings file as the profile calls read and write it; how stored texts are read back into
-// the window's controls; which of the ten named slots a save fills.
+// The settings file as the profile calls read and write it, and how stored texts are read back
+// into the window's controls. Which of the ten named slots a save fills is the window suite's,
+// through the dialog.
 #include "settings/ini_file.h"
-#include "settings/named_settings.h"
 #include "settings/window_settings.h"
 #include "tests/support/file_bytes.h"
 
@@ -14,22 +14,6 @@ using namespace settings;
 using testing::fileBytes;
 
 Q_DECLARE_METATYPE(settings::Switch)
-
-namespace {
-
-// "A,,C" gives slots 1 ... 3 named A, empty, C and the rest empty.
-SlotNames slotNames(const QString& list) {
-    SlotNames names;
-    names.fill(NotSet);
-    const QStringList given = list.split(QLatin1Char(','));
-    for (int i = 0; i < given.size() && i < SavedSlotCount; ++i) {
-        if (!given[i].isEmpty())
-            names[i] = given[i];
-    }
-    return names;
-}
-
-} // namespace
 
 class TestSettings : public QObject {
     Q_OBJECT
@@ -193,26 +177,6 @@ private slots:
         QTEST(levelLimitFrom(text, LowerLevelRange).value_or(0), "lowerLevel");
         QTEST(freqLimitFrom(text, UpperFreqFallback), "upperFreq");
         QTEST(freqLimitFrom(text, LowerFreqFallback), "lowerFreq");
-    }
-
-    void savingANameChoosesItsSlot_data() {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<int>("overwritten");    // 0: a new set in slot 1
-        QTest::addColumn<QList<int>>("shifted"); // copied one slot down first, in this order
-        // clang-format off
-        QTest::newRow("empty file") << "" << "Site A" << 0 << QList<int>{};
-        QTest::newRow("highest of twins") << "x,y,X" << "x" << 3 << QList<int>{};
-        QTest::newRow("a gap closes") << "A,,C" << "D" << 0 << QList<int>{3, 1};
-        QTest::newRow("not an empty slot") << "A" << "not set" << 0 << QList<int>{1};
-        // clang-format on
-    }
-    void savingANameChoosesItsSlot() {
-        QFETCH(QString, stored);
-        QFETCH(QString, typed);
-        const int slot = slotToOverwrite(slotNames(stored), typed);
-        QTEST(slot, "overwritten");
-        QTEST(slot == 0 ? slotsToShift(slotNames(stored)) : QList<int>{}, "shifted");
     }
 };
 

@@ -163,11 +163,11 @@ private slots:
         row("ESC CR", {}, {"\x1b\r", WakePrompt, "RX 902.2\rRSSI!\r", "", "SETUP\r", CodePrompt});
         row("ESC LF", {}, {"\x1b\n", WakePrompt});
         row("ESC, CR LF in a later read", {}, {"\x1b", "", "\r\n", WakePrompt});
-        row("after a TEST probe", {}, {"TEST", "", WakeUp, WakePrompt});
-        row("after line ends alone", {}, {"\r\n\r\n", "", WakeUp, WakePrompt});
-        row("after ESC and another byte", {}, {"\x1bX\r\n", "", WakeUp, WakePrompt});
-        row("after commands while asleep", {},
-            {"SETUP\rPASS QK47\rRX 902.2\rRSSI!\r", "", WakeUp, WakePrompt});
+        // Asleep, nothing else wakes it or is answered: a TEST probe, line ends alone, ESC and
+        // another byte, commands.
+        row("asleep", {},
+            {"TEST", "", "\r\n\r\n", "", "\x1bX\r\n", "", "SETUP\rPASS QK47\rRX 902.2\rRSSI!\r", "",
+             WakeUp, WakePrompt});
         // Level replies, one per request, whatever ends the lines and however they arrive: CR, LF,
         // CR LF, lower case without a blank, tuned twice to the carrier, split over reads, and
         // after odd bytes.
