@@ -93,7 +93,8 @@ private slots:
         QCOMPARE(mismatchWithTheRadio(records, rig.radio.levels()), QString());
     }
 
-    // Loops of an earlier recording never survive into a new one, however long it was.
+    // Loops of an earlier recording never survive into a new one, however long it was; its peaks
+    // start again at the lower limit and its averages from its own readings.
     void aNewScanStartsAnEmptyRecordingAndResetsPeaksAndAverages() {
         EngineRig rig;
         rig.engine.Start();

@@ -151,18 +151,6 @@ private slots:
         QCOMPARE(model.codes().PeakCodes, codes({96, 95, 95}));
     }
 
-    void resetsStartPeaksAtTheLowerLimitAndEmptyTheAverages() {
-        ReadingsModel model;
-        model.ResetPeaks(-110);
-        model.UpdateChannelReading(3, -115, 0);
-        QCOMPARE(model.reading(3).Peak, qint16(110));
-        QCOMPARE(model.codes().PeakCodes, codes({110}));
-        model.UpdateChannelReading(3, -90, 0);
-        QCOMPARE(model.reading(3).Peak, qint16(90));
-        model.ResetAverages();
-        QCOMPARE(fields(model.reading(3)), (QList<int>{90, 90, 0, 0}));
-    }
-
     void overflowEndsTheReadingWhereItOccurs() {
         ReadingsModel model;
         // Beyond 16 bits: nothing stored.

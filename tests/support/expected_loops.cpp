@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <tuple>
 
 namespace testing {
 
@@ -64,20 +65,18 @@ QString mismatchWithTheRadio(const QList<recording::ScanRecord>& records,
                              const QList<AnsweredLevel>& levels) {
     const QList<LoopCodes> expected = expectedLoops(levels, int(records.size()));
     for (int n = 0; n < records.size(); ++n) {
-        const recording::ScanRecord& record = records[n];
-        const auto differs = [&](const char* field, const QByteArray& got, const QByteArray& want) {
-            return QStringLiteral("loop %1: %2 codes %3 instead of %4")
-                .arg(n + 1)
-                .arg(QLatin1String(field), QLatin1String(got.toHex()), QLatin1String(want.toHex()));
-        };
-        if (record.LoopNumber != n + 1)
-            return QStringLiteral("record %1 holds loop %2").arg(n + 1).arg(record.LoopNumber);
-        if (record.LastCodes != expected[n].last)
-            return differs("Last", record.LastCodes, expected[n].last);
-        if (record.PeakCodes != expected[n].peak)
-            return differs("Peak", record.PeakCodes, expected[n].peak);
-        if (record.AverageCodes != expected[n].average)
-            return differs("Average", record.AverageCodes, expected[n].average);
+        const recording::ScanRecord& r = records[n];
+        if (r.LoopNumber != n + 1)
+            return QStringLiteral("record %1 holds loop %2").arg(n + 1).arg(r.LoopNumber);
+        for (const auto& [field, got, want] :
+             {std::tuple{"Last", r.LastCodes, expected[n].last},
+              std::tuple{"Peak", r.PeakCodes, expected[n].peak},
+              std::tuple{"Average", r.AverageCodes, expected[n].average}})
+            if (got != want)
+                return QStringLiteral("loop %1: %2 codes %3 instead of %4")
+                    .arg(n + 1)
+                    .arg(QLatin1String(field), QLatin1String(got.toHex()),
+                         QLatin1String(want.toHex()));
     }
     return {};
 }
