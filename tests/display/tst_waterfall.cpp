@@ -138,10 +138,9 @@ private slots:
         QCOMPARE(waterfall.code(burstRow, BurstChannel), uchar(Burst));
         QCOMPARE(waterfall.loopAt(burstRow, BurstChannel), 6543);
         int strongPixels = 0;
-        for (int row = 0; row < waterfall.rowsUsed(); ++row) {
+        for (int row = 0; row < waterfall.rowsUsed(); ++row)
             for (int c = 32; c < 160; ++c)
                 strongPixels += waterfall.code(row, c) != Quiet;
-        }
         QCOMPARE(strongPixels, 1);
         QCOMPARE(waterfall.rowStart(0).text(),
                  testing::loopStart(9997).toString("MM-dd-yyyy  hh:mm:ss"));

@@ -83,9 +83,8 @@ inline bool inDecimalPattern(const QString& text, int integerDigits) {
     const qsizetype point = text.size() - 2;
     if (point - start < integerDigits || text[point] != QLatin1Char('.'))
         return false;
-    for (qsizetype i = start; i < text.size(); ++i) {
+    for (qsizetype i = start; i < text.size(); ++i)
         if (i != point && (text[i] < QLatin1Char('0') || text[i] > QLatin1Char('9')))
             return false;
-    }
     return true;
 }

@@ -34,10 +34,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
     for (qsizetype i = 0; i < n; ++i) {
-        for (qsizetype j = 0; j < n; ++j) {
+        for (qsizetype j = 0; j < n; ++j)
             for (qsizetype k = 0; k < n; ++k)
                 FUZZ_CHECK(!(less[i][j] && less[j][k]) || less[i][k]);
-        }
     }
 
     const QStringList ordered = PortDirectory::orderedDevices(devices);

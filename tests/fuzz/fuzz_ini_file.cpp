@@ -81,10 +81,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     collectNames(before, sections, keys);
     IniFile ini(path);
     QList<QString> reads;
-    for (const QString& s : sections) {
+    for (const QString& s : sections)
         for (const QString& k : keys)
             reads.append(ini.ReadIni(s, k));
-    }
 
     const bool written = ini.WriteIni(section, key, value);
     FUZZ_CHECK(written || !storable(section, key, value));

@@ -35,10 +35,9 @@ CodeCounts countsOf(const Codes& codes) {
 // Sets all 16 channels of the group with that caption.
 void setGroup(QByteArray& loop, const QString& caption, unsigned char code) {
     for (const ChannelGroup& g : channelGroups()) {
-        if (g.Caption == caption) {
+        if (g.Caption == caption)
             for (int c = g.FirstChannel; c <= g.lastChannel(); ++c)
                 loop[c] = char(code);
-        }
     }
 }
 
