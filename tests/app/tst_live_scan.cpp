@@ -230,19 +230,23 @@ private slots:
         live.program.mapPort(3, QStringLiteral("/nonexistent/tty"));
         app::frmSpecAn& w = live.program.load();
         QCOMPARE(live.program.messagesTitled("Serial Port Error"), 1);
-        QCOMPARE(w.lblCurrentComPort->text(), QStringLiteral("Com ?"));
-        QVERIFY(w.mnuCom[7]->isEnabled());
-        QVERIFY(!w.mnuCom[3]->isEnabled());
+        // The port in use and its label; "Com 7" and "Com 3": enabled, ticked.
+        const auto ports = [&w] {
+            return QStringLiteral("%1 %2 %3%4 %5%6")
+                .arg(w.engine().ComPort())
+                .arg(w.lblCurrentComPort->text())
+                .arg(w.mnuCom[7]->isEnabled())
+                .arg(w.mnuCom[7]->isChecked())
+                .arg(w.mnuCom[3]->isEnabled())
+                .arg(w.mnuCom[3]->isChecked());
+        };
+        QCOMPARE(ports(), "0 Com ? 10 00");
         QCOMPARE(w.mnuCom[7]->toolTip(), live.radio.device());
         w.mnuCom[7]->trigger();
-        QCOMPARE(w.engine().ComPort(), 7);
-        QVERIFY(w.mnuCom[7]->isChecked());
-        QCOMPARE(w.lblCurrentComPort->text(), QStringLiteral("Current Port: COM 7"));
+        QCOMPARE(ports(), "7 Current Port: COM 7 11 00");
         w.mnuCom[3]->setEnabled(true);
         w.mnuCom[3]->trigger(); // fails its test: nothing changes
-        QCOMPARE(w.engine().ComPort(), 7);
-        QVERIFY(!w.mnuCom[3]->isChecked());
-        QVERIFY(w.mnuCom[7]->isChecked());
+        QCOMPARE(ports(), "7 Current Port: COM 7 11 10");
     }
 
     // The entries that would disturb a scan are disabled while it runs, and so is closing while
