@@ -10,8 +10,6 @@
 #include "tests/support/expected_loops.h"
 #include "tests/support/sim_radio.h"
 
-#include <QDir>
-#include <QTemporaryDir>
 
 #include <memory>
 
@@ -20,7 +18,7 @@ namespace testing {
 // The analyser in a folder of its own: every port of its menu maps to a device that does not
 // exist (or "Com 1" to the simulated radio), message boxes are answered and remembered, and the
 // window is loaded as at start-up.
-class LiveProgram {
+class LiveProgram : public ProgramFolder {
 public:
     LiveProgram() {
         core::modMain() = core::MainModule{};
@@ -39,7 +37,7 @@ public:
         app::setMsgBoxAnswerer({});
     }
 
-    QString iniPath() const { return m_dir.filePath(QStringLiteral("KorlanSpecAn.ini")); }
+    QString iniPath() const { return folder() + QStringLiteral("/KorlanSpecAn.ini"); }
     settings::IniFile ini() const { return settings::IniFile(iniPath()); }
     void setIni(const QString& section, const QString& key, const QString& value) {
         ini().WriteIni(section, key, value);
@@ -55,21 +53,11 @@ public:
             setIni(QStringLiteral("Program"), QStringLiteral("Port"), QStringLiteral("1"));
         }
         window = std::make_unique<app::frmSpecAn>();
-        window->Form_Load(m_dir.path());
+        window->Form_Load(folder());
         window->show();
         return *window;
     }
 
-    QString folder() const { return m_dir.path(); }
-    QString dataFile(const QString& name) const {
-        return m_dir.filePath(QStringLiteral("Data/") + name);
-    }
-    QStringList dataFiles() const {
-        return QDir(m_dir.filePath(QStringLiteral("Data"))).entryList(QDir::Files, QDir::Name);
-    }
-    QList<recording::ScanRecord> records(const QString& name) const {
-        return readScanFile(dataFile(name));
-    }
     int messagesTitled(const QString& title) const {
         return int(std::count_if(messages.cbegin(), messages.cend(),
                                  [&](const app::MsgBoxCall& c) { return c.title == title; }));
@@ -78,9 +66,6 @@ public:
     std::unique_ptr<app::frmSpecAn> window;
     QList<app::MsgBoxCall> messages;
     app::MsgBoxAnswer yesNoAnswer = app::MsgBoxAnswer::No;
-
-private:
-    QTemporaryDir m_dir;
 };
 
 // The simulated radio started with the given options, and the analyser set up to use it. The

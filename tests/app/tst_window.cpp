@@ -213,12 +213,9 @@ class TestWindow : public QObject {
         for (int slot = 1; slot <= settings::SavedSlotCount; ++slot) {
             const QString section = settings::savedSettingsSection(slot);
             const QString name = ini().ReadIni(section, "Name");
-            if (name == NotSet) {
-                slotsNow << QString();
-                continue;
-            }
-            const QString lul = ini().ReadIni(section, "LUL");
-            slotsNow << (lul == (name == savedName ? "-40" : "lul-" + name) ? name : name + "?");
+            const bool own =
+                ini().ReadIni(section, "LUL") == (name == savedName ? "-40" : "lul-" + name);
+            slotsNow << (name == NotSet ? QString() : own ? name : name + "?");
         }
         while (!slotsNow.isEmpty() && slotsNow.last().isEmpty())
             slotsNow.removeLast();
@@ -251,7 +248,6 @@ private slots:
     void init() {
         core::setTimeScale(1);
         m_program = std::make_unique<LiveProgram>();
-        QDir().mkpath(m_program->dataFile(QString()));
     }
     void cleanup() { m_program.reset(); }
 

@@ -8,9 +8,7 @@
 #include "tests/support/expected_loops.h"
 #include "tests/support/sim_radio.h"
 
-#include <QDir>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 
 namespace testing {
 
@@ -33,13 +31,12 @@ public:
 // The engine on "Com 1", which is the simulated radio started with the given options, recording
 // into a Data folder of its own. The engine goes before the radio. A radio that does not start
 // ends the run: no test can go on.
-class EngineRig {
+class EngineRig : public ProgramFolder {
 public:
     explicit EngineRig(const QStringList& simOptions = {}) {
         if (!radio.start(simOptions))
             qFatal("the simulated radio did not start: %s", qPrintable(radio.error()));
-        QDir(m_dir.path()).mkpath(QStringLiteral("Data"));
-        engine.setDataFolder(m_dir.filePath(QStringLiteral("Data")));
+        engine.setDataFolder(folder() + QStringLiteral("/Data"));
         engine.port().setPortDirectory(
             radio::PortDirectory(QString(), QStringList{radio.device()}));
         engine.setComPort(1);
@@ -49,15 +46,6 @@ public:
                          });
     }
 
-    QString dataFile(const QString& name) const {
-        return m_dir.filePath(QStringLiteral("Data/") + name);
-    }
-    QStringList dataFiles() const {
-        return QDir(m_dir.filePath(QStringLiteral("Data"))).entryList(QDir::Files, QDir::Name);
-    }
-    QList<recording::ScanRecord> records(const QString& name) const {
-        return readScanFile(dataFile(name));
-    }
     int failuresTitled(const QString& title) const {
         return int(failures.filter(QRegularExpression(QLatin1Char('^') + title + ':')).size());
     }
@@ -66,9 +54,6 @@ public:
     TestQuestions questions;
     engine::ScanEngine engine{questions};
     QStringList failures; // "title: text"
-
-private:
-    QTemporaryDir m_dir;
 };
 
 } // namespace testing

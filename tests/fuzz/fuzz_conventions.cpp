@@ -36,16 +36,12 @@ bool sameDouble(double a, double b) {
     return a == b || (std::isnan(a) && std::isnan(b));
 }
 
-// The pattern of a formatted number, or a value that is not finite.
-bool inPattern(const QString& text, int integerDigits) {
-    return text == QLatin1String("inf") || text == QLatin1String("-inf") ||
-           text == QLatin1String("nan") || inDecimalPattern(text, integerDigits);
-}
-
 void checkFormat(double x, QString (*format)(double), int integerDigits) {
     const auto [text, other] = inEveryLocale([&] { return format(x); });
     FUZZ_CHECK(text == other);
-    FUZZ_CHECK(inPattern(text, integerDigits));
+    // The pattern of a formatted number, or a value that is not finite.
+    FUZZ_CHECK(text == QLatin1String("inf") || text == QLatin1String("-inf") ||
+               text == QLatin1String("nan") || inDecimalPattern(text, integerDigits));
     if (!std::isfinite(x)) {
         FUZZ_CHECK(Val(text) == 0);
         return;

@@ -5,7 +5,9 @@
 #include "tests/support/sim_radio.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QList>
+#include <QTemporaryDir>
 
 namespace testing {
 
@@ -33,6 +35,23 @@ QList<recording::ScanRecord> readScanFile(const QString& path);
 // when each record's loop number and three code fields are as they must be.
 QString mismatchWithTheRadio(const QList<recording::ScanRecord>& records,
                              const QList<AnsweredLevel>& levels);
+
+// A folder of a test's own standing for the program's, with its Data folder.
+class ProgramFolder {
+public:
+    ProgramFolder() { QDir(m_dir.path()).mkpath(QStringLiteral("Data")); }
+    QString folder() const { return m_dir.path(); }
+    QString dataFile(const QString& name) const { return m_dir.filePath("Data/" + name); }
+    QStringList dataFiles() const {
+        return QDir(dataFile(QString())).entryList(QDir::Files, QDir::Name);
+    }
+    QList<recording::ScanRecord> records(const QString& name) const {
+        return readScanFile(dataFile(name));
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
 
 // Whether the radio's log shows a request sent while another was still unanswered.
 bool overlappingRequests(const QStringList& logLines);
