@@ -10,7 +10,6 @@
 #include "tests/support/expected_loops.h"
 #include "tests/support/sim_radio.h"
 
-
 #include <memory>
 
 namespace testing {

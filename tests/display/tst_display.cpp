@@ -38,12 +38,6 @@ const QColor Average(0, 0, 255);
 const QColor Pen(255, 0, 255);
 const QColor Separator(100, 100, 100);
 
-PlotGeometry geometry(int lowBandChannels = 0) {
-    const LevelScale scale = ComputeLevelScale(-40, -120, PlotHeightTwips);
-    return PlotGeometry{ChanWidth, 2,    scale.PixelsPerDb, scale.TwipsPerDb, lowBandChannels,
-                        -40,       -120, PlotHeightTwips};
-}
-
 PlotOptions options(bool lineMode, bool peaks = false, bool averages = false) {
     return PlotOptions{lineMode, peaks, averages, true, true};
 }
@@ -65,7 +59,10 @@ struct Plot {
     // Draws the channel; pixels may change only inside the rectangle reported for repainting.
     void draw(const PlotOptions& options, const ChannelDraw& channel, int lowBand = 0) {
         const QImage before = renderer.image().copy();
-        const QRect dirty = renderer.DrawChannel(geometry(lowBand), options, channel).Dirty;
+        const LevelScale scale = ComputeLevelScale(-40, -120, PlotHeightTwips);
+        const PlotGeometry geometry{ChanWidth, 2,    scale.PixelsPerDb, scale.TwipsPerDb, lowBand,
+                                    -40,       -120, PlotHeightTwips};
+        const QRect dirty = renderer.DrawChannel(geometry, options, channel).Dirty;
         for (int y = 0; y < PictureRows; ++y)
             for (int x = 0; x < before.width(); ++x)
                 if (renderer.image().pixel(x, y) != before.pixel(x, y))

@@ -51,8 +51,8 @@ private slots:
         const QList<QVariantList> stopped{{QVariant::fromValue(ScanEnd::Stopped), last}};
         QCOMPARE(QList<QVariantList>(ended), stopped);
         QCOMPARE(loops.size(), last - 1); // the last loop ends the scan instead
-        QCOMPARE(rig.questions.saveQuestions.size(), 1);
-        QVERIFY(rig.questions.saveQuestions[0].endsWith(".dat"));
+        QVERIFY(rig.questions.saveQuestions.size() == 1 &&
+                rig.questions.saveQuestions[0].endsWith(".dat"));
 
         const QList<recording::ScanRecord> records = rig.records("lastScan.dat");
         QCOMPARE(records.size(), last);

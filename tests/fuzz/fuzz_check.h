@@ -57,18 +57,14 @@ private:
 // Bytes as text, decoded as the selector says: Latin-1, UTF-8, or raw UTF-16 code units (which
 // may hold lone surrogates).
 inline QString textFrom(const QByteArray& bytes, uint8_t selector) {
-    switch (selector % 3) {
-    case 0:
+    if (selector % 3 == 0)
         return QString::fromLatin1(bytes);
-    case 1:
+    if (selector % 3 == 1)
         return QString::fromUtf8(bytes);
-    default: {
-        QString text;
-        for (qsizetype i = 0; i + 1 < bytes.size(); i += 2)
-            text += QChar(char16_t(uint8_t(bytes[i]) | uint8_t(bytes[i + 1]) << 8));
-        return text;
-    }
-    }
+    QString text;
+    for (qsizetype i = 0; i + 1 < bytes.size(); i += 2)
+        text += QChar(char16_t(uint8_t(bytes[i]) | uint8_t(bytes[i + 1]) << 8));
+    return text;
 }
 
 // A folder of the run's own for the files a target writes.

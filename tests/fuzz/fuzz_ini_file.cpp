@@ -21,10 +21,6 @@ QString trimBlanks(const QString& text) {
     return QString(text).remove(blanks);
 }
 
-bool isLatin1(const QString& text) {
-    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0xff; });
-}
-
 bool holdsLineBreak(const QString& text) {
     return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
 }
@@ -32,10 +28,11 @@ bool holdsLineBreak(const QString& text) {
 bool storable(const QString& section, const QString& key, const QString& value) {
     const QString s = trimBlanks(section);
     const QString k = trimBlanks(key);
-    return isLatin1(section + key + value) && !s.isEmpty() && !s.contains(QLatin1Char(']')) &&
-           !holdsLineBreak(s) && !k.isEmpty() && !k.contains(QLatin1Char('=')) &&
-           !k.startsWith(QLatin1Char('[')) && !k.startsWith(QLatin1Char(';')) &&
-           !holdsLineBreak(k) && !holdsLineBreak(value);
+    const QString all = section + key + value;
+    return std::all_of(all.begin(), all.end(), [](QChar c) { return c.unicode() <= 0xff; }) &&
+           !s.isEmpty() && !s.contains(QLatin1Char(']')) && !holdsLineBreak(s) && !k.isEmpty() &&
+           !k.contains(QLatin1Char('=')) && !k.startsWith(QLatin1Char('[')) &&
+           !k.startsWith(QLatin1Char(';')) && !holdsLineBreak(k) && !holdsLineBreak(value);
 }
 
 QString expectedRead(const QString& value) {

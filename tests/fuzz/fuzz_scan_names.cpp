@@ -13,14 +13,9 @@ namespace {
 
 using namespace recording;
 
-const QString& dataFolder() {
+void checkSaving(const QString& name) {
     static const QString data = fuzzFolder().filePath(DataFolderName);
     QDir().mkpath(data);
-    return data;
-}
-
-void checkSaving(const QString& name) {
-    const QString& data = dataFolder();
     const QByteArray recorded(604, 'r');
     FUZZ_CHECK(testing::writeFile(QDir(data).filePath(RecordingFileName), recorded));
     const SaveResult saved = SaveLastScan(data, name);

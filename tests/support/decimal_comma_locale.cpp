@@ -34,12 +34,6 @@ QString compiledLocaleFolder(QString& error) {
     return folder.path();
 }
 
-bool decimalCommaIsActive() {
-    char text[16];
-    std::snprintf(text, sizeof text, "%.1f", 1.5);
-    return QByteArray(text) == "1,5";
-}
-
 } // namespace
 
 DecimalCommaLocale::DecimalCommaLocale() {
@@ -64,7 +58,11 @@ bool DecimalCommaLocale::applyToThisProcess() const {
         return false;
     if (!m_locPath.isEmpty())
         qputenv("LOCPATH", m_locPath.toLocal8Bit());
-    return std::setlocale(LC_ALL, Name) != nullptr && decimalCommaIsActive();
+    if (std::setlocale(LC_ALL, Name) == nullptr)
+        return false;
+    char text[16];
+    std::snprintf(text, sizeof text, "%.1f", 1.5);
+    return QByteArray(text) == "1,5"; // the decimal comma is in force
 }
 
 } // namespace testing

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "tests/support/sim_radio.h"
+#include "tests/support/file_bytes.h"
 
 #include <QDeadlineTimer>
-#include <QFile>
 
 namespace testing {
 
@@ -70,13 +70,8 @@ void SimRadio::kill() {
 }
 
 QStringList SimRadio::logLines() const {
-    QFile log(m_dir.filePath(QStringLiteral("sim.log")));
-    if (!log.open(QIODevice::ReadOnly))
-        return {};
-    QStringList lines;
-    while (!log.atEnd())
-        lines.append(QString::fromLatin1(log.readLine()).chopped(1));
-    return lines;
+    return QString::fromLatin1(fileBytes(m_dir.filePath(QStringLiteral("sim.log"))))
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 QList<AnsweredLevel> SimRadio::levels() const {
