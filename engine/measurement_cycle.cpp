@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include <array>
+#include <utility>
 
 namespace engine {
 
@@ -61,21 +62,35 @@ void ScanEngine::msComm_OnComm() {
     if (const auto reply = m_parser.takeReply()) {
         tmrRSSI->disarm();
         if (reply->channelIndex)
-            UpdateChannelReading(*reply->channelIndex, reply->level);
+            storeChannelReading(*reply->channelIndex, reply->level);
         // Every channel of the loop keeps its own position in the record, even when its reply
         // brought no usable level: such a channel gets code 0, which playback leaves undrawn.
         if (m_scanActive && m_currentFreq != 0)
             m_model.codes().fitTo(scan::channelIndexFromF10(m_currentFreq) + 1, 0);
+        // The next request goes out before the reading is announced (and drawn), so that the
+        // radio works on it meanwhile. What the step itself announces (a skipped slot, the end
+        // of the loop) still comes after the reading.
         if (!HaltRequests && !m_recovering)
             RequestNextChannel();
+        announceStoredReading();
     } else if (m_parser.containsClosed()) {
         linkLost();
     }
 }
 
-void ScanEngine::UpdateChannelReading(int Chan, qint32 Level) {
+void ScanEngine::announceStoredReading() {
+    if (const auto chan = std::exchange(m_unannouncedReading, std::nullopt))
+        emit channelStored(*chan);
+}
+
+void ScanEngine::storeChannelReading(int Chan, qint32 Level) {
     if (m_model.UpdateChannelReading(Chan, Level, m_attenuation) == scan::UpdateOutcome::Stored)
-        emit channelStored(Chan);
+        m_unannouncedReading = Chan;
+}
+
+void ScanEngine::UpdateChannelReading(int Chan, qint32 Level) {
+    storeChannelReading(Chan, Level);
+    announceStoredReading();
 }
 
 void ScanEngine::tmrRSSI_Timer() {

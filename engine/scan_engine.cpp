@@ -41,8 +41,14 @@ ScanEngine::ScanEngine(EngineQuestions& questions, QObject* parent)
     tmrRSSI->setObjectName(QStringLiteral("tmrRSSI"));
     timer(tmrConnect, "tmrConnect", 10000);
     connect(tmrRSSI, &ReplyWatchdog::timeout, this, &ScanEngine::tmrRSSI_Timer);
-    m_stepHooks.endOfLoop = [this] { EndOfLoop(); };
-    m_stepHooks.drawSkipped = [this](int index) { emit channelSkipped(index); };
+    m_stepHooks.endOfLoop = [this] {
+        announceStoredReading();
+        EndOfLoop();
+    };
+    m_stepHooks.drawSkipped = [this](int index) {
+        announceStoredReading();
+        emit channelSkipped(index);
+    };
     connect(tmrConnect, &QTimer::timeout, this, &ScanEngine::tmrConnect_Timer);
     connect(msComm, &radio::CommPort::OnComm, this, &ScanEngine::msComm_OnComm);
     connect(msComm, &radio::CommPort::linkError, this, &ScanEngine::msComm_LinkError);

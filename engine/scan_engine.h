@@ -13,6 +13,8 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 class QTimer;
 
 namespace radio {
@@ -192,6 +194,9 @@ private:
 
     void RequestNextChannel();
     void msComm_OnComm();
+    // A live level into the readings; channelStored follows from announceStoredReading().
+    void storeChannelReading(int Chan, qint32 Level);
+    void announceStoredReading();
     void tmrRSSI_Timer();
     void linkLost();
     void msComm_LinkError(const QString& message);
@@ -215,6 +220,8 @@ private:
     ReplyWatchdog* tmrRSSI;
     QTimer* tmrConnect;
     scan::StepHooks m_stepHooks;
+    // A reading stored but not yet announced with channelStored (see msComm_OnComm).
+    std::optional<int> m_unannouncedReading;
 
     QString m_dataFolder;
     int m_comPort = 0;

@@ -6,6 +6,7 @@
 
 #include "core/wait.h"
 #include "recording/scan_record.h"
+#include "scan/channel_plan.h"
 #include "tests/support/expected_loops.h"
 
 #include <QFile>
@@ -46,8 +47,22 @@ private slots:
         EngineRig rig({"--seed", "7"});
         QSignalSpy loops(&rig.engine, &engine::ScanEngine::loopEnded);
         QSignalSpy ended(&rig.engine, &engine::ScanEngine::scanEnded);
+        // A reading is announced once the next request is on its way, so that the radio works
+        // while it is drawn; only a loop's last reading comes before its loop ends.
+        QList<int> announced; // channels, and -1 for each loop end
+        int announcedBeforeTheNextRequest = 0;
+        connect(&rig.engine, &engine::ScanEngine::channelStored, this, [&](int chan) {
+            announced << chan;
+            if (scan::channelIndexFromF10(rig.engine.CurrentFreq()) == chan)
+                ++announcedBeforeTheNextRequest;
+        });
+        connect(&rig.engine, &engine::ScanEngine::loopEnded, this, [&] { announced << -1; });
         rig.engine.Start();
         const qint32 last = stopDuringLoop(rig.engine, 3);
+        QCOMPARE(announcedBeforeTheNextRequest, last);
+        const int topChannel = scan::channelIndexFromF10(9276);
+        for (qsizetype i = announced.indexOf(-1); i >= 0; i = announced.indexOf(-1, i + 1))
+            QCOMPARE(announced.value(i - 1), topChannel);
         const QList<QVariantList> stopped{{QVariant::fromValue(ScanEnd::Stopped), last}};
         QCOMPARE(QList<QVariantList>(ended), stopped);
         QCOMPARE(loops.size(), last - 1); // the last loop ends the scan instead
