@@ -356,14 +356,6 @@ private slots:
         QCOMPARE(plot.rowsOf(column, Separator).size(), PictureRows);
     }
 
-    void withoutSettingsFileTheDefaultsShow() {
-        const settings::IniFile ini(m_dir.filePath(QStringLiteral("missing.ini")));
-        const ActiveColors active = LoadDisplayColors(ini, GraphMode::Bar, greyTextPalette());
-        QCOMPARE(active.Numbers.PlotBackColor, -2147483631);
-        QCOMPARE(backLastPeakAverage(active), (QList<QColor>{Grey, Qt::black, Qt::red, Qt::blue}));
-        QVERIFY(readColorSet(ini, GraphMode::Line) == readColorSet(ini, GraphMode::Bar));
-    }
-
     void eachModeReadsItsOwnKeys_data() {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<GraphMode>("mode");
