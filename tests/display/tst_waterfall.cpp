@@ -97,7 +97,6 @@ private slots:
         const auto& map = levelColorMap();
         QTest::newRow("-120 dBm: weak end") << 120 << qRgb(0x44, 0x01, 0x54);
         QTest::newRow("-40 dBm: strong end") << 40 << qRgb(0xfd, 0xe7, 0x25);
-        QTest::newRow("-80 dBm: middle") << 80 << map[128];
         QTest::newRow("-130 dBm: below") << 130 << map[0];
         QTest::newRow("-30 dBm: above") << 30 << map[255];
         QTest::newRow("no reading") << 0 << NoReadingColor;

@@ -219,7 +219,6 @@ private slots:
         QTest::addColumn<int>("threshold");
         QTest::addColumn<bool>("closeInSlot");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("reply") << 1 << false << QByteArrayLiteral("RX 902.2\r\n-87 dBm\r\nSETUP>");
         QByteArray everyByte;
         for (int b = 0; b < 256; ++b)
             everyByte += char(b);
@@ -344,7 +343,6 @@ private slots:
                            "ttyS2"}
             << QStringList{QStringLiteral("ttyS0\u0661"), "ttyS2", "ttySa",
                            QStringLiteral("ttyS\u0660")};
-        QTest::newRow("none") << QStringList() << QStringList();
     }
     void devicesAreOrderedAndNumberedFromOne() {
         QFETCH(QStringList, devices);

@@ -138,7 +138,6 @@ private slots:
         QTest::newRow("default 1e-300 dB") << defaultScanName(t, "1e-300") << stamp + "_-1e-300dB.dat";
         QTest::newRow("mixed-case ending") << "myscan.Dat"                << "myscan.Dat";
         QTest::newRow("other ending")      << "myscan.txt"                << "myscan.txt.dat";
-        QTest::newRow("blanks")            << "site A 2"                  << "site A 2.dat";
         QTest::newRow("recording copy")    << "lastScan copy.dat"         << "lastScan copy.dat";
         QTest::newRow("accented")          << "Überführung"               << "Überführung.dat";
         QTest::newRow("empty: no save")    << ""                          << "";

@@ -170,7 +170,6 @@ private slots:
         for (int i = 0; i < 1000; ++i)
             many << 110 - i % 20;
         // clang-format off
-        QTest::newRow("one level")            << Codes{108} << -100 << "1 0 -108 -108 -108";
         QTest::newRow("threshold inclusive")  << Codes{100, 101} << -100 << "2 1 -101 -100 -100";
         QTest::newRow("ten levels")           << Codes{110, 109, 108, 107, 106, 105, 104, 103, 102, 60}
                                               << -100 << "10 1 -106 -102 -60";
@@ -310,7 +309,6 @@ private slots:
         QTest::addColumn<int>("lowOut");  // channels from 0 marked 201
         QTest::addColumn<int>("highOut"); // channels to 191 marked 201
         QTest::addColumn<QByteArray>("frequencies");
-        QTest::newRow("start-up") << 32 << 32 << QByteArray("902200000, 927800000");
         QTest::newRow("widest") << 0 << 0 << QByteArray("895800000, 934200000");
         QTest::newRow("899.0 to 930.8") << 16 << 16 << QByteArray("899000000, 931000000");
     }

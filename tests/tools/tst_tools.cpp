@@ -255,21 +255,14 @@ private slots:
             QByteArray("odd \\ bytes\t\x01\x7f\xff\0\r", 17), ""} + request("902.2"));
         // clang-format on
         // A wrong access code answers CLOSED and locks.
-        row("other code", {}, refused("PASS 1234\r"));
         row("code in lower case", {}, refused("PASS qk47\r"));
         row("code too long", {}, refused("PASS QK478\r"));
-        row("no code", {}, refused("PASS\r"));
         row("--pass-code", {"--pass-code", "AB12"}, refused("PASS QK47\r", "AB12"));
-        // The faults the program is tried against.
+        // A level that reads 0, which a recording would not show missing. The other faults
+        // (--closed-after, --silent-after, --deaf) end the engine suite's scans, which wait for
+        // them.
         row("--zero-level-at", {"--zero-level-at", "2"},
             Unlock + request("902.2") + request("902.4", "-0") + request("902.4"));
-        const Writes closing = request("915.0") + request("915.0") +
-                               Writes{"RX 915.0\rRSSI!\r", Closed, "RX 915.0\rRSSI!\r", ""};
-        row("--closed-after", {"--closed-after", "2"}, Unlock + closing + Unlock + closing);
-        row("--silent-after", {"--silent-after", "2"},
-            Unlock + request("915.0") + request("915.0") +
-                Writes{"RX 915.0\rRSSI!\r", "", WakeUp + "SETUP\rPASS QK47\r", ""});
-        row("--deaf", {"--deaf"}, {WakeUp + WakeUp + "SETUP\rPASS QK47\rRX 915.0\rRSSI!\r", ""});
     }
 
     // Every answer, and the log other tests read: each chunk received, unlock, level, closed.
