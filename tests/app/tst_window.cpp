@@ -865,6 +865,10 @@ private slots:
         while (!xml.atEnd())
             xml.readNext();
         QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        QVERIFY(text.contains("\"Microsoft.Windows.Common-Controls\"") &&
+                text.contains("\"6.0.0.0\""));
+        // The program's assembly and the controls, both for the architecture asked for.
+        QCOMPARE(ManifestText("X86").count(QStringLiteral("processorArchitecture=\"X86\"")), 2);
         QVERIFY(!(QFileInfo(manifest).permissions() & QFile::WriteOwner));
     }
 

@@ -258,9 +258,8 @@ private slots:
         row("code in lower case", {}, refused("PASS qk47\r"));
         row("code too long", {}, refused("PASS QK478\r"));
         row("--pass-code", {"--pass-code", "AB12"}, refused("PASS QK47\r", "AB12"));
-        // A level that reads 0, which a recording would not show missing. The other faults
-        // (--closed-after, --silent-after, --deaf) end the engine suite's scans, which wait for
-        // them.
+        // A level that reads 0. The other faults (--closed-after, --silent-after, --deaf) end the
+        // engine suite's scans, which wait for them.
         row("--zero-level-at", {"--zero-level-at", "2"},
             Unlock + request("902.2") + request("902.4", "-0") + request("902.4"));
     }
