@@ -369,11 +369,11 @@ void frmSpecAn::DrawChannel(int Chan, int level, qint16 PeakIn, qint32 AverageIn
     options.ScanActive = m_engine->ScanActive();
     options.ScrollAtMax = m_followingLive;
 
-    const display::DrawResult result = frDisplay->DrawChannel(
+    const std::optional<double> markerLeft = frDisplay->DrawChannel(
         m_plotGeometry, options, {Chan, level, PeakIn, AverageIn, Recorded, reading});
-    if (result.ScanMarkerLeft)
-        display::setTwipsRect(
-            frScan, QRect(int(*result.ScanMarkerLeft), 0, ChanWidth, m_plotGeometry.PlotHeight));
+    if (markerLeft)
+        display::setTwipsRect(frScan,
+                              QRect(int(*markerLeft), 0, ChanWidth, m_plotGeometry.PlotHeight));
 }
 
 void frmSpecAn::refreshElapsed(const QDateTime& now) {

@@ -28,11 +28,18 @@ constexpr int TimedLoops = 4;
 constexpr double LineBytesPerSecond = 11520.0; // 115200 baud, 10 bits a byte
 const QStringList Paced{QStringLiteral("--baud"), QStringLiteral("115200")};
 
-double cpuSeconds() {
+// This process's CPU time and context switches: the window's, its threads included.
+struct ProcessUsage {
+    double cpuSeconds = 0;
+    long switches = 0;
+};
+
+ProcessUsage processUsage() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return {double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6,
+            usage.ru_nvcsw + usage.ru_nivcsw};
 }
 
 // Runs the event loop until the condition holds, looking each time the sender emits the signal
@@ -54,6 +61,7 @@ bool runUntil(const Sender* sender, Signal signal, Condition condition) {
 struct ScanFigures {
     double seconds = 0;
     double cpuSeconds = 0;
+    long switches = 0;
     int readings = 0;
     double bytesPerReading = 0;
 };
@@ -75,8 +83,10 @@ void report(benchmark::State& state, const std::optional<ScanFigures>& figures, 
     state.SetIterationTime(figures->seconds);
     const double rate = figures->readings / figures->seconds;
     state.counters["readings_per_s"] = rate;
-    if (figures->cpuSeconds > 0)
+    if (figures->cpuSeconds > 0) {
         state.counters["cpu_us_per_reading"] = 1e6 * figures->cpuSeconds / figures->readings;
+        state.counters["switches_per_reading"] = double(figures->switches) / figures->readings;
+    }
     if (paced) {
         const double ceiling = LineBytesPerSecond / figures->bytesPerReading;
         state.counters["line_ceiling_per_s"] = ceiling;
@@ -110,12 +120,14 @@ std::optional<ScanFigures> timeWindowScan(const QStringList& simOptions) {
     const int levelsBefore = int(radio.levels().size());
     QElapsedTimer clock;
     clock.start();
-    const double cpuBefore = cpuSeconds();
+    const ProcessUsage before = processUsage();
     if (!runUntil(&engine, loopEnded, [&] { return engine.LoopCount() > 1 + TimedLoops; }))
         return std::nullopt;
     ScanFigures figures;
     figures.seconds = double(clock.nsecsElapsed()) / 1e9;
-    figures.cpuSeconds = cpuSeconds() - cpuBefore;
+    const ProcessUsage after = processUsage();
+    figures.cpuSeconds = after.cpuSeconds - before.cpuSeconds;
+    figures.switches = after.switches - before.switches;
     figures.readings = TimedLoops * MeasuredPerLoop;
     figures.bytesPerReading = bytesPerReading(radio, levelsBefore, figures.readings);
     window.cmdStopTest->click();

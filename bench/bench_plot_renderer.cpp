@@ -101,7 +101,8 @@ void FullSweep(benchmark::State& state) {
 }
 BENCHMARK(FullSweep)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-// As the window sees it: every reading repaints its slot of the shown widget before the next.
+// As the window sees it: the event loop runs after every reading, and the shown widget paints
+// the slots drawn into its picture and repaints them at most once a frame.
 void FullSweepShown(benchmark::State& state) {
     const bool lineMode = state.range(0) != 0;
     const Plot plot = makePlot(true);

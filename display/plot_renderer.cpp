@@ -40,6 +40,11 @@ std::optional<double> averageOf(const scan::ChannelReading& reading) {
 
 } // namespace
 
+double scanMarkerLeft(qint32 chanWidth, int slot) {
+    const double width = chanWidth;
+    return slot == 0 ? width * 0.5 : (slot + 1) * width + width * 0.5 + TwipsPerPixel;
+}
+
 PlotRenderer::PlotRenderer(QSize size)
     : m_colors(resolveColors(ColorSet{colorNumber(StartBackColor)}, QPalette())) {
     resize(size);
@@ -70,12 +75,12 @@ void PlotRenderer::resize(QSize size) {
         return;
     }
     picture.fill(m_colors.Back);
-    QPainter painter(&picture);
-    if (!m_image.isNull())
+    if (!m_image.isNull()) {
+        QPainter painter(&picture);
         painter.drawImage(0, 0, m_image);
-    drawAllSeparators(painter, m_separatorColor);
-    painter.end();
+    }
     m_image = picture;
+    drawAllSeparators(m_separatorColor);
 }
 
 QRect PlotRenderer::setColors(const ActiveColors& colors) {
@@ -91,9 +96,9 @@ QRect PlotRenderer::setSeparators(const SeparatorLines& lines) {
     }
     m_dirty = QRect();
     // The lines of the previous axis go; their places show the background.
-    drawAllSeparators(painter(), m_colors.Back);
+    drawAllSeparators(m_colors.Back);
     m_separators = lines;
-    drawAllSeparators(painter(), m_separatorColor);
+    drawAllSeparators(m_separatorColor);
     return m_dirty & m_image.rect();
 }
 
@@ -102,7 +107,7 @@ QRect PlotRenderer::Cls() {
         return QRect();
     flush();
     m_image.fill(m_colors.Back);
-    drawAllSeparators(painter(), m_separatorColor);
+    drawAllSeparators(m_separatorColor);
     return m_image.rect();
 }
 
@@ -112,20 +117,19 @@ DrawResult PlotRenderer::DrawChannel(const PlotGeometry& geometry, const PlotOpt
     if (m_image.isNull())
         return result;
     m_dirty = QRect();
-    QPainter& p = painter();
     const int slot = slotOfChannel(channel.Chan, geometry.LowBandChannels);
     if (options.LineMode)
-        result.ScanMarkerLeft = drawLines(p, geometry, options, channel, slot);
+        result.ScanMarkerLeft = drawLines(geometry, options, channel, slot);
     else
-        drawBars(p, geometry, options, channel, slot);
-    repairSeparator(p, slot, channel.Chan, geometry.LowBandChannels);
+        drawBars(geometry, options, channel, slot);
+    repairSeparator(slot, channel.Chan, geometry.LowBandChannels);
     result.Dirty = m_dirty & m_image.rect();
     return result;
 }
 
 // Background, sweep cursor, Last bar, Peak stroke, Average stroke: the marks lie on the bar.
-void PlotRenderer::drawBars(QPainter& painter, const PlotGeometry& geometry,
-                            const PlotOptions& options, const ChannelDraw& channel, int slot) {
+void PlotRenderer::drawBars(const PlotGeometry& geometry, const PlotOptions& options,
+                            const ChannelDraw& channel, int slot) {
     const double chanWidth = geometry.ChanWidth;
     const double upper = std::abs(double(geometry.UL));
     const double plotHeight = geometry.PlotHeight;
@@ -133,23 +137,23 @@ void PlotRenderer::drawBars(QPainter& painter, const PlotGeometry& geometry,
 
     const SlotColumns columns = slotColumns(slot, geometry.ChanWidth, geometry.BarGap);
     const int bottom = pixel(plotHeight / TwipsPerPixel - 1);
-    fill(painter, columns.Left, 0, columns.Right, bottom, m_colors.Back);
+    fill(columns.Left, 0, columns.Right, bottom, m_colors.Back);
 
     // The cursor stands one pixel into the next slot, whose fill erases it.
     if (!channel.Recorded) {
         const double x = (slot + 1) * chanWidth + TwipsPerPixel;
-        line(painter, {x, 1}, {x, plotHeight}, m_pen);
+        line({x, 1}, {x, plotHeight}, m_pen);
     }
 
     const int lastTop = pixel(double(geometry.PixelsPerDb) * v);
-    fill(painter, columns.Left, lastTop, columns.Right, bottom, m_colors.Last);
+    fill(columns.Left, lastTop, columns.Right, bottom, m_colors.Last);
 
     const int fullHeight = pixel(plotHeight / TwipsPerPixel);
 
     if (options.ShowPeaks) {
         const double p = channel.PeakIn != 0 ? channel.PeakIn : channel.Reading.Peak;
         const int top = pixel(double(geometry.PixelsPerDb) * (p - upper) - 1);
-        fill(painter, columns.Left, top, columns.Right, top + 2, m_colors.Peak);
+        fill(columns.Left, top, columns.Right, top + 2, m_colors.Peak);
     }
 
     if (options.ShowAverages) {
@@ -160,34 +164,31 @@ void PlotRenderer::drawBars(QPainter& painter, const PlotGeometry& geometry,
         const double span = std::abs(double(geometry.LL)) - upper;
         if (a && span != 0) {
             const int top = pixel(fullHeight / span * (*a - upper));
-            fill(painter, columns.Left, top, columns.Right, top + 2, m_colors.Average);
+            fill(columns.Left, top, columns.Right, top + 2, m_colors.Average);
         }
     }
 }
 
-double PlotRenderer::drawLines(QPainter& painter, const PlotGeometry& geometry,
-                               const PlotOptions& options, const ChannelDraw& channel, int slot) {
+double PlotRenderer::drawLines(const PlotGeometry& geometry, const PlotOptions& options,
+                               const ChannelDraw& channel, int slot) {
     const double chanWidth = geometry.ChanWidth;
     const double upper = std::abs(double(geometry.UL));
     const double plotHeight = geometry.PlotHeight;
-
-    const double markerLeft =
-        slot == 0 ? chanWidth * 0.5 : (slot + 1) * chanWidth + chanWidth * 0.5 + TwipsPerPixel;
 
     // Erase from this slot's centre to one pixel past the next slot's centre, where the previous
     // loop's segment to the next slot lay.
     const int left = pixel((slot + 0.5) * chanWidth / TwipsPerPixel);
     const int right = pixel(left + chanWidth / TwipsPerPixel + 1);
-    fill(painter, left, 0, right, pixel(plotHeight / TwipsPerPixel), m_colors.Back);
+    fill(left, 0, right, pixel(plotHeight / TwipsPerPixel), m_colors.Back);
 
     m_pen = QColor(Qt::black);
     if (!channel.Recorded) {
         const double x = (slot + 1.5) * chanWidth + TwipsPerPixel;
-        line(painter, {x, 1}, {x, plotHeight}, m_pen);
+        line({x, 1}, {x, plotHeight}, m_pen);
     }
 
     m_pen = m_colors.Last;
-    trace(painter, m_lastPoint, slot, geometry.ChanWidth,
+    trace(m_lastPoint, slot, geometry.ChanWidth,
           double(geometry.TwipsPerDb) * (double(channel.Level) - upper));
 
     if (options.ShowPeaks) {
@@ -196,7 +197,7 @@ double PlotRenderer::drawLines(QPainter& painter, const PlotGeometry& geometry,
         // A 16-bit distance times the single-precision scale stays in single precision.
         const auto distance = static_cast<qint16>(p - std::abs(geometry.UL));
         const float y = float(distance) * geometry.TwipsPerDb;
-        trace(painter, m_peakPoint, slot, geometry.ChanWidth, y);
+        trace(m_peakPoint, slot, geometry.ChanWidth, y);
     }
 
     if (options.ShowAverages) {
@@ -204,23 +205,23 @@ double PlotRenderer::drawLines(QPainter& painter, const PlotGeometry& geometry,
         const std::optional<double> a =
             channel.AverageIn != 0 ? double(channel.AverageIn) : averageOf(channel.Reading);
         if (a)
-            trace(painter, m_averagePoint, slot, geometry.ChanWidth,
+            trace(m_averagePoint, slot, geometry.ChanWidth,
                   double(geometry.TwipsPerDb) * (*a - upper));
     }
-    return markerLeft;
+    return scanMarkerLeft(geometry.ChanWidth, slot);
 }
 
 // Slot 0 starts a trace with a point; every other slot joins the previous slot's centre.
-void PlotRenderer::trace(QPainter& painter, QPoint& point, int slot, qint32 chanWidth, double y) {
+void PlotRenderer::trace(QPoint& point, int slot, qint32 chanWidth, double y) {
     const double centre = double(chanWidth) * slot + chanWidth / 2.0;
     const QPointF here(slot == 0 ? chanWidth / 2.0 : centre, y);
-    line(painter, slot == 0 ? here : QPointF(point), here, m_pen);
+    line(slot == 0 ? here : QPointF(point), here, m_pen);
     point = QPoint(nearest(here.x()), nearest(y));
 }
 
 // The fills paint over separator lines on slot borders; the first slot of each 16-channel group
 // draws one line again.
-void PlotRenderer::repairSeparator(QPainter& painter, int slot, int chan, int lowBandChannels) {
+void PlotRenderer::repairSeparator(int slot, int chan, int lowBandChannels) {
     if (slot % SlotsPerGroup != 0)
         return;
     std::optional<int> x;
@@ -236,43 +237,66 @@ void PlotRenderer::repairSeparator(QPainter& painter, int slot, int chan, int lo
             x = m_separators.Group[group];
     }
     if (x)
-        drawSeparator(painter, *x, m_separatorColor);
+        drawSeparator(*x, m_separatorColor);
 }
 
-void PlotRenderer::fill(QPainter& painter, int left, int top, int right, int bottom,
-                        const QColor& color) {
+void PlotRenderer::fill(int left, int top, int right, int bottom, const QColor& color) {
     if (right <= left || bottom <= top)
         return;
     const QRect rect(QPoint(left, top), QPoint(right - 1, bottom - 1));
-    painter.fillRect(rect, color);
+    if (color.alpha() == 255)
+        setPixels(rect, color.rgb());
+    else
+        painter().fillRect(rect, color);
     m_dirty |= rect;
 }
 
 // Both ends are drawn; a line whose ends fall on one pixel is that pixel.
-void PlotRenderer::line(QPainter& painter, QPointF from, QPointF to, const QColor& color) {
+void PlotRenderer::line(QPointF from, QPointF to, const QColor& color) {
     const QPoint a = toPixels(from);
     const QPoint b = toPixels(to);
-    painter.setPen(QPen(color, 1, Qt::SolidLine, Qt::SquareCap));
-    if (a == b)
-        painter.drawPoint(a);
-    else
-        painter.drawLine(a, b);
+    if (a.x() == b.x() && color.alpha() == 255) {
+        setPixels(
+            QRect(QPoint(a.x(), std::min(a.y(), b.y())), QPoint(a.x(), std::max(a.y(), b.y()))),
+            color.rgb());
+    } else {
+        QPainter& p = painter();
+        p.setPen(QPen(color, 1, Qt::SolidLine, Qt::SquareCap));
+        if (a == b)
+            p.drawPoint(a);
+        else
+            p.drawLine(a, b);
+    }
     m_dirty |= QRect(a, b).normalized().adjusted(-1, -1, 1, 1);
 }
 
-void PlotRenderer::drawSeparator(QPainter& painter, int x, const QColor& color) {
-    const int height =
-        m_separators.Height > 0 ? m_separators.Height : painter.device()->height() * TwipsPerPixel;
-    line(painter, QPointF(x, 0), QPointF(x, height), color);
+// A slot is a few narrow columns and its marks; written straight into the picture they cost a
+// fraction of the painter's way there.
+void PlotRenderer::setPixels(const QRect& rect, QRgb color) {
+    const QRect inside = rect & m_image.rect();
+    if (inside.isEmpty())
+        return;
+    const qsizetype stride = m_image.bytesPerLine();
+    // The painter, when one is open, draws into this same buffer: the picture is not shared
+    // while it is open.
+    uchar* row = m_image.bits() + inside.top() * stride + inside.left() * qsizetype(sizeof(QRgb));
+    for (int y = inside.top(); y <= inside.bottom(); ++y, row += stride)
+        std::fill_n(reinterpret_cast<QRgb*>(row), inside.width(), color);
 }
 
-void PlotRenderer::drawAllSeparators(QPainter& painter, const QColor& color) {
+void PlotRenderer::drawSeparator(int x, const QColor& color) {
+    const int height =
+        m_separators.Height > 0 ? m_separators.Height : m_image.height() * TwipsPerPixel;
+    line(QPointF(x, 0), QPointF(x, height), color);
+}
+
+void PlotRenderer::drawAllSeparators(const QColor& color) {
     if (m_separators.Low1)
-        drawSeparator(painter, *m_separators.Low1, color);
+        drawSeparator(*m_separators.Low1, color);
     if (m_separators.Low2)
-        drawSeparator(painter, *m_separators.Low2, color);
+        drawSeparator(*m_separators.Low2, color);
     for (int x : m_separators.Group)
-        drawSeparator(painter, x, color);
+        drawSeparator(x, color);
 }
 
 } // namespace display

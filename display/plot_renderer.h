@@ -53,12 +53,17 @@ struct DrawResult {
     std::optional<double> ScanMarkerLeft; // line mode: where frScan goes, twips
 };
 
+// Line mode: where the scan marker frScan stands, twips from the plot's left edge, while the
+// slot is drawn.
+double scanMarkerLeft(qint32 chanWidth, int slot);
+
 // The plot's picture, painted one channel slot at a time. The image is the only record of what
 // was drawn. Lines are given in twips and land on pixel twips / 15; rectangles are in pixels,
 // left and top included, right and bottom excluded.
 //
-// Slots drawn one after the other share one painter, which stays open until the picture is read
-// (image(), flush()): a live scan draws a few hundred slots a second, shown a screenful at a time.
+// Rectangles and upright lines in opaque colours are written straight into the picture. Sloping
+// lines and translucent colours go through one painter, shared by the slots drawn one after the
+// other and open until the picture is read (image(), flush()).
 class PlotRenderer {
 public:
     explicit PlotRenderer(QSize size = {});
@@ -102,20 +107,22 @@ public:
     QPoint AveragePoint() const { return m_averagePoint; }
 
 private:
-    void drawBars(QPainter& painter, const PlotGeometry& geometry, const PlotOptions& options,
+    void drawBars(const PlotGeometry& geometry, const PlotOptions& options,
                   const ChannelDraw& channel, int slot);
-    double drawLines(QPainter& painter, const PlotGeometry& geometry, const PlotOptions& options,
+    double drawLines(const PlotGeometry& geometry, const PlotOptions& options,
                      const ChannelDraw& channel, int slot);
-    void repairSeparator(QPainter& painter, int slot, int chan, int lowBandChannels);
+    void repairSeparator(int slot, int chan, int lowBandChannels);
 
-    void fill(QPainter& painter, int left, int top, int right, int bottom, const QColor& color);
-    void line(QPainter& painter, QPointF from, QPointF to, const QColor& color);
-    void trace(QPainter& painter, QPoint& point, int slot, qint32 chanWidth, double y);
-    void drawSeparator(QPainter& painter, int x, const QColor& color);
-    void drawAllSeparators(QPainter& painter, const QColor& color);
+    void fill(int left, int top, int right, int bottom, const QColor& color);
+    void line(QPointF from, QPointF to, const QColor& color);
+    void setPixels(const QRect& rect, QRgb color);
+    void trace(QPoint& point, int slot, qint32 chanWidth, double y);
+    void drawSeparator(int x, const QColor& color);
+    void drawAllSeparators(const QColor& color);
     QPainter& painter();
 
-    mutable std::unique_ptr<QPainter> m_painter; // open on m_image while slots are drawn
+    // Open on m_image while slots are drawn with sloping lines or translucent colours.
+    mutable std::unique_ptr<QPainter> m_painter;
     QImage m_image;
     ActiveColors m_colors;
     QColor m_pen = Qt::black;

@@ -7,6 +7,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include <utility>
+
 namespace display {
 
 namespace {
@@ -50,40 +52,63 @@ PlotView::PlotView(QWidget* parent) : QFrame(parent) {
 
 PlotRenderer& PlotView::renderer() {
     syncPictureSize();
+    paintWaitingSlots();
     return m_renderer;
 }
 
 void PlotView::Cls() {
-    syncPictureSize();
-    updatePicture(m_renderer.Cls());
+    updatePicture(renderer().Cls());
 }
 
-DrawResult PlotView::DrawChannel(const PlotGeometry& geometry, const PlotOptions& options,
-                                 const ChannelDraw& channel) {
+std::optional<double> PlotView::DrawChannel(const PlotGeometry& geometry,
+                                            const PlotOptions& options,
+                                            const ChannelDraw& channel) {
     syncPictureSize();
-    const DrawResult result = m_renderer.DrawChannel(geometry, options, channel);
-    updatePicture(result.Dirty);
-    return result;
+    if (m_renderer.size().isEmpty())
+        return std::nullopt;
+    if (m_waiting.size() >= MaxWaitingSlots)
+        paintWaitingSlots();
+    m_waiting.append({geometry, options, channel});
+    repaintSoon();
+    if (!options.LineMode)
+        return std::nullopt;
+    return scanMarkerLeft(geometry.ChanWidth,
+                          slotOfChannel(channel.Chan, geometry.LowBandChannels));
 }
 
 void PlotView::setSeparators(const SeparatorLines& lines) {
-    syncPictureSize();
-    updatePicture(m_renderer.setSeparators(lines));
+    updatePicture(renderer().setSeparators(lines));
 }
 
 void PlotView::setColors(const ActiveColors& colors) {
-    syncPictureSize();
-    updatePicture(m_renderer.setColors(colors));
+    updatePicture(renderer().setColors(colors));
 }
 
-// A hidden widget gets its resize event only when it is shown.
+// A hidden widget gets its resize event only when it is shown. Slots waiting to be painted
+// were placed on the picture as it was.
 void PlotView::syncPictureSize() {
+    if (contentsRect().size() == m_renderer.size())
+        return;
+    paintWaitingSlots();
     m_renderer.resize(contentsRect().size());
+}
+
+// The repaint timer runs while slots wait, and shows them.
+void PlotView::paintWaitingSlots() {
+    for (const WaitingSlot& slot : std::as_const(m_waiting)) {
+        const QRect dirty = m_renderer.DrawChannel(slot.geometry, slot.options, slot.channel).Dirty;
+        if (!dirty.isEmpty())
+            m_pending |= dirty.translated(contentsRect().topLeft());
+    }
+    m_waiting.clear();
 }
 
 // What lies under a visible control that paints all of its own area does not show: leaving it
 // out spares the control a repaint each time the sweep passes under it.
 void PlotView::repaintDrawn() {
+    m_repaint.stop();
+    m_sinceRepaint.start();
+    paintWaitingSlots();
     QRegion region(m_pending);
     m_pending = QRect();
     for (const QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
@@ -97,7 +122,16 @@ void PlotView::updatePicture(const QRect& pixels) {
     if (pixels.isEmpty())
         return;
     m_pending |= pixels.translated(contentsRect().topLeft());
-    if (!m_repaint.isActive())
+    repaintSoon();
+}
+
+// A live scan's readings wake the program often enough to carry the repaints: a frame after the
+// last repaint the next change repaints at once. The timer, a frame after the first change
+// waiting, shows the last changes when nothing follows them.
+void PlotView::repaintSoon() {
+    if (!m_sinceRepaint.isValid() || m_sinceRepaint.hasExpired(RepaintIntervalMs - 1))
+        repaintDrawn();
+    else if (!m_repaint.isActive())
         m_repaint.start();
 }
 
@@ -107,6 +141,7 @@ QPoint PlotView::twipsOf(const QMouseEvent* event) const {
 }
 
 void PlotView::paintEvent(QPaintEvent* event) {
+    paintWaitingSlots();
     QPainter painter(this);
     const QRect client = contentsRect();
     const QRect exposed = event->rect() & client;

@@ -3,8 +3,12 @@
 
 #include "display/plot_renderer.h"
 
+#include <QElapsedTimer>
 #include <QFrame>
+#include <QList>
 #include <QTimer>
+
+#include <optional>
 
 namespace display {
 
@@ -16,7 +20,10 @@ namespace display {
 // 1 Shift, 2 Ctrl, 4 Alt.
 //
 // What is drawn shows within RepaintIntervalMs: repaints are gathered, so that a live scan's
-// hundreds of slots a second cost thirty repaints, a smooth sweep to the eye.
+// hundreds of slots a second cost thirty repaints, a smooth sweep to the eye. The slots are
+// painted into the picture just before they are shown, a frame's worth at a time: painted one
+// by one as readings arrive, each slot would find the picture's rows gone cold from the cache.
+// Whatever reads the picture or changes it otherwise first paints the slots still waiting.
 class PlotView : public QFrame {
     Q_OBJECT
 
@@ -25,14 +32,14 @@ public:
 
     explicit PlotView(QWidget* parent = nullptr);
 
-    // The picture follows the widget's size at once, shown or not.
+    // The picture follows the widget's size at once, shown or not, and holds every slot drawn.
     PlotRenderer& renderer();
-    const PlotRenderer& renderer() const { return m_renderer; }
 
-    // The renderer's operations, each followed by a repaint of what changed.
+    // The renderer's operations, each followed by a repaint of what changed. DrawChannel returns
+    // where the scan marker goes in line mode.
     void Cls();
-    DrawResult DrawChannel(const PlotGeometry& geometry, const PlotOptions& options,
-                           const ChannelDraw& channel);
+    std::optional<double> DrawChannel(const PlotGeometry& geometry, const PlotOptions& options,
+                                      const ChannelDraw& channel);
     void setSeparators(const SeparatorLines& lines);
     void setColors(const ActiveColors& colors);
 
@@ -47,14 +54,27 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    struct WaitingSlot {
+        PlotGeometry geometry;
+        PlotOptions options;
+        ChannelDraw channel;
+    };
+    // An unpaced scan draws more than a sweep within a frame: beyond that many, the slots are
+    // painted at once.
+    static constexpr qsizetype MaxWaitingSlots = scan::ChannelCount;
+
     void syncPictureSize();
+    void paintWaitingSlots();
     void updatePicture(const QRect& pixels);
+    void repaintSoon();
     void repaintDrawn();
     QPoint twipsOf(const QMouseEvent* event) const;
 
     PlotRenderer m_renderer;
-    QRect m_pending; // pixels drawn since the last repaint, in widget coordinates
+    QList<WaitingSlot> m_waiting; // drawn, not yet painted into the picture
+    QRect m_pending;              // pixels drawn since the last repaint, in widget coordinates
     QTimer m_repaint;
+    QElapsedTimer m_sinceRepaint;
 };
 
 } // namespace display

@@ -289,6 +289,28 @@ private slots:
         QCOMPARE(w.model().reading(Chan + 1).Last, qint16(40));
     }
 
+    // A slot is in the picture as soon as the picture is read, and reaches the screen by itself,
+    // also the last one drawn, with nothing after it.
+    void drawnSlotsReachTheScreenWithNothingAfterThem() {
+        frmSpecAn& w = loadStill();
+        struct PaintedRegion : QObject {
+            QRegion region;
+            bool eventFilter(QObject*, QEvent* event) override {
+                if (event->type() == QEvent::Paint)
+                    region += static_cast<QPaintEvent*>(event)->region();
+                return false;
+            }
+        } painted;
+        w.frDisplay->installEventFilter(&painted);
+        for (const int chan : {Chan, Chan + 1}) {
+            w.UpdateChannelReading(chan, -40, 0, 0, false);
+            QVERIFY(!rowsOf(bar(chan).Left, w.activeColors().Last).isEmpty());
+        }
+        const QRect lastSlot = QRect(bar(Chan + 1).Left, 0, 1, image().height())
+                                   .translated(w.frDisplay->contentsRect().topLeft());
+        QTRY_VERIFY_WITH_TIMEOUT(painted.region.contains(lastSlot), 5000);
+    }
+
     // The colours in use are the file's for the mode (a stored green bar peak here): drawn and
     // shown in the pickers. The palette's OK writes only the keys of the mode it edits, and the
     // window takes them once in that mode; Cancel writes nothing.

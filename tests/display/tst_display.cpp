@@ -8,6 +8,7 @@
 #include "display/status_layout.h"
 #include "tests/support/file_bytes.h"
 
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -289,6 +290,20 @@ private slots:
         // Its group is switched off: the sweep draws it as 120 / 121 / 121.
         plot.draw(live, {measured.Chan, 120, 121, 121, true, measured.Reading});
         QCOMPARE(plot.rowsOf(x, Back).size(), PictureRows);
+    }
+
+    // Opaque colours are written straight into the picture; a translucent one is blended over
+    // what lies beneath, as a painter blends it.
+    void translucentColoursBlendOverTheBackground() {
+        Plot plot;
+        const QColor glass(255, 0, 0, 128);
+        plot.renderer.setColors(ActiveColors{{}, Back, glass, Peak, Average});
+        plot.draw(options(false), recorded(3, Level100));
+        QImage expected(1, 1, QImage::Format_RGB32);
+        expected.fill(Back);
+        QPainter(&expected).fillRect(0, 0, 1, 1, glass);
+        QCOMPARE(plot.at(3 * SlotPixels, 150), expected.pixelColor(0, 0));
+        QCOMPARE(plot.at(3 * SlotPixels, 50), Back);
     }
 
     void lineTraceJoinsSlotCentres() {
