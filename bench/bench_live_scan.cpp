@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Live scanning against the simulated radio, paced at 115200 baud and unpaced: the window's sweep
-// rate as a fraction of what the line allows and its CPU time per reading; korlan-record's sweep
-// rate; and a bare client's round trips on the same pseudo-terminal, which nothing can beat.
+// rate as a fraction of what the line allows, its CPU time and context switches per reading;
+// korlan-record's sweep rate and CPU time; and a bare client's round trips on the same
+// pseudo-terminal, which nothing can beat.
 #include "app/frm_specan.h"
 #include "app/msg_box.h"
 #include "core/program_state.h"
@@ -28,15 +29,16 @@ constexpr int TimedLoops = 4;
 constexpr double LineBytesPerSecond = 11520.0; // 115200 baud, 10 bits a byte
 const QStringList Paced{QStringLiteral("--baud"), QStringLiteral("115200")};
 
-// This process's CPU time and context switches: the window's, its threads included.
+// CPU time and context switches of this process (the window's, its threads included) or of its
+// children that have ended.
 struct ProcessUsage {
     double cpuSeconds = 0;
     long switches = 0;
 };
 
-ProcessUsage processUsage() {
+ProcessUsage processUsage(int who = RUSAGE_SELF) {
     rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
+    getrusage(who, &usage);
     return {double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                 double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6,
             usage.ru_nvcsw + usage.ru_nivcsw};
@@ -142,6 +144,7 @@ std::optional<ScanFigures> timeRecorderScan(const QStringList& simOptions) {
         return std::nullopt;
     QTemporaryDir folder;
     QProcess recorder;
+    const ProcessUsage before = processUsage(RUSAGE_CHILDREN);
     recorder.start(QStringLiteral(KORLAN_RECORD_PATH),
                    {QStringLiteral("--device"), radio.device(), QStringLiteral("--loops"),
                     QString::number(2 + TimedLoops), QStringLiteral("--output"), folder.path()});
@@ -162,10 +165,17 @@ std::optional<ScanFigures> timeRecorderScan(const QStringList& simOptions) {
     if (!runUntil(&recorder, &QProcess::readyReadStandardOutput,
                   [&] { return lastLoopAt.has_value(); }))
         return std::nullopt;
-    recorder.waitForFinished(60000);
+    if (!recorder.waitForFinished(60000))
+        return std::nullopt;
+    const ProcessUsage after = processUsage(RUSAGE_CHILDREN);
     ScanFigures figures;
     figures.seconds = double(*lastLoopAt) / 1e9;
     figures.readings = TimedLoops * MeasuredPerLoop;
+    // The recorder's whole run (start-up, handshake and 2 + TimedLoops loops), per reading.
+    const int recordedReadings = (2 + TimedLoops) * MeasuredPerLoop;
+    figures.cpuSeconds =
+        (after.cpuSeconds - before.cpuSeconds) * figures.readings / recordedReadings;
+    figures.switches = (after.switches - before.switches) * figures.readings / recordedReadings;
     figures.bytesPerReading = bytesPerReading(radio, MeasuredPerLoop, figures.readings);
     return figures;
 }
