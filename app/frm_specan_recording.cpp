@@ -27,6 +27,9 @@ namespace app {
 
 void frmSpecAn::chooseSaveName(const QString& proposedName) {
     PromptSaveScan();
+    // A confirmed quit may close the window, and the prompt with it, while the prompt opens.
+    if (!m_fileSave)
+        return;
     m_fileSave->Form_Load(proposedName,
                           core::Val(settings::ReadIni(QStringLiteral("DefaultSettings"),
                                                       QStringLiteral("AutoSaveScan"))) > 0);

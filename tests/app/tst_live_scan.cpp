@@ -174,6 +174,22 @@ private slots:
         QVERIFY(!records.last().LastCodes.contains(' '));
     }
 
+    // A confirmed quit's timer may close the window from the save prompt's own start; the
+    // recording stays as it was written.
+    void windowClosedWhileTheSavePromptOpensKeepsTheRecording() {
+        LiveScan live;
+        app::frmSpecAn& w = live.load();
+        QSignalSpy loops(&w.engine(), &engine::ScanEngine::loopEnded);
+        w.cmdConnect->click();
+        QTRY_VERIFY_WITH_TIMEOUT(loops.size() >= 1, Bound);
+        connect(&w.engine(), &engine::ScanEngine::scanEnded, &w,
+                [&w] { QMetaObject::invokeMethod(&w, &QWidget::close, Qt::QueuedConnection); });
+        w.cmdStopTest->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!w.isVisible(), Bound);
+        QVERIFY(!w.fileSaveDialog());
+        QCOMPARE(live.program.records("lastScan.dat").size(), w.engine().LoopCount());
+    }
+
     // The prompt belongs to the window; a name outside the Data folder is refused and a save
     // that fails asks again, the recording kept all the while.
     void savePromptTakesOnlyNamesInTheDataFolderAndAsksAgainAfterAFailure() {
