@@ -119,7 +119,7 @@ DrawResult PlotRenderer::DrawChannel(const PlotGeometry& geometry, const PlotOpt
     m_dirty = QRect();
     const int slot = slotOfChannel(channel.Chan, geometry.LowBandChannels);
     if (options.LineMode)
-        result.ScanMarkerLeft = drawLines(geometry, options, channel, slot);
+        drawLines(geometry, options, channel, slot);
     else
         drawBars(geometry, options, channel, slot);
     repairSeparator(slot, channel.Chan, geometry.LowBandChannels);
@@ -169,8 +169,8 @@ void PlotRenderer::drawBars(const PlotGeometry& geometry, const PlotOptions& opt
     }
 }
 
-double PlotRenderer::drawLines(const PlotGeometry& geometry, const PlotOptions& options,
-                               const ChannelDraw& channel, int slot) {
+void PlotRenderer::drawLines(const PlotGeometry& geometry, const PlotOptions& options,
+                             const ChannelDraw& channel, int slot) {
     const double chanWidth = geometry.ChanWidth;
     const double upper = std::abs(double(geometry.UL));
     const double plotHeight = geometry.PlotHeight;
@@ -208,7 +208,6 @@ double PlotRenderer::drawLines(const PlotGeometry& geometry, const PlotOptions& 
             trace(m_averagePoint, slot, geometry.ChanWidth,
                   double(geometry.TwipsPerDb) * (*a - upper));
     }
-    return scanMarkerLeft(geometry.ChanWidth, slot);
 }
 
 // Slot 0 starts a trace with a point; every other slot joins the previous slot's centre.

@@ -49,8 +49,7 @@ struct ChannelDraw {
 };
 
 struct DrawResult {
-    QRect Dirty;                          // pixels to repaint
-    std::optional<double> ScanMarkerLeft; // line mode: where frScan goes, twips
+    QRect Dirty; // pixels to repaint
 };
 
 // Line mode: where the scan marker frScan stands, twips from the plot's left edge, while the
@@ -109,8 +108,8 @@ public:
 private:
     void drawBars(const PlotGeometry& geometry, const PlotOptions& options,
                   const ChannelDraw& channel, int slot);
-    double drawLines(const PlotGeometry& geometry, const PlotOptions& options,
-                     const ChannelDraw& channel, int slot);
+    void drawLines(const PlotGeometry& geometry, const PlotOptions& options,
+                   const ChannelDraw& channel, int slot);
     void repairSeparator(int slot, int chan, int lowBandChannels);
 
     void fill(int left, int top, int right, int bottom, const QColor& color);
