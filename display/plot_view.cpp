@@ -86,12 +86,15 @@ void PlotView::setColors(const ActiveColors& colors) {
 }
 
 // A hidden widget gets its resize event only when it is shown. Slots waiting to be painted
-// were placed on the picture as it was.
+// were placed on the picture as it was. Asking Qt for the contents rectangle costs more than
+// drawing a slot, so it is asked only when the widget's size has changed.
 void PlotView::syncPictureSize() {
-    if (contentsRect().size() == m_renderer.size())
+    if (size() == m_syncedSize)
         return;
     paintWaitingSlots();
-    m_renderer.resize(contentsRect().size());
+    m_syncedSize = size();
+    m_client = contentsRect();
+    m_renderer.resize(m_client.size());
 }
 
 // The repaint timer runs while slots wait, and shows them.
@@ -99,7 +102,7 @@ void PlotView::paintWaitingSlots() {
     for (const WaitingSlot& slot : std::as_const(m_waiting)) {
         const QRect dirty = m_renderer.DrawChannel(slot.geometry, slot.options, slot.channel).Dirty;
         if (!dirty.isEmpty())
-            m_pending |= dirty.translated(contentsRect().topLeft());
+            m_pending |= dirty.translated(m_client.topLeft());
     }
     m_waiting.clear();
 }
@@ -122,7 +125,7 @@ void PlotView::repaintDrawn() {
 void PlotView::updatePicture(const QRect& pixels) {
     if (pixels.isEmpty())
         return;
-    m_pending |= pixels.translated(contentsRect().topLeft());
+    m_pending |= pixels.translated(m_client.topLeft());
     repaintSoon();
 }
 
@@ -137,15 +140,15 @@ void PlotView::repaintSoon() {
 }
 
 QPoint PlotView::twipsOf(const QMouseEvent* event) const {
-    const QPoint pixels = event->position().toPoint() - contentsRect().topLeft();
+    const QPoint pixels = event->position().toPoint() - m_client.topLeft();
     return QPoint(pixels.x() * TwipsPerPixel, pixels.y() * TwipsPerPixel);
 }
 
 void PlotView::paintEvent(QPaintEvent* event) {
+    syncPictureSize();
     paintWaitingSlots();
     QPainter painter(this);
-    const QRect client = contentsRect();
-    const QRect exposed = event->rect() & client;
+    const QRect exposed = event->rect() & m_client;
     // Qt's raster engine shares a blend of more than about a hundred rows out among helper
     // threads; for the few columns a frame of a sweep repaints, waking them costs more than the
     // blend. Bands of 64 rows stay on this thread.
@@ -153,9 +156,9 @@ void PlotView::paintEvent(QPaintEvent* event) {
     for (int top = exposed.top(); top <= exposed.bottom(); top += RowsPerBand) {
         const QRect band(exposed.left(), top, exposed.width(),
                          std::min(RowsPerBand, exposed.bottom() + 1 - top));
-        painter.drawImage(band.topLeft(), m_renderer.image(), band.translated(-client.topLeft()));
+        painter.drawImage(band.topLeft(), m_renderer.image(), band.translated(-m_client.topLeft()));
     }
-    if (!client.contains(event->rect()))
+    if (!m_client.contains(event->rect()))
         drawFrame(&painter);
 }
 

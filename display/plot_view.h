@@ -71,6 +71,8 @@ private:
     QPoint twipsOf(const QMouseEvent* event) const;
 
     PlotRenderer m_renderer;
+    QSize m_syncedSize{-1, -1};   // the widget's size the picture was last fitted to
+    QRect m_client;               // the picture's place in the widget: inside the border
     QList<WaitingSlot> m_waiting; // drawn, not yet painted into the picture
     QRect m_pending;              // pixels drawn since the last repaint, in widget coordinates
     QTimer m_repaint;
