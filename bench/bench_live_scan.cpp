@@ -31,7 +31,7 @@ constexpr double LineBytesPerSecond = 11520.0; // 115200 baud, 10 bits a byte
 // unpaced they would pass in 40 ms, too short a look at a machine that is doing other work.
 struct Line {
     QStringList simOptions;
-    int timedLoops = 4;
+    int timedLoops;
     bool paced() const { return !simOptions.isEmpty(); }
 };
 const Line Paced{{QStringLiteral("--baud"), QStringLiteral("115200")}, 4};
@@ -159,18 +159,15 @@ std::optional<ScanFigures> timeRecorderScan(const Line& line) {
                     QString::number(2 + line.timedLoops), QStringLiteral("--output"),
                     folder.path()});
     QElapsedTimer clock;
-    std::optional<qint64> firstLoopAt;
     std::optional<qint64> lastLoopAt;
     const QByteArray lastTimed = "loop " + QByteArray::number(1 + line.timedLoops) + ' ';
     QObject::connect(&recorder, &QProcess::readyReadStandardOutput, [&] {
         while (recorder.canReadLine()) {
             const QByteArray printed = recorder.readLine();
-            if (printed.startsWith("loop 1 ")) {
+            if (printed.startsWith("loop 1 "))
                 clock.start();
-                firstLoopAt = 0;
-            } else if (printed.startsWith(lastTimed)) {
+            else if (printed.startsWith(lastTimed))
                 lastLoopAt = clock.nsecsElapsed();
-            }
         }
     });
     if (!runUntil(&recorder, &QProcess::readyReadStandardOutput,
