@@ -2,7 +2,6 @@
 #include "app/frm_scan_restore.h"
 
 #include "app/msg_box.h"
-#include "core/program_state.h"
 #include "display/widget_twips.h"
 #include "recording/scan_library.h"
 
@@ -90,13 +89,13 @@ void frmScanRestore::resizeEvent(QResizeEvent* event) {
 
 void frmScanRestore::cmdOpenScan_Click() {
     const QListWidgetItem* current = lstScans->currentItem();
-    core::modMain().RestoreScanName = current ? current->text() : QString();
     hide();
+    emit chosen(current ? current->text() : QString());
 }
 
 void frmScanRestore::cmdCancel_Click() {
-    core::modMain().RestoreScanName.clear();
     hide();
+    emit chosen(QString());
 }
 
 // Closing the list from its frame is Cancel.

@@ -11,9 +11,9 @@ class QPushButton;
 
 namespace app {
 
-// The list of saved scans in the Data folder. "Open" (or a double click on a single item) keeps
-// the chosen name in RestoreScanName and hides the list; "Cancel" keeps none. A right click
-// offers to delete the selected scans. The main window polls for the hidden list and acts.
+// The list of saved scans in the Data folder. "Open" (or a double click on a single item) hides
+// the list and answers with the chosen name; "Cancel" answers with none. A right click offers to
+// delete the selected scans.
 class frmScanRestore : public QWidget {
     Q_OBJECT
 
@@ -30,6 +30,10 @@ public:
     QPushButton* cmdCancel;
     QMenu* mnuScanList;
     QAction* mnuDeleteScans;
+
+signals:
+    // The scan to open, or an empty name.
+    void chosen(const QString& name);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -2,7 +2,7 @@
 #include "app/frm_specan.h"
 
 #include "core/program_state.h"
-#include "core/wait.h"
+#include "core/time_scale.h"
 #include "display/color_swatch.h"
 #include "display/plot_view.h"
 #include "display/up_down.h"
@@ -66,7 +66,7 @@ frmSpecAn::frmSpecAn(QWidget* parent) : QWidget(parent) {
     QFont formFont = font();
     formFont.setPointSizeF(8.25);
     setFont(formFont);
-    m_engine = new engine::ScanEngine(*this, this);
+    m_engine = new engine::EngineThread(this);
     m_engine->setObjectName(QStringLiteral("engine"));
     createControls();
     createMenu();
@@ -80,6 +80,7 @@ frmSpecAn::~frmSpecAn() {
     settings::setWriteFailureHandler({});
     delete m_scanQuit;
     delete m_fileSave;
+    m_engine->shutDown();
 }
 
 void frmSpecAn::createControls() {
@@ -348,10 +349,6 @@ void frmSpecAn::createTimers() {
         member->setInterval(core::scaledMs(interval));
     };
     timer(tmrFlash, "tmrFlash", 750);
-    timer(tmrScanQuit, "tmrScanQuit", 250);
-    timer(tmrFileSave, "tmrFileSave", 250);
-    timer(tmrRestoreFileCheck, "tmrRestoreFileCheck", 200);
-    timer(tmrSettingsRestore, "tmrSettingsRestore", 250);
     // The clock ticks in real time whatever the scale of the protocol timers.
     timeTimer = named(new QTimer(this), "timeTimer");
     timeTimer->setInterval(500);
@@ -384,7 +381,6 @@ void frmSpecAn::wireControls() {
     connect(mnuWaterfall, &QAction::triggered, this, &frmSpecAn::mnuWaterfall_Click);
     connect(mnuSurveyReport, &QAction::triggered, this, &frmSpecAn::mnuSurveyReport_Click);
     connect(mnuSavePicture, &QAction::triggered, this, &frmSpecAn::mnuSavePicture_Click);
-    connect(tmrRestoreFileCheck, &QTimer::timeout, this, &frmSpecAn::tmrRestoreFileCheck_Timer);
     txtStatBox->viewport()->installEventFilter(this);
 
     connect(cmdConnect, &QPushButton::clicked, this, &frmSpecAn::cmdConnect_Click);
@@ -396,8 +392,6 @@ void frmSpecAn::wireControls() {
     connect(scrlSpeed, &QScrollBar::valueChanged, this, &frmSpecAn::scrlSpeed_Change);
     connect(scrollTime, &QScrollBar::valueChanged, this, &frmSpecAn::scrollTime_Change);
     connect(tmrFlash, &QTimer::timeout, this, &frmSpecAn::tmrFlash_Timer);
-    connect(tmrScanQuit, &QTimer::timeout, this, &frmSpecAn::tmrScanQuit_Timer);
-    connect(tmrFileSave, &QTimer::timeout, this, &frmSpecAn::tmrFileSave_Timer);
     connect(mnuQuit, &QAction::triggered, this, &frmSpecAn::cmdClose_Click);
     connect(mnuDisplay, &QMenu::aboutToShow, this, &frmSpecAn::mnuDisplay_Click);
     connect(mnuSettings, &QMenu::aboutToShow, this, &frmSpecAn::mnuSettings_Click);
@@ -405,7 +399,6 @@ void frmSpecAn::wireControls() {
     connect(mnuAutoSave, &QAction::triggered, this, &frmSpecAn::mnuAutoSave_Click);
     connect(mnuSaveSettings, &QAction::triggered, this, &frmSpecAn::mnuSaveSettings_Click);
     connect(mnuRestoreSettings, &QAction::triggered, this, &frmSpecAn::mnuRestoreSettings_Click);
-    connect(tmrSettingsRestore, &QTimer::timeout, this, &frmSpecAn::tmrSettingsRestore_Timer);
     connect(mnuAbout, &QAction::triggered, this, &frmSpecAn::mnuAbout_Click);
     connect(cmdConnect1, &QPushButton::clicked, this, &frmSpecAn::cmdConnect1_Click);
     connect(cmdSetup, &QPushButton::clicked, this, &frmSpecAn::cmdSetup_Click);
@@ -424,39 +417,42 @@ void frmSpecAn::wireControls() {
 }
 
 void frmSpecAn::wireEngine() {
-    engine::ScanEngine* e = m_engine;
-    connect(e, &engine::ScanEngine::statusText, this, &frmSpecAn::setStatusBox);
-    connect(e, &engine::ScanEngine::statusBlinking, this, [this](bool on) {
+    using engine::EngineThread;
+    EngineThread* e = m_engine;
+    connect(e, &EngineThread::statusText, this, &frmSpecAn::setStatusBox);
+    connect(e, &EngineThread::statusBlinking, this, [this](bool on) {
         if (on)
             enableTimer(tmrFlash);
         else
             tmrFlash->stop();
     });
-    connect(e, &engine::ScanEngine::statusShown, txtRestoredScan, &QWidget::setVisible);
-    connect(e, &engine::ScanEngine::setupProgress, txtTerm, &QPlainTextEdit::setPlainText);
-    connect(e, &engine::ScanEngine::connecting, this, &frmSpecAn::engineConnecting);
-    connect(e, &engine::ScanEngine::connected, this, &frmSpecAn::SaveSettings);
-    connect(e, &engine::ScanEngine::connectGivenUp, this, &frmSpecAn::engineConnectGivenUp);
-    connect(e, &engine::ScanEngine::scanStarted, this, &frmSpecAn::engineScanStarted);
-    connect(e, &engine::ScanEngine::channelStored, this, &frmSpecAn::engineChannelStored);
-    connect(e, &engine::ScanEngine::channelSkipped, this, &frmSpecAn::engineChannelSkipped);
-    connect(e, &engine::ScanEngine::loopEnded, this, &frmSpecAn::engineLoopEnded);
-    connect(e, &engine::ScanEngine::loopEnded, this, &frmSpecAn::surveyWindowsAddLoop);
-    connect(e, &engine::ScanEngine::scanStarted, this, &frmSpecAn::surveyWindowsFollowTheScanFile);
-    // The loop that ends a scan is announced by the scan's end.
-    connect(e, &engine::ScanEngine::scanEnded, this,
-            [this](engine::ScanEnd, qint32 loops) { surveyWindowsAddLoop(loops); });
-    connect(e, &engine::ScanEngine::scanFileOpened, this,
-            &frmSpecAn::surveyWindowsFollowTheScanFile);
-    connect(e, &engine::ScanEngine::peaksReset, cmdClearPeaks,
+    connect(e, &EngineThread::statusShown, txtRestoredScan, &QWidget::setVisible);
+    connect(e, &EngineThread::setupProgress, txtTerm, &QPlainTextEdit::setPlainText);
+    connect(e, &EngineThread::connecting, this, &frmSpecAn::engineConnecting);
+    connect(e, &EngineThread::connected, this, &frmSpecAn::SaveSettings);
+    connect(e, &EngineThread::connectGivenUp, this, &frmSpecAn::engineConnectGivenUp);
+    connect(e, &EngineThread::tryAgainAsked, this, &frmSpecAn::engineTryAgainAsked);
+    connect(e, &EngineThread::saveNameAsked, this, &frmSpecAn::engineSaveNameAsked);
+    connect(e, &EngineThread::scanStarted, this, &frmSpecAn::engineScanStarted);
+    connect(e, &EngineThread::channelStored, this, &frmSpecAn::engineChannelStored);
+    connect(e, &EngineThread::channelSkipped, this, &frmSpecAn::engineChannelSkipped);
+    connect(e, &EngineThread::loopRecorded, this, &frmSpecAn::surveyWindowsAddLoop);
+    connect(e, &EngineThread::loopEnded, this, &frmSpecAn::engineLoopEnded);
+    connect(e, &EngineThread::scanStarted, this, &frmSpecAn::surveyWindowsFollowTheScanFile);
+    connect(e, &EngineThread::scanFileOpened, this, &frmSpecAn::surveyWindowsFollowTheScanFile);
+    connect(e, &EngineThread::peaksReset, cmdClearPeaks,
             [this] { cmdClearPeaks->setEnabled(true); });
-    connect(e, &engine::ScanEngine::averagesReset, cmdClearAverages,
+    connect(e, &EngineThread::averagesReset, cmdClearAverages,
             [this] { cmdClearAverages->setEnabled(true); });
-    connect(e, &engine::ScanEngine::stopping, this, &frmSpecAn::engineStopping);
-    connect(e, &engine::ScanEngine::scanEnded, this, &frmSpecAn::engineScanEnded);
-    connect(e, &engine::ScanEngine::scanFileOpened, this, &frmSpecAn::engineScanFileOpened);
-    connect(e, &engine::ScanEngine::recordingSaved, this, &frmSpecAn::engineRecordingSaved);
-    connect(e, &engine::ScanEngine::failure, this, &frmSpecAn::engineFailure);
+    connect(e, &EngineThread::stopping, this, &frmSpecAn::engineStopping);
+    connect(e, &EngineThread::scanEnded, this, &frmSpecAn::engineScanEnded);
+    connect(e, &EngineThread::scanFileOpened, this, &frmSpecAn::engineScanFileOpened);
+    connect(e, &EngineThread::recordingSaved, this, &frmSpecAn::engineRecordingSaved);
+    connect(e, &EngineThread::failure, this, &frmSpecAn::engineFailure);
+    connect(e, &EngineThread::quitDone, this, [this] {
+        if (m_closeWhenQuitDone)
+            close();
+    });
 }
 
 bool frmSpecAn::eventFilter(QObject* watched, QEvent* event) {

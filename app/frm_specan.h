@@ -4,7 +4,8 @@
 #include "display/display_colors.h"
 #include "display/plot_renderer.h"
 #include "display/status_layout.h"
-#include "engine/scan_engine.h"
+#include "engine/engine_thread.h"
+#include "radio/comm_port.h"
 #include "recording/scan_record.h"
 #include "scan/channel_state.h"
 #include "scan/readings.h"
@@ -64,18 +65,18 @@ void enableTimer(QTimer* timer);
 constexpr int WindowWidthPixels = 800;
 constexpr int WindowHeightTwips = 5400;
 
-// The main window: the plot, the controls and the dialogs over the scan engine. It hands the
-// user's commands and settings to the engine, shows what the engine reports, and answers its
-// questions with message boxes and the save prompt.
-class frmSpecAn : public QWidget, private engine::EngineQuestions {
+// The main window: the plot, the controls and the dialogs over the scan engine, which runs on a
+// thread of its own. It hands the user's commands and settings to the engine, shows what the
+// engine reports, and answers its questions with message boxes and the save prompt.
+class frmSpecAn : public QWidget {
     Q_OBJECT
 
 public:
     explicit frmSpecAn(QWidget* parent = nullptr);
     ~frmSpecAn() override;
 
-    engine::ScanEngine& engine() { return *m_engine; }
-    const engine::ScanEngine& engine() const { return *m_engine; }
+    engine::EngineThread& engine() { return *m_engine; }
+    const engine::EngineThread& engine() const { return *m_engine; }
 
     static QString caption();
     // Start-up: the settings file and the data folder beside the program (or the user's folders),
@@ -138,7 +139,7 @@ public:
     bool savePlotPicture(const QString& path, QString* error);
     recording::frmDlgFileSave* fileSaveDialog() const { return m_fileSave; }
 
-    const scan::ReadingsModel& model() const { return m_engine->model(); }
+    const scan::Readings& readings() const { return m_engine->readings(); }
     scan::GroupBoxes groupBoxes() const;
     scan::FrequencyLimits frequencyLimits() const { return {FreqLowLimit, FreqHighLimit}; }
     const display::ActiveColors& activeColors() const { return m_colors; }
@@ -260,10 +261,6 @@ public:
 
     // Timers that drive the screen; the protocol's timers are the engine's.
     QTimer* tmrFlash;
-    QTimer* tmrScanQuit;
-    QTimer* tmrFileSave;
-    QTimer* tmrRestoreFileCheck;
-    QTimer* tmrSettingsRestore;
     QTimer* timeTimer;
 
 private slots:
@@ -291,10 +288,7 @@ private slots:
     void mnuWaterfall_Click();
     void mnuSurveyReport_Click();
     void mnuSavePicture_Click();
-    void tmrRestoreFileCheck_Timer();
     void tmrFlash_Timer();
-    void tmrScanQuit_Timer();
-    void tmrFileSave_Timer();
     void chkRunForever_Click();
     void scrlSpeed_Change();
     void mnuCom_Click(int N);
@@ -304,7 +298,6 @@ private slots:
     void mnuAutoSave_Click();
     void mnuSaveSettings_Click();
     void mnuRestoreSettings_Click();
-    void tmrSettingsRestore_Timer();
     void mnuAbout_Click();
     void cmdGotoEnd_Click();
     void cmdConnect1_Click();
@@ -318,9 +311,15 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // The engine's questions.
-    bool tryConnectAgain(int comPort) override;
-    void chooseSaveName(const QString& proposedName) override;
+    // The engine's questions and the dialogs' answers.
+    void engineTryAgainAsked(quint64 question, int comPort);
+    void engineSaveNameAsked(quint64 question, const QString& proposedName);
+    void saveNameAnswered(const QString& name, bool autoSave);
+    void scanQuitAnswered(bool yes);
+    void scanChosen(const QString& name);
+    void namedSettingsChosen(const QString& name);
+    // Something a scan that runs or connects must not be disturbed by: the user is told why not.
+    bool refusedWhileScanning(const QString& title);
 
     void createControls();
     void createMenu();
@@ -336,7 +335,7 @@ private:
     void rewriteLimitText(QLineEdit* text);
     // Hands the limits, the group boxes, the attenuation and the line options to the engine.
     void pushScanSettings();
-    void PromptSaveScan();
+    void PromptSaveScan(const QString& proposedName);
     void openSettingsDialog(bool saveMode);
     void settingsNotSaved(const QString& iniPath);
     void setStatusBox(const QString& text);
@@ -347,18 +346,20 @@ private:
     void engineConnecting();
     void engineConnectGivenUp(bool portFailed);
     void engineScanStarted(const QDateTime& start);
-    void engineChannelStored(int chan);
+    void engineChannelStored(int chan, const scan::ChannelReading& reading);
     void engineChannelSkipped(int chan);
-    void engineLoopEnded(qint32 finishedLoop);
+    void engineLoopEnded(qint32 finishedLoop, const QDateTime& loopStart);
     void engineStopping();
     void engineScanEnded(engine::ScanEnd how, qint32 loopsRecorded);
     void engineScanFileOpened(const QString& path, qint64 loops, bool goToEnd);
     void engineRecordingSaved(const QString& savedName);
     void engineFailure(const QString& text, const QString& title);
     void surveyWindowsFollowTheScanFile();
-    void surveyWindowsAddLoop(qint32 loop);
+    void surveyWindowsAddLoop(const recording::ScanRecord& record);
 
-    engine::ScanEngine* m_engine;
+    engine::EngineThread* m_engine;
+    // Tests the serial ports on this thread: the start-up probe and the port menu.
+    radio::CommPort m_probePort;
     display::ActiveColors m_colors;
     display::PlotGeometry m_plotGeometry;
     display::StatusLabelWidths m_statusWidths;
@@ -370,6 +371,8 @@ private:
     display::frmWaterfall* m_waterfall = nullptr;
     survey::frmSurveyReport* m_surveyReport = nullptr;
     recording::frmDlgFileSave* m_fileSave = nullptr;
+    quint64 m_saveQuestion = 0;       // the question the save prompt answers
+    bool m_closeWhenQuitDone = false; // a confirmed quit closes the window once the engine rests
     QPointer<settings::frmDlgSettings> m_settingsDialog;
     bool m_settingsFailureReported = false;
     bool m_paused = false;       // "Resume" on the Pause button: live readings are not drawn

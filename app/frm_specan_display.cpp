@@ -4,7 +4,7 @@
 
 #include "core/conventions.h"
 #include "core/program_state.h"
-#include "core/wait.h"
+#include "core/time_scale.h"
 #include "core/wall_clock.h"
 #include "display/color_swatch.h"
 #include "display/freq_axis.h"
@@ -344,13 +344,13 @@ void frmSpecAn::UpdateChannelReading(int Chan, qint32 Level, qint16 PeakIn, qint
         return;
     }
     if (scan::ReadingsModel::checkRecorded(Chan, Level) == scan::UpdateOutcome::Stored)
-        DrawChannel(Chan, Level, PeakIn, AverageIn, true, model().reading(Chan));
+        DrawChannel(Chan, Level, PeakIn, AverageIn, true, readings()[Chan]);
 }
 
-void frmSpecAn::engineChannelStored(int chan) {
+void frmSpecAn::engineChannelStored(int chan, const scan::ChannelReading& reading) {
     frScan->hide();
     if (displayIsLive())
-        DrawChannel(chan, model().reading(chan).Last, 0, 0, false, model().reading(chan));
+        DrawChannel(chan, reading.Last, 0, 0, false, reading);
 }
 
 // A skipped channel's slot shows empty on the live display, paused or not; a recorded loop on

@@ -50,9 +50,8 @@ void enableTimer(QTimer* timer) {
 }
 
 void frmSpecAn::FindComPorts() {
-    radio::CommPort& port = m_engine->port();
-    const QList<int> usable = radio::FindComPorts(port);
-    const QStringList devices = port.portDirectory().devicePaths();
+    const QList<int> usable = radio::FindComPorts(m_probePort);
+    const QStringList devices = m_probePort.portDirectory().devicePaths();
     for (int n = 1; n <= radio::PortDirectory::PortCount; ++n) {
         mnuCom[n]->setEnabled(usable.contains(n));
         const QString device = devices.value(n - 1);
@@ -66,7 +65,7 @@ void frmSpecAn::RestoreComPort(int port) {
     if (port < 1)
         port = radio::restoredPort(
             settings::ReadIni(QStringLiteral("Program"), QStringLiteral("Port")));
-    const radio::PortDirectory& directory = m_engine->port().portDirectory();
+    const radio::PortDirectory& directory = m_probePort.portDirectory();
     if (port < 1) {
         QList<int> disabled;
         for (int n = 1; n <= radio::PortDirectory::PortCount; ++n) {
@@ -105,7 +104,7 @@ void frmSpecAn::ClearComChecks() {
 void frmSpecAn::mnuCom_Click(int N) {
     // The entry toggled its tick when it was triggered; the tick follows the port in use instead.
     mnuCom[N]->setChecked(!mnuCom[N]->isChecked());
-    if (!radio::TestComPort(m_engine->port(), N))
+    if (!radio::TestComPort(m_probePort, N))
         return;
     m_engine->setComPort(N);
     RestoreComPort(N);
@@ -132,9 +131,9 @@ void frmSpecAn::mnuDisplay_Click() {
     const bool idle = !m_engine->ScanActive();
     for (QAction* entry : {mnuOpenSavedScan, mnuDisplayColor, mnuSaveSettings, mnuRestoreSettings})
         entry->setEnabled(idle);
-    mnuSerialPort->setEnabled(!m_engine->port().PortOpen());
+    mnuSerialPort->setEnabled(!m_engine->portOpen());
     for (QAction* entry : {mnuWaterfall, mnuSurveyReport})
-        entry->setEnabled(m_engine->scanFile().isOpen());
+        entry->setEnabled(!m_engine->scanFilePath().isEmpty());
 }
 
 void frmSpecAn::setStatusBox(const QString& text) {
@@ -146,12 +145,17 @@ void frmSpecAn::cmdConnect_Click() {
     m_engine->Start();
 }
 
-bool frmSpecAn::tryConnectAgain(int comPort) {
-    return MsgBox(QStringLiteral("Connect Failed.\r\n\r\nBe sure there is a Ternaflow radio "
-                                 "attached to Com %1.\r\n\r\nIf there is, make sure it is powered "
-                                 "up.\r\n\r\nTry Again ?\r\n")
-                      .arg(comPort),
-                  MsgBoxButtons::YesNo, QStringLiteral("Failed to connect")) == MsgBoxAnswer::Yes;
+// Asked from the event loop, so that the updates go on while the question is open.
+void frmSpecAn::engineTryAgainAsked(quint64 question, int comPort) {
+    QTimer::singleShot(0, this, [this, question, comPort] {
+        const bool yes =
+            MsgBox(QStringLiteral("Connect Failed.\r\n\r\nBe sure there is a Ternaflow radio "
+                                  "attached to Com %1.\r\n\r\nIf there is, make sure it is "
+                                  "powered up.\r\n\r\nTry Again ?\r\n")
+                       .arg(comPort),
+                   MsgBoxButtons::YesNo, QStringLiteral("Failed to connect")) == MsgBoxAnswer::Yes;
+        m_engine->answerTryAgain(question, yes);
+    });
 }
 
 void frmSpecAn::engineConnecting() {
@@ -170,12 +174,11 @@ void frmSpecAn::engineConnectGivenUp(bool portFailed) {
 }
 
 void frmSpecAn::engineFailure(const QString& text, const QString& title) {
-    MsgBox(text, MsgBoxButtons::Ok, title);
+    QTimer::singleShot(0, this, [text, title] { MsgBox(text, MsgBoxButtons::Ok, title); });
 }
 
 // The diagnostic terminal and the hidden setup buttons.
 void frmSpecAn::cmdConnect1_Click() {
-    m_engine->port().setRThreshold(1);
     m_engine->armReconnect();
 }
 

@@ -54,8 +54,8 @@ void frmSpecAn::frDisplay_MouseMove(int, int, int X, int Y) {
                    : display::readoutText(
                          *chan, {last, recordedCode(PlaybackRecord.PeakCodes, *chan),
                                  double(recordedCode(PlaybackRecord.AverageCodes, *chan))});
-    } else if (m_engine->ScanActive() || m_engine->scanFile().isOpen()) {
-        const scan::ChannelReading& r = model().reading(*chan);
+    } else if (m_engine->ScanActive() || !m_engine->scanFilePath().isEmpty()) {
+        const scan::ChannelReading& r = readings()[*chan];
         const double average = r.Count < 1 ? double(r.Last) : double(r.Sum) / r.Count;
         text = r.Last == scan::GroupOffCode
                    ? display::disabledReadoutText(*chan)

@@ -5,7 +5,6 @@
 #include "app/frm_scan_restore.h"
 #include "app/msg_box.h"
 #include "core/conventions.h"
-#include "core/program_state.h"
 #include "core/wall_clock.h"
 #include "display/plot_view.h"
 #include "display/up_down.h"
@@ -14,7 +13,6 @@
 #include "settings/program_settings.h"
 
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -25,83 +23,79 @@
 
 namespace app {
 
-void frmSpecAn::chooseSaveName(const QString& proposedName) {
-    PromptSaveScan();
-    // A confirmed quit may close the window, and the prompt with it, while the prompt opens.
-    if (!m_fileSave)
-        return;
-    m_fileSave->Form_Load(proposedName,
-                          core::Val(settings::ReadIni(QStringLiteral("DefaultSettings"),
-                                                      QStringLiteral("AutoSaveScan"))) > 0);
+void frmSpecAn::engineSaveNameAsked(quint64 question, const QString& proposedName) {
+    m_saveQuestion = question;
+    PromptSaveScan(proposedName);
 }
 
-void frmSpecAn::PromptSaveScan() {
+void frmSpecAn::PromptSaveScan(const QString& proposedName) {
     setEnabled(false);
     delete m_fileSave;
     m_fileSave = new recording::frmDlgFileSave(this);
+    connect(m_fileSave, &recording::frmDlgFileSave::answered, this, &frmSpecAn::saveNameAnswered);
+    m_fileSave->Form_Load(proposedName,
+                          core::Val(settings::ReadIni(QStringLiteral("DefaultSettings"),
+                                                      QStringLiteral("AutoSaveScan"))) > 0);
     m_fileSave->show();
     m_fileSave->raise();
-    tmrFileSave->start();
-    QCoreApplication::processEvents();
 }
 
-void frmSpecAn::tmrFileSave_Timer() {
-    if (m_fileSave && m_fileSave->isVisible())
-        return;
-    tmrFileSave->stop();
-    if (!m_fileSave)
-        return;
-    const QString name = m_fileSave->txtFileName->text();
+void frmSpecAn::saveNameAnswered(const QString& name, bool autoSave) {
     // A save name is a file name in the Data folder and nothing else.
     if (const auto refusal = name.isEmpty() ? std::nullopt : recording::checkSaveName(name)) {
         MsgBox(*refusal + QStringLiteral("\r\n\r\nThe scan is kept; choose another name."),
                MsgBoxButtons::Ok, QStringLiteral("Save Scan"));
-        m_fileSave->show();
-        m_fileSave->raise();
-        tmrFileSave->start();
+        if (m_fileSave) {
+            m_fileSave->show();
+            m_fileSave->raise();
+        }
         return;
     }
     // The prompt's unload: its box decides whether later scans are saved without asking.
-    const bool autoSave = m_fileSave->chkAutoSave->isChecked();
     settings::WriteIni(QStringLiteral("DefaultSettings"), QStringLiteral("AutoSaveScan"),
                        autoSave ? QStringLiteral("1") : QStringLiteral("0"));
     m_engine->setAutoSave(autoSave);
-    m_fileSave->deleteLater();
-    m_fileSave = nullptr;
+    if (m_fileSave) {
+        m_fileSave->deleteLater();
+        m_fileSave = nullptr;
+    }
     setEnabled(true);
-    // A failed save asks again: the engine opens a new prompt from here.
-    if (name.isEmpty())
-        m_engine->KeepRecording();
-    else
-        m_engine->SaveRecordingAs(name);
+    // A failed save asks again: the engine asks a new question.
+    m_engine->answerSaveName(m_saveQuestion, name);
 }
 
 void frmSpecAn::mnuOpenSavedScan_Click() {
-    enableTimer(tmrRestoreFileCheck);
     setEnabled(false);
     delete m_scanRestore;
     m_scanRestore = new frmScanRestore(this);
+    connect(m_scanRestore, &frmScanRestore::chosen, this, &frmSpecAn::scanChosen);
     m_scanRestore->Form_Load(m_dataFolder);
     m_scanRestore->show();
     m_scanRestore->raise();
 }
 
-void frmSpecAn::tmrRestoreFileCheck_Timer() {
-    if (m_scanRestore && m_scanRestore->isVisible())
-        return;
-    tmrRestoreFileCheck->stop();
+// The list may have been opened before a scan started by itself ("Run Forever"): the scan goes
+// on, and the saved scan is not opened.
+void frmSpecAn::scanChosen(const QString& name) {
     setEnabled(true);
-    QString& chosen = core::modMain().RestoreScanName;
-    if (!chosen.isEmpty()) {
-        txtRestoredScan->setText(chosen);
-        txtRestoredScan->show();
-        m_engine->OpenScanFile(QDir(m_dataFolder).filePath(chosen), false);
-        chosen.clear();
-    }
     if (m_scanRestore) {
         m_scanRestore->deleteLater();
         m_scanRestore = nullptr;
     }
+    if (name.isEmpty() || refusedWhileScanning(QStringLiteral("Open Saved Scan")))
+        return;
+    txtRestoredScan->setText(name);
+    txtRestoredScan->show();
+    m_engine->OpenScanFile(QDir(m_dataFolder).filePath(name), false);
+}
+
+bool frmSpecAn::refusedWhileScanning(const QString& title) {
+    if (!m_engine->ScanActive() && m_engine->LinkState() == engine::LinkIdle)
+        return false;
+    MsgBox(QStringLiteral("A scan is running and being recorded. It goes on; try again once it "
+                          "has ended."),
+           MsgBoxButtons::Ok, title);
+    return true;
 }
 
 void frmSpecAn::engineRecordingSaved(const QString& savedName) {
@@ -111,9 +105,23 @@ void frmSpecAn::engineRecordingSaved(const QString& savedName) {
 
 // A scan file opened for playback: its start in red, and its first or last loop on display.
 void frmSpecAn::engineScanFileOpened(const QString&, qint64 loops, bool goToEnd) {
-    const auto first = m_engine->readRecord(1);
-    if (!first)
+    const auto first = loops > 0 ? m_engine->readRecord(1) : std::nullopt;
+    if (!first) {
+        // Nothing on display stays as if it belonged to this scan.
+        frDisplay->Cls();
+        {
+            const QSignalBlocker blocker(scrollTime);
+            scrollTime->setRange(1, 1);
+        }
+        cmdGotoEnd->setEnabled(false);
+        setStatusCaption(lblStatus, QStringLiteral("Stopped"));
+        setStatusCaption(lblCount, QStringLiteral("Count: 0"));
+        setStatusCaption(lblDisplayTime, QString());
+        if (loops > 0)
+            engineFailure(QStringLiteral("Unspecified File I/O Error"),
+                          QStringLiteral("Filesystem Error"));
         return;
+    }
     for (QLabel* label : {lblStatus, lblCount, lblElapsed, lblDisplayTime})
         setStatusColor(label, RecordedColor);
     setStatusCaption(lblStatus,

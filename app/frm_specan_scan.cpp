@@ -4,7 +4,6 @@
 #include "app/frm_specan.h"
 
 #include "core/conventions.h"
-#include "core/program_state.h"
 #include "display/plot_view.h"
 #include "display/up_down.h"
 #include "scan/frm_scan_quit.h"
@@ -55,7 +54,7 @@ void frmSpecAn::engineScanStarted(const QDateTime& start) {
     cmdGotoEnd->setEnabled(false);
 }
 
-void frmSpecAn::engineLoopEnded(qint32 finishedLoop) {
+void frmSpecAn::engineLoopEnded(qint32 finishedLoop, const QDateTime& loopStart) {
     if (finishedLoop > 1) {
         const QSignalBlocker blocker(scrollTime);
         scrollTime->setMaximum(scrollTime->maximum() + 1);
@@ -70,7 +69,7 @@ void frmSpecAn::engineLoopEnded(qint32 finishedLoop) {
     }
     // A recorded loop on display keeps its own time stamp.
     if (m_followingLive)
-        setStatusCaption(lblDisplayTime, core::dateTimeText(m_engine->loopStart()));
+        setStatusCaption(lblDisplayTime, core::dateTimeText(loopStart));
 }
 
 void frmSpecAn::engineStopping() {
@@ -118,39 +117,26 @@ void frmSpecAn::cmdClose_Click() {
     setEnabled(false);
     if (!m_scanQuit) {
         m_scanQuit = new scan::frmScanQuit(this);
-        connect(m_scanQuit, &scan::frmScanQuit::answered, this, [this](bool yes) {
-            setEnabled(true);
-            core::modMain().QuitConfirmed = yes;
-            m_engine->setQuitting(yes);
-        });
+        connect(m_scanQuit, &scan::frmScanQuit::answered, this, &frmSpecAn::scanQuitAnswered);
     }
     const QPoint plot = frDisplay->mapToGlobal(QPoint(0, 0));
     m_scanQuit->move(plot.x() + frDisplay->width() / 2 - m_scanQuit->width() / 2,
                      plot.y() + frDisplay->height() / 2 - m_scanQuit->height() / 2);
     m_scanQuit->show();
     m_scanQuit->raise();
-    enableTimer(tmrScanQuit);
 }
 
-void frmSpecAn::tmrScanQuit_Timer() {
-    if (m_scanQuit && m_scanQuit->isVisible())
-        return;
-    if (m_engine->ScanActive()) {
-        delete m_scanQuit;
-        m_scanQuit = nullptr;
-        raise();
-        if (core::modMain().QuitConfirmed) {
-            if (!m_engine->stopRequested())
-                cmdStopTest_Click(); // the loop in progress ends the scan
-        } else {
-            tmrScanQuit->stop();
-        }
-        return;
-    }
-    // The scan has ended: the window closes, and keeps trying each tick while a recovery or a
-    // connection attempt still holds it open.
+// Yes lets the loop in progress finish and be recorded, the scan be saved (or its name asked
+// for), and then closes the window. Either answer closes it when the scan has ended meanwhile.
+void frmSpecAn::scanQuitAnswered(bool yes) {
     setEnabled(true);
-    close();
+    m_scanQuit->deleteLater();
+    m_scanQuit = nullptr;
+    raise();
+    if (yes || !m_engine->ScanActive()) {
+        m_closeWhenQuitDone = true;
+        m_engine->Quit();
+    }
 }
 
 } // namespace app

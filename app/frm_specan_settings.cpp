@@ -39,8 +39,6 @@ QString flagText(bool on) {
 // Each value goes into its control as a user would put it there, so that the control's own
 // handling runs; the frequency boxes then show the limits that handling worked out.
 void frmSpecAn::RestoreSettings(const QString& name) {
-    if (!name.isEmpty())
-        core::modMain().SettingsRestoreName.clear();
     const settings::RestorePlan plan = settings::readRestorePlan(settings::restoreSection(name));
     if (plan.LUL)
         udULimit->setValue(*plan.LUL);
@@ -127,20 +125,16 @@ void frmSpecAn::openSettingsDialog(bool saveMode) {
                                        : settings::frmDlgSettings::Mode::Restore);
     const QRect frame = frameGeometry();
     m_settingsDialog->move(frame.center() - m_settingsDialog->rect().center());
+    connect(m_settingsDialog, &settings::frmDlgSettings::restoreChosen, this,
+            &frmSpecAn::namedSettingsChosen);
     m_settingsDialog->show();
     m_settingsDialog->raise();
-    if (!saveMode)
-        enableTimer(tmrSettingsRestore);
 }
 
-void frmSpecAn::tmrSettingsRestore_Timer() {
-    if (m_settingsDialog && m_settingsDialog->isVisible())
-        return;
-    const QString name = core::modMain().SettingsRestoreName;
-    if (!name.isEmpty())
+// A set restored while a scan runs would change the limits under it: the scan goes on instead.
+void frmSpecAn::namedSettingsChosen(const QString& name) {
+    if (!refusedWhileScanning(QStringLiteral("Restore Settings")))
         RestoreSettings(name);
-    delete m_settingsDialog;
-    tmrSettingsRestore->stop();
 }
 
 void frmSpecAn::settingsNotSaved(const QString& iniPath) {

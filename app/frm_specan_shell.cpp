@@ -7,7 +7,6 @@
 #include "app/program_version.h"
 #include "core/conventions.h"
 #include "core/program_state.h"
-#include "core/wait.h"
 #include "radio/comm_port.h"
 #include "recording/data_folder.h"
 #include "recording/frm_dlg_file_save.h"
@@ -43,7 +42,9 @@ void frmSpecAn::Form_Load(const QString& programFolder) {
     m_engine->setDataFolder(m_dataFolder);
     FreqLowLimit = 9022;
     FreqHighLimit = 9276;
-    m_engine->port().setPortDirectory(radio::PortDirectory(core::modMain().IniFilePath));
+    const radio::PortDirectory ports(core::modMain().IniFilePath);
+    m_probePort.setPortDirectory(ports);
+    m_engine->setPortDirectory(ports);
     FindComPorts();
     RestoreSettings(QString());
     RestoreComPort(0);
@@ -71,8 +72,7 @@ void frmSpecAn::closeEvent(QCloseEvent* event) {
     delete m_scanQuit;
     m_scanQuit = nullptr;
     delete m_settingsDialog;
-    for (QTimer* timer :
-         {timeTimer, tmrFlash, tmrFileSave, tmrRestoreFileCheck, tmrScanQuit, tmrSettingsRestore})
+    for (QTimer* timer : {timeTimer, tmrFlash})
         timer->stop();
     m_engine->shutDown();
     event->accept();

@@ -27,7 +27,7 @@ template <typename Window> void showInFront(Window* window) {
 } // namespace
 
 QString frmSpecAn::openScanPath() const {
-    return m_engine->scanFile().isOpen() ? m_engine->scanFile().path() : QString();
+    return m_engine->scanFilePath();
 }
 
 void frmSpecAn::mnuWaterfall_Click() {
@@ -65,18 +65,11 @@ void frmSpecAn::surveyWindowsFollowTheScanFile() {
         m_surveyReport->openScan(openScanPath());
 }
 
-void frmSpecAn::surveyWindowsAddLoop(qint32 loop) {
-    const bool waterfall = m_waterfall && m_waterfall->isVisible();
-    const bool report = m_surveyReport && m_surveyReport->isVisible();
-    if (!waterfall && !report)
-        return;
-    const auto record = m_engine->readRecord(loop);
-    if (!record)
-        return;
-    if (waterfall)
-        m_waterfall->appendLoop(*record);
-    if (report)
-        m_surveyReport->appendLoop(*record);
+void frmSpecAn::surveyWindowsAddLoop(const recording::ScanRecord& record) {
+    if (m_waterfall && m_waterfall->isVisible())
+        m_waterfall->appendLoop(record);
+    if (m_surveyReport && m_surveyReport->isVisible())
+        m_surveyReport->appendLoop(record);
 }
 
 bool frmSpecAn::savePlotPicture(const QString& path, QString* error) {

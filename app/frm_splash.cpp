@@ -2,16 +2,17 @@
 #include "app/frm_splash.h"
 
 #include "app/program_version.h"
-#include "core/wait.h"
+#include "core/time_scale.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFrame>
 #include <QLabel>
 #include <QProgressBar>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace app {
 
@@ -106,21 +107,14 @@ void frmSplash::Form_Load() {
     show();
     raise();
     activateWindow();
-    QCoreApplication::processEvents();
-
-    m_loading = true;
-    if (m_loadMainWindow)
-        m_loadMainWindow();
-    m_loading = false;
-
-    pBar1->setFormat(QStringLiteral(" LOADING"));
-    QCoreApplication::processEvents();
-    raise();
-    if (m_unloadAsked)
-        Unload();
 }
 
+// The first tick loads the main window, once the splash is on screen; every tick moves the bar
+// on, and the tick after the last step closes the splash.
 void frmSplash::Timer1_Timer() {
+    loadMainWindow();
+    if (m_unloaded)
+        return;
     if (m_currentStep <= m_lastStep) {
         ++m_currentStep;
         pBar1->setValue(m_currentStep);
@@ -128,15 +122,29 @@ void frmSplash::Timer1_Timer() {
     }
     Timer1->stop();
     hide();
-    QCoreApplication::processEvents();
     Unload();
 }
 
+void frmSplash::loadMainWindow() {
+    if (!m_loadMainWindow)
+        return;
+    const std::function<void()> load = std::exchange(m_loadMainWindow, {});
+    m_loading = true;
+    load();
+    m_loading = false;
+    pBar1->setFormat(QStringLiteral(" LOADING"));
+    raise();
+    if (m_unloadAsked)
+        Unload();
+}
+
+// A splash dismissed before its first tick loads the main window first.
 void frmSplash::Unload() {
     if (m_loading) {
         m_unloadAsked = true;
         return;
     }
+    loadMainWindow();
     close();
 }
 

@@ -11,17 +11,17 @@ class QTimer;
 
 namespace app {
 
-// The splash window, and the same window as the About box. At start-up it shows while the main
-// window loads behind it, runs its progress bar over 40 steps and then hands over to the main
-// window; as About box it stays for 160 steps. Any key, or a click on it or one of its labels,
-// closes it at once. Closing it shows and enables the main window, its owner.
+// The splash window, and the same window as the About box. At start-up it shows, loads the main
+// window behind itself at its first tick, runs its progress bar over 40 steps and then hands over
+// to the main window; as About box it stays for 160 steps. Any key, or a click on it or one of its
+// labels, closes it at once. Closing it shows and enables the main window, its owner.
 class frmSplash : public QWidget {
     Q_OBJECT
 
 public:
     enum class Role { StartUp, About };
 
-    // At start-up, `loadMainWindow` loads the owner while the splash is on screen.
+    // At start-up, `loadMainWindow` loads the owner once the splash is on screen.
     frmSplash(QWidget* mainWindow, Role role, std::function<void()> loadMainWindow = {});
 
     // The About box says where the settings file and the Data folder are.
@@ -50,6 +50,7 @@ protected:
 
 private:
     void Timer1_Timer();
+    void loadMainWindow();
     void Form_Unload();
     // Closes the splash, or once loading is over when asked while the main window loads.
     void Unload();

@@ -123,8 +123,8 @@ std::optional<ScanFigures> timeWindowScan(const Line& line) {
     window.Form_Load(folder.path());
     window.show();
     window.cmdConnect->click();
-    const engine::ScanEngine& engine = window.engine();
-    const auto loopEnded = &engine::ScanEngine::loopEnded;
+    const engine::EngineThread& engine = window.engine();
+    const auto loopEnded = &engine::EngineThread::loopEnded;
     if (!runUntil(&engine, loopEnded, [&] { return engine.LoopCount() > 1; }))
         return std::nullopt;
     const int levelsBefore = int(radio.levels().size());
@@ -141,7 +141,7 @@ std::optional<ScanFigures> timeWindowScan(const Line& line) {
     figures.readings = line.timedLoops * MeasuredPerLoop;
     figures.bytesPerReading = bytesPerReading(radio, levelsBefore, figures.readings);
     window.cmdStopTest->click();
-    runUntil(&engine, &engine::ScanEngine::scanEnded, [&] { return !engine.ScanActive(); });
+    runUntil(&engine, &engine::EngineThread::scanEnded, [&] { return !engine.ScanActive(); });
     return figures;
 }
 

@@ -10,10 +10,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
@@ -55,6 +57,24 @@ QString writeSurvey(int loops) {
     return path;
 }
 
+// Opens a scan through the engine and returns once the window has it on display.
+bool openSurvey(const QString& path) {
+    QEventLoop shown;
+    bool opened = false;
+    const QMetaObject::Connection done =
+        QObject::connect(&g_window->engine(), &engine::EngineThread::scanFileOpened, &shown, [&] {
+            opened = true;
+            shown.quit();
+        });
+    QObject::connect(&g_window->engine(), &engine::EngineThread::failure, &shown,
+                     &QEventLoop::quit);
+    g_window->engine().OpenScanFile(path, false);
+    QTimer::singleShot(60000, &shown, &QEventLoop::quit);
+    shown.exec();
+    QObject::disconnect(done);
+    return opened;
+}
+
 // Every loop shown is also on the screen: the picture is repainted before the clock stops.
 void showLoop(int n) {
     g_window->scrollTime->setValue(n);
@@ -65,7 +85,7 @@ void OpenSurvey(benchmark::State& state) {
     const QString path = writeSurvey(int(state.range(0)));
     const long rssBefore = maxRssKb();
     for (auto _ : state) {
-        if (!g_window->engine().OpenScanFile(path, false))
+        if (!openSurvey(path))
             state.SkipWithError("the survey did not open");
         g_window->frDisplay->repaint();
     }
@@ -75,7 +95,7 @@ void OpenSurvey(benchmark::State& state) {
 BENCHMARK(OpenSurvey)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 void ShowAnyLoop(benchmark::State& state) {
-    g_window->engine().OpenScanFile(writeSurvey(100000), false);
+    openSurvey(writeSurvey(100000));
     QRandomGenerator random(7);
     for (auto _ : state)
         showLoop(1 + int(random.bounded(100000)));
@@ -83,7 +103,7 @@ void ShowAnyLoop(benchmark::State& state) {
 BENCHMARK(ShowAnyLoop)->Unit(benchmark::kMillisecond);
 
 void StepThroughThousandLoops(benchmark::State& state) {
-    g_window->engine().OpenScanFile(writeSurvey(int(state.range(0))), false);
+    openSurvey(writeSurvey(int(state.range(0))));
     const long rssBefore = maxRssKb();
     for (auto _ : state)
         for (int n = 1; n <= 1000; ++n)

@@ -6,7 +6,7 @@
 #include "app/frm_specan.h"
 #include "app/msg_box.h"
 #include "core/program_state.h"
-#include "core/wait.h"
+#include "core/time_scale.h"
 #include "display/plot_view.h"
 #include "display/up_down.h"
 #include "settings/ini_file.h"

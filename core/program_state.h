@@ -10,10 +10,7 @@ namespace core {
 
 struct MainModule {
     QString IniFilePath;
-    bool QuitConfirmed = false;
-    QString RestoreScanName;
     bool AutoStartScanOn = false;
-    QString SettingsRestoreName;
     qint16 BarGap = 2; // pixels between neighbouring bars
 };
 

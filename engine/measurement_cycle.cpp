@@ -4,7 +4,7 @@
 // mode or the port goes away.
 #include "engine/scan_engine.h"
 
-#include "core/wait.h"
+#include "core/time_scale.h"
 #include "radio/comm_port.h"
 #include "radio/protocol.h"
 #include "scan/channel_stepper.h"
@@ -34,7 +34,7 @@ const QByteArray& requestFor(int f10) {
 void ScanEngine::RequestNextChannel() {
     int freq = m_currentFreq;
     const auto next =
-        scan::stepToNextChannel(freq, m_model.codes(), m_boxes, m_limits, m_stepHooks);
+        scan::stepToNextChannel(freq, m_model.codes(), m_boxes, m_scanLimits, m_stepHooks);
     m_currentFreq = freq;
     if (next)
         msComm->Output(requestFor(*next));
@@ -51,7 +51,7 @@ void ScanEngine::msComm_OnComm() {
 
     if (m_linkState != LinkScanning) {
         if (m_parser.containsClosed()) {
-            setLinkState(LinkIdle);
+            m_linkState = LinkIdle;
             m_parser.clear();
         }
         return;
@@ -67,10 +67,10 @@ void ScanEngine::msComm_OnComm() {
         // brought no usable level: such a channel gets code 0, which playback leaves undrawn.
         if (m_scanActive && m_currentFreq != 0)
             m_model.codes().fitTo(scan::channelIndexFromF10(m_currentFreq) + 1, 0);
-        // The next request goes out before the reading is announced (and drawn), so that the
-        // radio works on it meanwhile. What the step itself announces (a skipped slot, the end
+        // The next request goes out before the reading is announced, so that the radio works on
+        // it meanwhile. What the step itself announces (a skipped slot, the end
         // of the loop) still comes after the reading.
-        if (!HaltRequests && !m_recovering)
+        if (!HaltRequests && m_state != EngineState::EndingScan)
             RequestNextChannel();
         announceStoredReading();
     } else if (m_parser.containsClosed()) {
@@ -80,11 +80,11 @@ void ScanEngine::msComm_OnComm() {
 
 void ScanEngine::announceStoredReading() {
     if (const auto chan = std::exchange(m_unannouncedReading, std::nullopt))
-        emit channelStored(*chan);
+        emit channelStored(*chan, m_model.reading(*chan));
 }
 
 void ScanEngine::storeChannelReading(int Chan, qint32 Level) {
-    if (m_model.UpdateChannelReading(Chan, Level, m_attenuation) == scan::UpdateOutcome::Stored)
+    if (m_model.UpdateChannelReading(Chan, Level, m_scanAttenuation) == scan::UpdateOutcome::Stored)
         m_unannouncedReading = Chan;
 }
 
@@ -95,7 +95,7 @@ void ScanEngine::UpdateChannelReading(int Chan, qint32 Level) {
 
 void ScanEngine::tmrRSSI_Timer() {
     tmrRSSI->disarm();
-    if (!m_scanActive || m_recovering)
+    if (!m_scanActive || m_state == EngineState::EndingScan)
         return;
     endScanAndMaybeReconnect(ScanEnd::MissedReply, m_runForever);
 }
@@ -103,37 +103,26 @@ void ScanEngine::tmrRSSI_Timer() {
 // The radio reported "CLOSED": it has left its setup mode. The scan ends and the program
 // reconnects whatever "Run Forever" says.
 void ScanEngine::linkLost() {
-    setLinkState(LinkIdle);
+    m_linkState = LinkIdle;
     m_parser.clear();
-    if (m_recovering)
+    if (m_state == EngineState::EndingScan)
         return;
     endScanAndMaybeReconnect(ScanEnd::LinkClosed, true);
 }
 
-// The scan ends 1 s after the failure and the reconnect follows 5 s later. Both steps run from
-// the event loop rather than from inside this handler, so that a radio that keeps failing never
-// piles handlers on top of each other.
+// The scan ends 1 s after the failure and the reconnect follows 5 s later, each a timed state.
 void ScanEngine::endScanAndMaybeReconnect(ScanEnd how, bool reconnect) {
-    m_recovering = true;
     tmrRSSI->disarm();
-    QTimer::singleShot(core::scaledMs(1000), this, [this, how, reconnect] {
-        if (m_scanActive || m_linkState == LinkScanning) {
-            Stop();
-            m_scanActive = false;
-            EndScan(how);
-        }
-        QTimer::singleShot(core::scaledMs(5000), this, [this, reconnect] {
-            m_recovering = false;
-            if (reconnect)
-                reconnectWhenIdle();
-        });
-    });
+    m_endingHow = how;
+    m_reconnectAfterEnd = reconnect;
+    setState(EngineState::EndingScan);
+    startWait(1000);
 }
 
 void ScanEngine::reconnectWhenIdle() {
     // A new scan would empty the recording: while the save question waits for an answer, the
     // reconnect waits for it too.
-    if (m_saveQuestionOpen) {
+    if (m_saveQuestion) {
         m_reconnectAfterSave = true;
         return;
     }
@@ -149,12 +138,13 @@ void ScanEngine::msComm_LinkError(const QString& message) {
         return;
     m_portLossReported = true;
     tmrRSSI->disarm();
-    if (!m_recovering) {
+    if (m_state != EngineState::EndingScan) {
         Stop();
         m_scanActive = false;
         EndScan(ScanEnd::PortLost);
+        settle();
         // "Run Forever" keeps trying through the reconnect timer until the adapter is back.
-        if (m_runForever && !tmrConnect->isActive())
+        if (m_runForever && !m_quitting && !tmrConnect->isActive())
             tmrConnect->start();
     }
     emit failure(QStringLiteral("The serial port to the radio was lost (%1).\r\n\r\nThe scan has "

@@ -8,6 +8,8 @@
 #include "recording/scan_library.h"
 #include "recording/scan_names.h"
 
+#include <utility>
+
 namespace engine {
 
 namespace {
@@ -17,23 +19,21 @@ const QString FileIoError = QStringLiteral("Unspecified File I/O Error");
 
 } // namespace
 
-std::optional<recording::ScanRecord> ScanEngine::readRecord(qint32 n) const {
-    return m_scanFile.readRecord(n);
-}
-
 void ScanEngine::WriteLoopRecord() {
     scan::LoopCodes& codes = m_model.codes();
     if (m_scanFile.isWritable() && m_loopCount >= 1) {
         recording::ScanRecord record;
         record.LoopNumber = m_loopCount;
-        record.Attenuation = m_attenuation;
+        record.Attenuation = m_scanAttenuation;
         record.LoopStartText = core::dateTimeText(m_loopStart).toLatin1();
         record.LastCodes = codes.LastCodes;
         record.AverageCodes = codes.AverageCodes;
         record.PeakCodes = codes.PeakCodes;
         // A disk that is full or a folder that went away: the scan goes on, and the user hears
         // of it once.
-        if (!m_scanFile.writeRecord(m_loopCount, record) && !m_writeFailureReported) {
+        if (m_scanFile.writeRecord(m_loopCount, record)) {
+            emit loopRecorded(record);
+        } else if (!m_writeFailureReported) {
             m_writeFailureReported = true;
             emit failure(QStringLiteral("Loop %1 could not be recorded (%2).\r\n\r\nThe scan goes "
                                         "on, but loops that cannot be written are lost.")
@@ -48,44 +48,60 @@ void ScanEngine::WriteLoopRecord() {
 // A new recording: the default name for its save, and lastScan.dat created empty.
 bool ScanEngine::OpenNewRecording() {
     m_scanFile.close();
-    m_scanFileName =
-        recording::defaultScanName(QDateTime::currentDateTime(), QString::number(m_attenuation));
-    if (!m_scanFile.create(recording::recordingFilePath(m_dataFolder))) {
+    m_scanFileName = recording::defaultScanName(QDateTime::currentDateTime(),
+                                                QString::number(m_scanAttenuation));
+    const bool created = m_scanFile.create(recording::recordingFilePath(m_dataFolder));
+    scanFileChanged();
+    if (!created)
         emit failure(FileIoError, FilesystemError);
-        return false;
-    }
-    return true;
+    return created;
 }
 
+void ScanEngine::scanFileChanged() {
+    ++m_scanFileGeneration;
+}
+
+// Playback never takes the scan file from a scan that runs or is being connected.
 bool ScanEngine::OpenScanFile(const QString& path, bool goToEnd) {
-    m_scanActive = false;
-    if (!m_scanFile.openForReading(path)) {
+    if (m_scanActive || m_linkState != LinkIdle) {
+        emit failure(QStringLiteral("A scan is being recorded: a saved scan can be opened once "
+                                    "it has ended."),
+                     QStringLiteral("Open Saved Scan"));
+        return false;
+    }
+    return openForPlayback(path, goToEnd);
+}
+
+bool ScanEngine::openForPlayback(const QString& path, bool goToEnd) {
+    const bool opened = m_scanFile.openForReading(path);
+    scanFileChanged();
+    if (!opened) {
         emit failure(FileIoError, FilesystemError);
         return false;
     }
-    const qint64 loops = m_scanFile.recordCount();
-    if (loops > 0)
-        emit scanFileOpened(path, loops, goToEnd);
+    emit scanFileOpened(path, m_scanFile.recordCount(), goToEnd);
     return true;
 }
 
-void ScanEngine::SaveRecordingAs(const QString& name) {
-    m_saveQuestionOpen = false;
-    m_scanFileName = name;
-    SaveLastScan();
-    finishSaveQuestion();
+void ScanEngine::askSaveName() {
+    m_saveQuestion = ++m_lastQuestion;
+    emit saveNameAsked(*m_saveQuestion, m_scanFileName);
 }
 
-void ScanEngine::KeepRecording() {
-    m_saveQuestionOpen = false;
-    finishSaveQuestion();
-}
-
-void ScanEngine::finishSaveQuestion() {
-    if (m_saveQuestionOpen || !m_reconnectAfterSave)
+void ScanEngine::answerSaveName(quint64 question, const QString& name) {
+    if (m_saveQuestion != question)
         return;
-    m_reconnectAfterSave = false;
-    reconnectWhenIdle();
+    m_saveQuestion.reset();
+    if (!name.isEmpty()) {
+        m_scanFileName = name;
+        SaveLastScan(); // may ask again
+    }
+    if (m_saveQuestion)
+        return;
+    if (m_state == EngineState::AskingSaveName)
+        settle();
+    if (std::exchange(m_reconnectAfterSave, false))
+        reconnectWhenIdle();
 }
 
 // Saves the recording under ScanFileName and opens the saved copy for playback at its last loop.
@@ -97,13 +113,12 @@ void ScanEngine::SaveLastScan() {
     if (!result.ok) {
         emit failure(result.message, FilesystemError);
         m_scanFile.openForReading(recording::recordingFilePath(m_dataFolder));
-        if (!m_runForever && !m_autoSave) {
-            m_saveQuestionOpen = true;
-            m_questions.chooseSaveName(m_scanFileName);
-        }
+        scanFileChanged();
+        if (!m_runForever && !m_autoSave)
+            askSaveName();
         return;
     }
-    OpenScanFile(m_dataFolder + QLatin1Char('/') + result.savedName, true);
+    openForPlayback(m_dataFolder + QLatin1Char('/') + result.savedName, true);
     emit recordingSaved(result.savedName);
     if (!result.message.isEmpty())
         emit failure(result.message, FilesystemError);

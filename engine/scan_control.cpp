@@ -3,7 +3,6 @@
 // the loop, ending at once, and the end of the scan with its save.
 #include "engine/scan_engine.h"
 
-#include "core/wait.h"
 #include "core/wall_clock.h"
 
 #include <QTimer>
@@ -11,6 +10,8 @@
 namespace engine {
 
 void ScanEngine::StartScan() {
+    m_scanLimits = m_limits;
+    m_scanAttenuation = m_attenuation;
     OpenNewRecording();
     m_loopCount = 1;
     ResetPeaks();
@@ -29,7 +30,10 @@ void ScanEngine::StartScan() {
     m_parser.clear();
     m_model.codes().clear();
     m_scanActive = true;
+    setState(EngineState::Scanning);
     emit scanStarted(m_scanStart);
+    if (m_loopsPerScan == 1)
+        Stop();
     RequestNextChannel();
 }
 
@@ -39,6 +43,7 @@ void ScanEngine::EndOfLoop() {
         m_scanActive = false;
         HaltRequests = true;
         EndScan(ScanEnd::Stopped);
+        settle();
         return;
     }
     if (m_clearPeaksPending)
@@ -48,60 +53,111 @@ void ScanEngine::EndOfLoop() {
     const qint32 finished = m_loopCount;
     ++m_loopCount;
     m_loopStart = core::nowToTheSecond();
-    emit loopEnded(finished);
+    emit loopEnded(finished, m_loopStart);
+    if (m_loopCount == m_loopsPerScan)
+        Stop(); // the loop now in progress is the last
 }
 
 void ScanEngine::Stop() {
+    if (!m_scanActive)
+        return;
     m_stopAfterLoop = true;
+    if (m_state == EngineState::Scanning)
+        setState(EngineState::StoppingAfterLoop);
     emit stopping();
     emit statusText(QStringLiteral("Quitting After Loop"));
     emit statusBlinking(true);
 }
 
+void ScanEngine::Quit() {
+    m_quitting = true;
+    tmrConnect->stop();
+    switch (m_state) {
+    case EngineState::Scanning:
+    case EngineState::StoppingAfterLoop:
+        if (!m_stopAfterLoop)
+            Stop();
+        return;
+    case EngineState::EndingScan:
+    case EngineState::AskingSaveName:
+        return; // quitDone follows the end of the scan, or the answer
+    default:
+        Interrupt();
+        return;
+    }
+}
+
 void ScanEngine::Interrupt() {
     m_quitting = true;
-    m_recovering = false; // what the recovery still has pending finds the scan ended
-    if (!m_scanActive)
+    tmrConnect->stop();
+    switch (m_state) {
+    case EngineState::Waking:
+    case EngineState::Bursting:
+    case EngineState::Unlocking:
+    case EngineState::AskingRetry:
+    case EngineState::WaitingToRetry:
+        giveUpConnecting();
         return;
+    case EngineState::WaitingToReconnect:
+        m_wait->stop();
+        settle();
+        return;
+    case EngineState::Idle:
+    case EngineState::Scanning:
+    case EngineState::StoppingAfterLoop:
+    case EngineState::EndingScan:
+    case EngineState::AskingSaveName:
+        break;
+    }
+    m_wait->stop();
+    if (!m_scanActive) {
+        settle();
+        return;
+    }
     tmrRSSI->disarm();
     HaltRequests = true;
     m_scanActive = false;
     EndScan(ScanEnd::Interrupted);
+    settle();
 }
 
+// The link goes idle with the port left open, and the scan is saved or its name asked for. The
+// caller decides what the engine does next.
 void ScanEngine::EndScan(ScanEnd how) {
     tmrRSSI->disarm();
     emit statusBlinking(false);
     emit statusShown(true);
-    setLinkState(LinkIdle);
+    m_linkState = LinkIdle;
     const qint32 loops = qint32(m_scanFile.recordCount());
     emit scanEnded(how, loops);
     // A scan that ended before its first loop was recorded leaves nothing to save.
     if (m_loopCount < 1 || loops < 1)
         return;
-    if (!m_runForever && !m_autoSave) {
-        m_saveQuestionOpen = true;
-        m_questions.chooseSaveName(m_scanFileName);
-        core::Wait(100);
-    } else {
+    if (!m_runForever && !m_autoSave)
+        askSaveName();
+    else
         SaveLastScan();
-    }
 }
 
 void ScanEngine::clearReadings() {
+    if (m_scanActive)
+        return;
     m_model.clear();
     m_model.codes().clear();
+    emit readingsReplaced(m_model.readings());
 }
 
 void ScanEngine::ResetPeaks() {
     m_model.ResetPeaks(m_lowerLevelLimit);
     m_clearPeaksPending = false;
+    emit readingsReplaced(m_model.readings());
     emit peaksReset();
 }
 
 void ScanEngine::ResetAverages() {
     m_model.ResetAverages();
     m_clearAveragesPending = false;
+    emit readingsReplaced(m_model.readings());
     emit averagesReset();
 }
 

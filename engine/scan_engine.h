@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "engine/engine_status.h"
 #include "engine/reply_watchdog.h"
+#include "radio/port_directory.h"
 #include "radio/reply_parser.h"
 #include "recording/scan_file.h"
 #include "recording/scan_record.h"
@@ -23,117 +25,96 @@ class CommPort;
 
 namespace engine {
 
-// LinkState values.
-constexpr qint32 LinkIdle = 0;
-constexpr qint32 LinkConnecting = 1;
-constexpr qint32 LinkScanning = 4;
-
-// What the engine cannot decide alone. The window answers with its message boxes and dialogs; a
-// program without a window answers by rule.
-class EngineQuestions {
-public:
-    virtual ~EngineQuestions() = default;
-    // The radio did not answer the wake-up and "Run Forever" is off: try again?
-    virtual bool tryConnectAgain(int comPort) = 0;
-    // A scan ended that is not saved without asking. The answer may come at once or later, as
-    // ScanEngine::SaveRecordingAs or ScanEngine::KeepRecording.
-    virtual void chooseSaveName(const QString& proposedName) = 0;
-};
-
-// How a scan ended.
-enum class ScanEnd {
-    Stopped,     // Stop, or the loops asked for: after the loop in progress
-    MissedReply, // the radio did not answer a request in time
-    LinkClosed,  // the radio reported "CLOSED": it left its setup mode
-    PortLost,    // the serial device vanished (an unplugged adapter)
-    Interrupted, // ended at once by its owner; the loop in progress is dropped
-};
-
 // The radio link, the measurement cycle, the life of a scan and its recording. It owns the serial
-// port, the reply parser, the readings, the scan file and the protocol timers; whoever shows the
-// scan watches its signals and answers its questions.
+// port, the reply parser, the readings, the scan file and the protocol timers.
+//
+// Threads. A ScanEngine belongs to the thread it is made on and is used from that thread only:
+// every call, every port event and every timer runs there. EngineThread makes one on a thread of
+// its own for the window and the recorder; what crosses between that thread and the owner's is
+// commands in (queued calls) and immutable updates out (the signals below, with copies of what
+// they report), nothing else. Tests may also make one on their own thread.
+//
+// Nothing here waits. The engine is a state machine (EngineState) moved on only by calls, port
+// events and timers; each wait of the handshake and the recovery is a state that a timer ends,
+// and a question to the owner is a state that the owner's answer ends. Between two of those
+// steps the engine is back in its thread's event loop.
 //
 // A scan: Start() tests and opens the port, wakes the radio and unlocks its setup mode, then the
 // scan starts and steps the receiver over the channel plan, one request outstanding at a time.
 // Every finished loop is written to lastScan.dat in the data folder at once. Stop() ends the scan
-// after the loop in progress; a missed reply, "CLOSED" or a lost port end it at once. An ended
-// scan is saved under its default name without asking when "Run Forever" or automatic saving is
-// on; otherwise the owner is asked for a name.
+// after the loop in progress; a missed reply, "CLOSED" or a lost port end it. An ended scan is
+// saved under its default name without asking when "Run Forever" or automatic saving is on;
+// otherwise the owner is asked for a name.
 class ScanEngine : public QObject {
     Q_OBJECT
 
 public:
-    explicit ScanEngine(EngineQuestions& questions, QObject* parent = nullptr);
+    explicit ScanEngine(QObject* parent = nullptr);
     ~ScanEngine() override;
 
     radio::CommPort& port() { return *msComm; }
+    const radio::CommPort& port() const { return *msComm; }
 
     // Settings; the limits, the boxes and the attenuation take effect from the next request.
     void setDataFolder(const QString& folder) { m_dataFolder = folder; }
     const QString& dataFolder() const { return m_dataFolder; }
+    void setPortDirectory(const radio::PortDirectory& directory);
     void setComPort(int port);
     int ComPort() const { return m_comPort; }
     void setSpeedPosition(int position) { m_speedPosition = position; } // "Scan Speed" 1 ... 4
     void setRunForever(bool on) { m_runForever = on; }
-    bool RunForever() const { return m_runForever; }
     void setAutoSave(bool on) { m_autoSave = on; }
-    bool AutoSaveScanOn() const { return m_autoSave; }
     void setGroupBoxes(const scan::GroupBoxes& boxes) { m_boxes = boxes; }
-    void setFrequencyLimits(const scan::FrequencyLimits& limits) { m_limits = limits; }
-    const scan::FrequencyLimits& frequencyLimits() const { return m_limits; }
-    void setAttenuation(int dB) { m_attenuation = dB; }
-    int Attenuation() const { return m_attenuation; }
+    // A scan keeps the limits it started with: new ones take effect at the next scan.
+    void setFrequencyLimits(const scan::FrequencyLimits& limits);
+    // A scan keeps the attenuation it started with.
+    void setAttenuation(int dB);
     // The lower level limit in dBm: peaks are reset to its magnitude.
     void setLowerLevelLimit(int dBm) { m_lowerLevelLimit = dBm; }
+    // Every scan stops by itself after this many loops; 0 for no limit.
+    void setLoopsPerScan(qint32 loops) { m_loopsPerScan = loops; }
 
+    EngineState state() const { return m_state; }
+    EngineStatus status() const;
     qint32 LinkState() const { return m_linkState; }
     bool ScanActive() const { return m_scanActive; }
     qint32 CurrentFreq() const { return m_currentFreq; }
     // The loop in progress (1 for the first); after the scan, the number of loops recorded.
     qint32 LoopCount() const { return m_loopCount; }
-    const QDateTime& scanStart() const { return m_scanStart; }
-    const QDateTime& loopStart() const { return m_loopStart; }
-    // A connection attempt, or the handling of a missed reply or a lost link, is under way.
-    bool busy() const { return m_connecting || m_recovering; }
-    bool stopRequested() const { return m_stopAfterLoop; }
-    // The radio answered the access code with "CLOSED" at the last unlock.
-    bool accessCodeRefused() const { return m_accessRefused; }
-    const QString& ScanFileName() const { return m_scanFileName; }
     const scan::ReadingsModel& model() const { return m_model; }
-    bool clearPeaksPending() const { return m_clearPeaksPending; }
-    bool clearAveragesPending() const { return m_clearAveragesPending; }
-
-    // The open scan file: the recording, or a saved scan opened for playback.
     const recording::ScanFile& scanFile() const { return m_scanFile; }
-    qint64 recordCount() const { return m_scanFile.recordCount(); }
-    std::optional<recording::ScanRecord> readRecord(qint32 n) const;
 
-    // The Start button; the reconnect timer and the recovery paths come here too.
+    // The Start button; the reconnect timer and the recovery paths come here too. Ignored while
+    // an attempt runs, a scan runs or a question waits for its answer.
     void Start();
-    // Stops the scan after the loop in progress.
+    // Stops the scan after the loop in progress; nothing when no scan runs.
     void Stop();
     // Arms the reconnect timer: unless the link is up by then, a connection starts within 10 s.
     void armReconnect();
-    // Ends a running scan at once: every finished loop is kept and saved as at any end of a scan,
-    // the loop in progress is dropped.
+    // The owner is leaving (a confirmed quit, the recorder's time is up): nothing reconnects any
+    // more, a running scan ends after the loop in progress, and a connection attempt or a wait
+    // under way is given up. quitDone() follows once the engine is at rest.
+    void Quit();
+    // As Quit(), but a running scan ends at once (SIGINT): every finished loop is kept and saved
+    // as at any end of a scan, the loop in progress is dropped.
     void Interrupt();
-    // The user confirmed quitting: nothing reconnects any more.
-    void setQuitting(bool quitting) { m_quitting = quitting; }
     // "Reset Peaks" and "Reset Averages": carried out at the end of the loop in progress, or by
     // the next scan start.
     void requestResetPeaks() { m_clearPeaksPending = true; }
     void requestResetAverages() { m_clearAveragesPending = true; }
 
-    // The answer to chooseSaveName: save the recording under this name (checked by the caller),
-    // or keep it in lastScan.dat until the next scan starts.
-    void SaveRecordingAs(const QString& name);
-    void KeepRecording();
+    // The answers to tryAgainAsked and saveNameAsked, naming the question they answer; an answer
+    // to a question that is no longer open changes nothing. An empty name keeps the recording in
+    // lastScan.dat until the next scan starts; a name is a bare file name (the owner checks it).
+    void answerTryAgain(quint64 question, bool yes);
+    void answerSaveName(quint64 question, const QString& name);
 
-    // Opens a saved scan for playback (for reading only). False, after failure(), when it cannot
-    // be opened.
+    // Opens a saved scan for playback (for reading only). Refused (false, after failure()) while
+    // a scan runs or a connection is being made: nothing closes the recording of a running scan.
     bool OpenScanFile(const QString& path, bool goToEnd);
 
-    // The program ends: timers stop, the scan file and the port close. Nothing goes to the radio.
+    // The program ends: timers stop, the scan file and the port close, a question still open is
+    // dropped. Nothing goes to the radio.
     void shutDown();
 
     // The diagnostic terminal: text straight to the port while it is open.
@@ -142,14 +123,14 @@ public:
     // The single entry of a live level (dBm as the radio reported it) into the readings.
     void UpdateChannelReading(int Chan, qint32 Level);
     // The readings table made anew, every field zero, and the loop's codes emptied (a new
-    // frequency axis).
+    // frequency axis). Ignored while a scan runs.
     void clearReadings();
     // Every Peak to the lower level limit's magnitude; every Sum and Count to 0.
     void ResetPeaks();
     void ResetAverages();
 
 signals:
-    void linkStateChanged(qint32 state);
+    void stateChanged(engine::EngineState state);
     // The status box's text, its blinking and whether it shows.
     void statusText(const QString& text);
     void statusBlinking(bool on);
@@ -161,35 +142,63 @@ signals:
     void connecting();
     // The radio is unlocked and the scan has started; the port and speed worked.
     void connected();
-    // The connection was given up (the user answered No, or the port failed): the link is idle.
+    // The connection was given up (the user answered No, the port failed, or the owner interrupted
+    // the attempt): the link is idle.
     void connectGivenUp(bool portFailed);
+    // Questions for the owner, answered with answerTryAgain and answerSaveName.
+    // The radio did not answer the wake-up and "Run Forever" is off: try again?
+    void tryAgainAsked(quint64 question, int comPort);
+    // A scan ended that is not saved without asking: under which name?
+    void saveNameAsked(quint64 question, const QString& proposedName);
+
     void scanStarted(const QDateTime& start);
-    // A live reading went into the model.
-    void channelStored(int chan);
+    // A live reading went into the model: the channel's reading as it now stands.
+    void channelStored(int chan, const scan::ChannelReading& reading);
     // A channel the sweep skips, inside the frequency limits: its slot shows empty.
     void channelSkipped(int chan);
-    // The loop finishedLoop has been written; the next loop began at loopStart().
-    void loopEnded(qint32 finishedLoop);
+    // The whole readings table changed (a reset, a new table); it now stands so.
+    void readingsReplaced(const scan::Readings& readings);
+    // A loop went to the scan file as this record; the last loop of a scan too.
+    void loopRecorded(const recording::ScanRecord& record);
+    // The loop finishedLoop has ended and the next began at loopStart; not for the last loop of a
+    // scan, which ends the scan instead.
+    void loopEnded(qint32 finishedLoop, const QDateTime& loopStart);
     // A reset asked for was carried out.
     void peaksReset();
     void averagesReset();
     void stopping();
     void scanEnded(engine::ScanEnd how, qint32 loopsRecorded);
     // A scan file is open for playback (a saved scan, or the recording after its save failed):
-    // it holds loops records, and the owner shows loop 1 or, with goToEnd, the last.
+    // it holds loops records (perhaps none), and the owner shows loop 1 or, with goToEnd, the
+    // last.
     void scanFileOpened(const QString& path, qint64 loops, bool goToEnd);
     void recordingSaved(const QString& savedName);
     // Something the user must hear about (the message box's text and title).
     void failure(const QString& text, const QString& title);
+    // After Quit() or Interrupt(): the engine is at rest, with every scan ended and saved (or its
+    // save question answered).
+    void quitDone();
 
 private:
-    enum class ConnectOutcome { Connected, Retry, Waiting, GiveUp, PortFailed };
+    void setState(EngineState state);
+    // What the engine does once the work in hand is done: waits for the save question's answer,
+    // or rests (and, when quitting, says so).
+    void settle();
+    void startWait(int milliseconds);
+    void waitOver();
 
-    void setLinkState(qint32 state);
+    // The connection: the port is tested and opened, then the radio woken and unlocked.
     void connectNow(bool byUser);
     bool preparePort();
-    ConnectOutcome ConnectRadio();
-    bool EnterSetupMode();
+    void ConnectRadio();
+    void EnterSetupMode(int attempt);
+    void sendBurst();
+    void burstAnswered();
+    void unlockStep();
+    void setupSucceeded();
+    void setupFailed();
+    void portFailed(bool byUser);
+    void giveUpConnecting();
     void tmrConnect_Timer();
 
     void RequestNextChannel();
@@ -209,16 +218,18 @@ private:
 
     void WriteLoopRecord();
     bool OpenNewRecording();
+    bool openForPlayback(const QString& path, bool goToEnd);
     void SaveLastScan();
-    void finishSaveQuestion();
+    void askSaveName();
+    void scanFileChanged();
 
-    EngineQuestions& m_questions;
     radio::CommPort* msComm;
     radio::ReplyParser m_parser;
     scan::ReadingsModel m_model;
     recording::ScanFile m_scanFile;
     ReplyWatchdog* tmrRSSI;
     QTimer* tmrConnect;
+    QTimer* m_wait; // ends the timed states
     scan::StepHooks m_stepHooks;
     // A reading stored but not yet announced with channelStored (see msComm_OnComm).
     std::optional<int> m_unannouncedReading;
@@ -229,10 +240,14 @@ private:
     bool m_runForever = false;
     bool m_autoSave = false;
     scan::GroupBoxes m_boxes;
-    scan::FrequencyLimits m_limits;
-    int m_attenuation = 0;
+    scan::FrequencyLimits m_limits;     // for the next scan
+    scan::FrequencyLimits m_scanLimits; // of the scan running
+    int m_attenuation = 0;              // for the next scan
+    int m_scanAttenuation = 0;          // of the scan running
     int m_lowerLevelLimit = -120;
+    qint32 m_loopsPerScan = 0;
 
+    EngineState m_state = EngineState::Idle;
     qint32 m_linkState = LinkIdle;
     bool m_scanActive = false;
     qint32 m_currentFreq = 0; // tenths of a MHz; 0 before the first request of a scan
@@ -245,14 +260,24 @@ private:
     bool m_clearPeaksPending = false;
     bool m_clearAveragesPending = false;
     QString m_scanFileName; // the name the recording will be saved under
+    quint32 m_scanFileGeneration = 0;
     bool m_accessRefused = false;
     bool m_quitting = false;
 
-    bool m_connecting = false;         // a connection attempt is running
-    bool m_recovering = false;         // a missed reply or a lost link is being handled
-    bool m_portLossReported = false;   // the user heard that the port went away
-    bool m_saveQuestionOpen = false;   // chooseSaveName waits for its answer
-    bool m_reconnectAfterSave = false; // a lost link reconnects once the question is answered
+    // The handshake in progress.
+    bool m_connectByUser = false;
+    int m_attempt = 0;
+    int m_burst = 0;
+    int m_unlockStep = 0;
+    QByteArray m_firstAnswer;
+    // The recovery in progress.
+    ScanEnd m_endingHow = ScanEnd::Stopped;
+    bool m_reconnectAfterEnd = false;
+
+    quint64 m_lastQuestion = 0;
+    std::optional<quint64> m_saveQuestion; // open until answered
+    bool m_reconnectAfterSave = false;     // a lost link reconnects once the name is given
+    bool m_portLossReported = false;       // the user heard that the port went away
     bool m_writeFailureReported = false;
 };
 

@@ -76,11 +76,13 @@ void frmDlgFileSave::cmdSave_Click() {
     if (!txtFileName->text().isEmpty())
         txtFileName->setText(saveNameFromPrompt(txtFileName->text()));
     hide();
+    emit answered(txtFileName->text(), chkAutoSave->isChecked());
 }
 
 void frmDlgFileSave::cmdNoSave_Click() {
     txtFileName->clear();
     hide();
+    emit answered(QString(), chkAutoSave->isChecked());
 }
 
 // Closing the prompt from its frame means "do not save".

@@ -10,8 +10,8 @@ class QPushButton;
 
 namespace recording {
 
-// The save prompt at the end of a scan. "Save" keeps the (edited) name and hides the prompt;
-// "No" empties the name and hides it; the main window polls for the hidden prompt and acts.
+// The save prompt at the end of a scan. "Save" hides the prompt and answers with the (edited)
+// name; "No", or closing it, hides it and answers with no name.
 class frmDlgFileSave : public QWidget {
     Q_OBJECT
 
@@ -29,6 +29,10 @@ public:
     QLabel* Label2;
     QPushButton* cmdSave;
     QPushButton* cmdNoSave;
+
+signals:
+    // The name to save under (empty: do not save), and "Always Auto-Save Scans".
+    void answered(const QString& name, bool autoSave);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -8,8 +8,7 @@ class QPushButton;
 
 namespace scan {
 
-// Asks whether to quit while a scan is active. It hides itself with the answer; the main window
-// polls for it.
+// Asks whether to quit while a scan is active, and hides itself with the answer.
 class frmScanQuit : public QWidget {
     Q_OBJECT
 

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "settings/frm_dlg_settings.h"
 
-#include "core/program_state.h"
 #include "settings/named_settings.h"
 
 #include <QCloseEvent>
@@ -69,7 +68,6 @@ frmDlgSettings::frmDlgSettings(QWidget* owner, const WindowSettings& current)
 }
 
 void frmDlgSettings::Form_Load() {
-    core::modMain().SettingsRestoreName.clear();
     lstSettings->setGeometry(60 / TwipsPerPixel, lblTitle->height(), width() - 120 / TwipsPerPixel,
                              txtSetName->y() - lblTitle->height());
     FillSettingsList();
@@ -142,9 +140,9 @@ void frmDlgSettings::cmdCancel_Click() {
 }
 
 void frmDlgSettings::handToRestore(const QString& name) {
-    core::modMain().SettingsRestoreName = name;
     backToOwner();
-    hide();
+    Unload();
+    emit restoreChosen(name);
 }
 
 void frmDlgSettings::backToOwner() {

@@ -15,10 +15,9 @@ class QPushButton;
 namespace settings {
 
 // The named-settings dialog. In save mode it stores the owner's settings under a typed or picked
-// name; in restore mode a double-click on a name, or "Restore" with the name picked, hands that
-// name to the owner in core::modMain().SettingsRestoreName and hides the dialog, and the owner
-// restores it and unloads the dialog. Save and Cancel unload it at once. Closing it in any way
-// enables the owner again and brings it to the front.
+// name; in restore mode a double-click on a name, or "Restore" with the name picked, unloads the
+// dialog and hands that name to the owner with restoreChosen. Save and Cancel unload it at once.
+// Closing it in any way enables the owner again and brings it to the front.
 class frmDlgSettings : public QWidget {
     Q_OBJECT
 
@@ -40,6 +39,9 @@ public:
     QWidget* picBack;
     QPushButton* cmdOK;
     QPushButton* cmdCancel;
+
+signals:
+    void restoreChosen(const QString& name);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

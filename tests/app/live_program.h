@@ -4,7 +4,7 @@
 #include "app/frm_specan.h"
 #include "app/msg_box.h"
 #include "core/program_state.h"
-#include "core/wait.h"
+#include "core/time_scale.h"
 #include "settings/ini_file.h"
 #include "settings/program_settings.h"
 #include "tests/support/expected_loops.h"

@@ -3,6 +3,7 @@
 #include "tests/support/file_bytes.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 
 namespace testing {
 
@@ -48,8 +49,12 @@ bool SimRadio::start(const QStringList& options) {
         m_error = QStringLiteral("TERNAFLOW_SIM is not set");
         return false;
     }
+    // The radio is reached through a link of its own, as through a udev name: the pseudo-terminal
+    // behind it may be handed to another test's radio once this one is gone.
+    const QString link = m_dir.filePath(QStringLiteral("ttyRadio"));
     m_process.start(program, options + QStringList{QStringLiteral("--log"),
-                                                   m_dir.filePath(QStringLiteral("sim.log"))});
+                                                   m_dir.filePath(QStringLiteral("sim.log")),
+                                                   QStringLiteral("--link"), link});
     if (!m_process.waitForStarted(5000)) {
         m_error = m_process.errorString();
         return false;
@@ -57,16 +62,20 @@ bool SimRadio::start(const QStringList& options) {
     const QDeadlineTimer deadline(5000);
     while (!m_process.canReadLine() && !deadline.hasExpired())
         m_process.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime())));
-    m_device = QString::fromLocal8Bit(m_process.readLine()).trimmed();
-    if (m_device.isEmpty())
+    if (QString::fromLocal8Bit(m_process.readLine()).trimmed().isEmpty()) {
         m_error = QStringLiteral("no device path: ") +
                   QString::fromLocal8Bit(m_process.readAllStandardError());
-    return !m_device.isEmpty();
+        return false;
+    }
+    m_device = link;
+    return true;
 }
 
+// The link goes with the radio, as an unplugged adapter's name does.
 void SimRadio::kill() {
     m_process.kill();
     m_process.waitForFinished(3000);
+    QFile::remove(m_device);
 }
 
 QStringList SimRadio::logLines() const {

@@ -23,8 +23,9 @@ public:
     ~SimRadio();
 
     bool start(const QStringList& options = {});
-    // The radio vanishes at once, as an unplugged adapter does.
+    // The radio vanishes at once, as an unplugged adapter does, and its device with it.
     void kill();
+    // A link of this radio's own to its pseudo-terminal.
     const QString& device() const { return m_device; }
     const QString& error() const { return m_error; }
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // korlan-record: the scan engine without a window, for unattended surveys and machines without a
 // display.
-#include "core/wait.h"
+#include "core/time_scale.h"
 #include "recording/data_folder.h"
 #include "tools/record/recorder.h"
 

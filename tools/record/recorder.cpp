@@ -54,11 +54,13 @@ Recorder::Recorder(RecorderOptions options, const QString& dataFolder, const QSt
     : m_options(std::move(options)), m_output(output), m_messages(messages) {
     m_engine.setDataFolder(dataFolder);
     if (!m_options.device.isEmpty()) {
-        m_engine.port().setPortDirectory(
-            radio::PortDirectory(QString(), QStringList{m_options.device}));
+        m_device = m_options.device;
+        m_engine.setPortDirectory(radio::PortDirectory(QString(), QStringList{m_options.device}));
         m_engine.setComPort(1);
     } else {
-        m_engine.port().setPortDirectory(radio::PortDirectory(settingsPath));
+        const radio::PortDirectory directory(settingsPath);
+        m_device = directory.devicePath(m_options.port);
+        m_engine.setPortDirectory(directory);
         m_engine.setComPort(m_options.port);
     }
     m_engine.setSpeedPosition(speedPosition(m_options.baud));
@@ -66,39 +68,35 @@ Recorder::Recorder(RecorderOptions options, const QString& dataFolder, const QSt
     m_engine.setAttenuation(m_options.attenuation);
     m_engine.setRunForever(m_options.runForever);
     m_engine.setAutoSave(true);
+    m_engine.setLoopsPerScan(m_options.loops.value_or(0));
 
-    connect(&m_engine, &engine::ScanEngine::scanStarted, this, [this] {
-        m_printedLoops = 0;
-        if (m_options.loops == 1)
-            m_engine.Stop();
-    });
-    connect(&m_engine, &engine::ScanEngine::loopEnded, this, [this](qint32 finished) {
-        loopsFinished(finished);
-        if (m_options.loops && finished + 1 == *m_options.loops)
-            m_engine.Stop(); // the loop now in progress is the last
-    });
-    connect(&m_engine, &engine::ScanEngine::scanEnded, this, &Recorder::scanEnded);
-    connect(&m_engine, &engine::ScanEngine::recordingSaved, this, [this](const QString& name) {
+    connect(&m_engine, &engine::EngineThread::loopRecorded, this, &Recorder::loopRecorded);
+    connect(&m_engine, &engine::EngineThread::scanEnded, this, &Recorder::scanEnded);
+    connect(&m_engine, &engine::EngineThread::recordingSaved, this, [this](const QString& name) {
         ++m_savedScans;
         say(QStringLiteral("%1 loops saved in %2")
                 .arg(m_engine.recordCount())
                 .arg(QDir(m_engine.dataFolder()).filePath(name)));
     });
-    connect(&m_engine, &engine::ScanEngine::failure, this,
+    connect(&m_engine, &engine::EngineThread::failure, this,
             [this](const QString& text, const QString& title) {
                 if (title == QLatin1String("Filesystem Error"))
                     m_fileFailed = true;
                 say(title.isEmpty() ? text : title + QStringLiteral(": ") + text);
             });
-    connect(&m_engine, &engine::ScanEngine::connectGivenUp, this, [this](bool portFailed) {
-        if (!portFailed)
+    connect(&m_engine, &engine::EngineThread::connectGivenUp, this, [this](bool portFailed) {
+        if (!portFailed && !m_ending)
             say(QStringLiteral("the radio on %1 did not answer the wake-up").arg(m_device));
-        finish(1);
+        endRun(1);
     });
+    connect(&m_engine, &engine::EngineThread::tryAgainAsked, &m_engine,
+            [this](quint64 question) { m_engine.answerTryAgain(question, false); });
+    connect(&m_engine, &engine::EngineThread::saveNameAsked, &m_engine,
+            &engine::EngineThread::answerSaveName);
+    connect(&m_engine, &engine::EngineThread::quitDone, this, &Recorder::finish);
 }
 
 bool Recorder::start() {
-    m_device = m_engine.port().devicePath();
     if (m_device.isEmpty()) {
         say(QStringLiteral("no serial device is mapped to Com %1").arg(m_options.port));
         return false;
@@ -114,56 +112,35 @@ bool Recorder::start() {
     if (m_options.durationSeconds)
         QTimer::singleShot(std::chrono::seconds(*m_options.durationSeconds), this,
                            &Recorder::deadline);
-    QTimer::singleShot(0, &m_engine, &engine::ScanEngine::Start);
+    m_engine.Start();
     return true;
 }
 
 void Recorder::interrupt() {
-    if (m_engine.ScanActive()) {
-        m_engine.Interrupt(); // the scan's end finishes the run
-        return;
-    }
-    m_engine.Interrupt();
-    finish(m_savedScans > 0 && !m_fileFailed ? 0 : 1);
+    m_ending = true;
+    m_engine.Interrupt(); // the engine's rest finishes the run
 }
 
 void Recorder::deadline() {
-    if (m_engine.ScanActive()) {
-        m_engine.Stop();
-        return;
-    }
-    m_engine.Interrupt();
-    say(QStringLiteral("the time is up"));
-    finish(m_savedScans > 0 && !m_fileFailed ? 0 : 1);
+    if (!m_engine.ScanActive())
+        say(QStringLiteral("the time is up"));
+    endRun(std::nullopt);
 }
 
-bool Recorder::tryConnectAgain(int) {
-    return false;
-}
-
-void Recorder::chooseSaveName(const QString& proposedName) {
-    m_engine.SaveRecordingAs(proposedName);
-}
-
-void Recorder::loopsFinished(qint32 upTo) {
+void Recorder::loopRecorded(const recording::ScanRecord& record) {
     const qint64 elapsed = core::wallClockSecsTo(m_engine.scanStart(), core::nowToTheSecond());
-    for (qint32 n = m_printedLoops + 1; n <= upTo; ++n) {
-        const auto record = m_engine.readRecord(n);
-        m_output << QStringLiteral("loop %1  elapsed %2  strongest %3")
-                        .arg(n)
-                        .arg(core::FormatElapsed(double(elapsed)).trimmed())
-                        .arg(record ? strongestOf(*record) : QStringLiteral("not recorded"))
-                 << Qt::endl;
-    }
-    m_printedLoops = std::max(m_printedLoops, upTo);
+    m_output << QStringLiteral("loop %1  elapsed %2  strongest %3")
+                    .arg(record.LoopNumber)
+                    .arg(core::FormatElapsed(double(elapsed)).trimmed())
+                    .arg(strongestOf(record))
+             << Qt::endl;
 }
 
 void Recorder::scanEnded(engine::ScanEnd how, qint32 loops) {
-    loopsFinished(loops);
     switch (how) {
     case engine::ScanEnd::Stopped:
     case engine::ScanEnd::Interrupted:
-        finish(loops > 0 && !m_fileFailed ? 0 : 1);
+        endRun(loops > 0 && !m_fileFailed ? 0 : 1);
         return;
     case engine::ScanEnd::MissedReply:
     case engine::ScanEnd::LinkClosed:
@@ -172,19 +149,19 @@ void Recorder::scanEnded(engine::ScanEnd how, qint32 loops) {
     }
     if (m_engine.accessCodeRefused()) {
         say(QStringLiteral("the radio refused the access code"));
-        finish(1);
+        endRun(1);
         return;
     }
     const QString what = how == engine::ScanEnd::MissedReply ? QStringLiteral("stopped answering")
                          : how == engine::ScanEnd::LinkClosed
                              ? QStringLiteral("left its setup mode")
                              : QStringLiteral("went away");
-    if (m_options.runForever) {
+    if (m_options.runForever && !m_ending) {
         say(QStringLiteral("the radio %1; reconnecting").arg(what));
         return;
     }
     say(QStringLiteral("the radio %1").arg(what));
-    finish(1);
+    endRun(1);
 }
 
 void Recorder::say(const QString& message) {
@@ -194,21 +171,20 @@ void Recorder::say(const QString& message) {
     m_messages << QStringLiteral("korlan-record: ") << line << Qt::endl;
 }
 
-void Recorder::finish(int exitStatus) {
-    if (m_finishing)
+void Recorder::endRun(std::optional<int> exitStatus) {
+    if (!m_exitStatus)
+        m_exitStatus = exitStatus;
+    if (m_ending)
         return;
-    m_finishing = true;
-    m_engine.setQuitting(true);
-    // The scan's save and any recovery step run to their end first.
-    auto* poll = new QTimer(this);
-    connect(poll, &QTimer::timeout, this, [this, poll, exitStatus] {
-        if (m_engine.busy())
-            return;
-        poll->stop();
-        m_engine.shutDown();
-        QCoreApplication::exit(exitStatus);
-    });
-    poll->start(10);
+    m_ending = true;
+    m_engine.Quit();
+}
+
+// What the engine still had to report has been delivered: the scan is saved and the port may
+// close.
+void Recorder::finish() {
+    m_engine.shutDown();
+    QCoreApplication::exit(m_exitStatus.value_or(m_savedScans > 0 && !m_fileFailed ? 0 : 1));
 }
 
 } // namespace tools::record

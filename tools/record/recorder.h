@@ -1,19 +1,21 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "engine/scan_engine.h"
+#include "engine/engine_thread.h"
 #include "tools/record/recorder_options.h"
 
 #include <QObject>
 #include <QTextStream>
 
+#include <optional>
+
 namespace tools::record {
 
-// Drives the scan engine without a window: it answers the engine's questions by rule (no retry
-// without --forever, every ended scan saved under its default name), prints a line per finished
-// loop on its output and everything else on its messages, and ends the application with the
-// exit status when the recording is over.
-class Recorder : public QObject, private engine::EngineQuestions {
+// Drives the scan engine, on its own thread, without a window: it answers the engine's questions
+// by rule (no retry without --forever, every ended scan saved under its default name), prints a
+// line per recorded loop on its output and everything else on its messages, and ends the
+// application with the exit status once the run is over and the engine is at rest.
+class Recorder : public QObject {
     Q_OBJECT
 
 public:
@@ -26,25 +28,24 @@ public:
     void interrupt();
 
 private:
-    bool tryConnectAgain(int comPort) override;
-    void chooseSaveName(const QString& proposedName) override;
-
-    void loopsFinished(qint32 upTo);
+    void loopRecorded(const recording::ScanRecord& record);
     void scanEnded(engine::ScanEnd how, qint32 loops);
     void deadline();
     void say(const QString& message);
-    // Ends the run once the engine has finished what it is doing (a save, a recovery step).
-    void finish(int exitStatus);
+    // The run is over: the engine winds down, and the application ends once it is at rest. The
+    // first status given is the exit status; without one, the run succeeded when a scan was saved.
+    void endRun(std::optional<int> exitStatus);
+    void finish();
 
     RecorderOptions m_options;
-    engine::ScanEngine m_engine{*this};
+    engine::EngineThread m_engine;
     QTextStream& m_output;
     QTextStream& m_messages;
     QString m_device;
-    qint32 m_printedLoops = 0;
     int m_savedScans = 0;
     bool m_fileFailed = false;
-    bool m_finishing = false;
+    bool m_ending = false;
+    std::optional<int> m_exitStatus;
 };
 
 } // namespace tools::record

@@ -76,6 +76,10 @@ void RadioProtocol::wake(QVector<Answer>& answers) {
     m_line.clear();
     if (m_options.deaf || silenced())
         return;
+    if (m_wakeUpsSlept < m_options.sleepThrough) {
+        ++m_wakeUpsSlept;
+        return;
+    }
     m_state = State::Awake;
     answers.append({Answer::Kind::Prompt, WakePrompt});
 }

@@ -24,6 +24,7 @@ struct ProtocolOptions {
     std::optional<int> closedAfter; // "CLOSED" in place of every reply after this many
     std::optional<int> silentAfter; // nothing at all is answered after this many replies
     bool deaf = false;              // the wake-up is never answered
+    int sleepThrough = 0;           // this many wake-ups go unanswered first
     QByteArray passCode = QByteArrayLiteral("QK47"); // the access code that unlocks setup mode
     std::optional<int> zeroLevelAt; // this level reply (1 = the first) reads "-0 dBm"
 };
@@ -70,6 +71,7 @@ private:
     int m_tunedTenths = 9022;
     int m_replies = 0;
     int m_repliesSinceClosed = 0;
+    int m_wakeUpsSlept = 0;
 };
 
 } // namespace tools::sim

@@ -16,6 +16,7 @@ const QString Noise = QStringLiteral("noise");
 const QString SilentAfter = QStringLiteral("silent-after");
 const QString ClosedAfter = QStringLiteral("closed-after");
 const QString Deaf = QStringLiteral("deaf");
+const QString SleepThrough = QStringLiteral("sleep-through");
 const QString PassCode = QStringLiteral("pass-code");
 const QString ZeroLevelAt = QStringLiteral("zero-level-at");
 const QString Log = QStringLiteral("log");
@@ -82,6 +83,8 @@ void addSimOptions(QCommandLineParser& parser) {
                         "leave setup mode; a new wake-up and pass code unlock it again."),
          QStringLiteral("N")},
         {Deaf, QStringLiteral("Never answer the wake-up.")},
+        {SleepThrough, QStringLiteral("Sleep through the first N wake-ups; answer the next."),
+         QStringLiteral("N")},
         {PassCode, QStringLiteral("The access code that unlocks setup mode (default QK47)."),
          QStringLiteral("CODE")},
         {ZeroLevelAt,
@@ -110,6 +113,7 @@ std::optional<SimOptions> readSimOptions(const QCommandLineParser& parser, QStri
         !readCount(parser, Baud, &options.baud, error) ||
         !readCount(parser, FragmentGapUs, &options.fragmentGapUs, error) ||
         !readCount(parser, Noise, &options.noise, error) ||
+        !readCount(parser, SleepThrough, &options.sleepThrough, error) ||
         !readOptionalCount(parser, SilentAfter, &options.silentAfter, error) ||
         !readOptionalCount(parser, ClosedAfter, &options.closedAfter, error) ||
         !readOptionalCount(parser, ZeroLevelAt, &options.zeroLevelAt, error))

@@ -22,6 +22,7 @@ struct SimOptions {
     std::optional<int> silentAfter;
     std::optional<int> closedAfter;
     bool deaf = false;
+    int sleepThrough = 0;
     QString passCode = QStringLiteral("QK47");
     std::optional<int> zeroLevelAt;
     QString logPath;

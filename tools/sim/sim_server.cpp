@@ -21,6 +21,7 @@ ProtocolOptions protocolOptions(const SimOptions& options) {
     protocol.closedAfter = options.closedAfter;
     protocol.silentAfter = options.silentAfter;
     protocol.deaf = options.deaf;
+    protocol.sleepThrough = options.sleepThrough;
     protocol.passCode = options.passCode.toLatin1();
     protocol.zeroLevelAt = options.zeroLevelAt;
     return protocol;
