@@ -31,6 +31,17 @@ bool isDatName(const QString& name) {
     return name.endsWith(QLatin1String(".dat"), Qt::CaseInsensitive);
 }
 
+// A scan the list may show: a ".dat" file right in the data folder other than the recording,
+// whatever characters the file system allowed in its name.
+bool isScanEntryName(const QString& name) {
+#ifdef Q_OS_WIN
+    if (name.contains(QLatin1Char('\\')))
+        return false;
+#endif
+    return isDatName(name) && !name.contains(QLatin1Char('/')) &&
+           name.compare(RecordingFileName, Qt::CaseInsensitive) != 0;
+}
+
 std::filesystem::path fsPath(const QString& path) {
 #ifdef Q_OS_WIN
     return std::filesystem::path(path.toStdWString());
@@ -110,7 +121,7 @@ QStringList FillScanList(const QString& dataFolder) {
     const QStringList entries =
         QDir(dataFolder).entryList(QDir::Files | QDir::Hidden, QDir::NoSort);
     for (const QString& name : entries) {
-        if (isDatName(name) && name.compare(RecordingFileName, Qt::CaseInsensitive) != 0)
+        if (isScanEntryName(name))
             names << name;
     }
     std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
@@ -183,7 +194,7 @@ QStringList deleteScans(const QString& dataFolder, const QStringList& names) {
     QStringList notDeleted;
     const QDir folder(dataFolder);
     for (const QString& name : names) {
-        if (checkSaveName(name) || !isDatName(name)) {
+        if (!isScanEntryName(name)) {
             notDeleted << name;
             continue;
         }

@@ -27,9 +27,9 @@ struct SaveResult {
 // copy after.
 SaveResult SaveLastScan(const QString& dataFolder, const QString& scanFileName);
 
-// Deletes the named scan files of the data folder. Returns the names it did not delete: names
-// refused by checkSaveName or not ending in ".dat", and files that are still there afterwards. A
-// file already gone counts as deleted.
+// Deletes the named scan files of the data folder: any name FillScanList may show, and nothing
+// outside the folder. Returns the names it did not delete: other names, and files that are still
+// there afterwards. A file already gone counts as deleted.
 QStringList deleteScans(const QString& dataFolder, const QStringList& names);
 
 // The confirmation asked before deleting: the heading, an empty line, each name on its own line,

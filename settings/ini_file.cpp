@@ -111,13 +111,21 @@ std::optional<QByteArray> latin1(const QString& text) {
     return text.toLatin1();
 }
 
+// Names the first character beyond Latin-1 by its code point: a pair of surrogates as the one
+// character it stands for, a lone surrogate as itself.
 QString beyondLatin1Message(const QString& text) {
-    const auto beyond =
-        std::find_if(text.begin(), text.end(), [](QChar c) { return c.unicode() > 0xff; });
+    char32_t beyond = 0;
+    for (qsizetype i = 0; i < text.size() && !beyond; ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            beyond = QChar::surrogateToUcs4(c, text.at(i + 1));
+        else if (c.unicode() > 0xff)
+            beyond = c.unicode();
+    }
     return QStringLiteral("The settings file holds Latin-1 text only: \"%1\" holds the character "
                           "U+%2, which it cannot store.")
         .arg(text,
-             QString::number(beyond->unicode(), 16).toUpper().rightJustified(4, QLatin1Char('0')));
+             QString::number(quint32(beyond), 16).toUpper().rightJustified(4, QLatin1Char('0')));
 }
 
 ParsedLine parseLine(const QByteArray& text) {

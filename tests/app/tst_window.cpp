@@ -477,6 +477,25 @@ private slots:
         }
     }
 
+    // A scan whose first record cannot be read (a file that reports more than it gives) says
+    // so, and the loop shown before does not stay on the plot as if it were this scan's.
+    void aScanWhoseFirstRecordCannotBeReadLeavesNothingOnThePlot() {
+        const QString unreadable = QStringLiteral("/sys/devices/system/cpu/online");
+        if (QFileInfo(unreadable).size() < recording::RecordLength)
+            QSKIP("no file here reports more bytes than it gives");
+        writeThreeLoops("three.dat");
+        QVERIFY(QFile::link(unreadable, dataFile("unreadable.dat")));
+        frmSpecAn& w = load();
+        open("three.dat");
+        QVERIFY(slotDrawn(40));
+        open("unreadable.dat");
+        QTRY_COMPARE_WITH_TIMEOUT(m_program->messagesTitled("Filesystem Error"), 1, Bound);
+        QCOMPARE(m_program->messages.last().text, QStringLiteral("Unspecified File I/O Error"));
+        QVERIFY(!slotDrawn(40));
+        QCOMPARE(w.scrollTime->maximum(), 1);
+        QCOMPARE(w.lblCount->text(), QStringLiteral("Count: 0"));
+    }
+
     // The low band and the channels above 927.6 MHz are drawn only inside the limits; a switched
     // off group reads "DISABLED"; the loop's attenuation shows.
     void aRecordedLoopShowsOnlyTheChannelsInsideTheLimits() {

@@ -221,6 +221,12 @@ private slots:
         QCOMPARE(deleteScans(m_data, QStringList{"A.DAT", "c.Dat", "gone.dat"} + refused), refused);
         QCOMPARE(FillScanList(m_data), (QStringList{"d.dat", "b.dat"}));
         QCOMPARE(tree(m_root->path()).size(), before.size() - 2);
+        // Names no save would take, but a file system allows, are listed and deleted alike.
+        for (const QString name : {"a:b.dat", "x\\y.dat"})
+            QVERIFY(writeFile(QDir(m_data).filePath(name), "x"));
+        QCOMPARE(FillScanList(m_data), (QStringList{"x\\y.dat", "d.dat", "b.dat", "a:b.dat"}));
+        QCOMPARE(deleteScans(m_data, {"a:b.dat", "x\\y.dat"}), QStringList());
+        QCOMPARE(FillScanList(m_data), (QStringList{"d.dat", "b.dat"}));
         QCOMPARE(deletionQuestion({"a.dat", "b b.dat"}),
                  "You have marked the following files for deletion:\r\n\r\n"
                  "a.dat\r\nb b.dat\r\n\r\nDelete ?");

@@ -92,26 +92,31 @@ private slots:
     }
 
     // The file holds Latin-1 text. A name or value beyond it is refused with a reason naming
-    // the character, and never stands in for another name ("k?" for "kΩ").
+    // the whole character, and never stands in for another name ("k?" for "kΩ").
     void textBeyondLatin1IsRefusedAndChangesNothing_data() {
         QTest::addColumn<QString>("section");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("named");
         // clang-format off
-        QTest::newRow("value") << "Ports" << "Com1" << "/dev/ttyΩ";
-        QTest::newRow("key") << "Ports" << "kΩ" << "new";
-        QTest::newRow("section") << "Ports Ω" << "Com1" << "x";
-        QTest::newRow("lone surrogate") << "Ports" << "Com1" << QString(QChar(0xd800));
+        QTest::newRow("value") << "Ports" << "Com1" << "/dev/ttyΩ" << "U+03A9";
+        QTest::newRow("key") << "Ports" << "kΩ" << "new" << "U+03A9";
+        QTest::newRow("section") << "Ports Ω" << "Com1" << "x" << "U+03A9";
+        QTest::newRow("beyond 16 bits") << "Ports" << "Com1" << "/dev/tty😀" << "U+1F600";
+        QTest::newRow("lone surrogate") << "Ports" << "Com1" << QString(QChar(0xd800)) << "U+D800";
         // clang-format on
     }
     void textBeyondLatin1IsRefusedAndChangesNothing() {
         QFETCH(QString, section);
         QFETCH(QString, key);
         QFETCH(QString, value);
+        QFETCH(QString, named);
         const QByteArray before("[Ports]\nk?=old\nCom1=/dev/ttyUSB0\n[Ports ?]\nCom1=y\n");
         IniFile ini(fileWith(before));
         QVERIFY(!ini.WriteIni(section, key, value));
-        QVERIFY2(ini.errorString().contains("Latin-1"), qPrintable(ini.errorString()));
+        QVERIFY2(ini.errorString().contains("Latin-1") &&
+                     ini.errorString().contains("character " + named + ","),
+                 qPrintable(ini.errorString()));
         QCOMPARE(fileBytes(ini.path()), before);
         const bool stored = section == "Ports" && key == "Com1";
         QCOMPARE(ini.ReadIni(section, key), stored ? QStringLiteral("/dev/ttyUSB0") : NotSet);
