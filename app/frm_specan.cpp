@@ -66,8 +66,6 @@ frmSpecAn::frmSpecAn(QWidget* parent) : QWidget(parent) {
     QFont formFont = font();
     formFont.setPointSizeF(8.25);
     setFont(formFont);
-    m_engine = new engine::EngineThread(this);
-    m_engine->setObjectName(QStringLiteral("engine"));
     createControls();
     createMenu();
     createTimers();
@@ -78,9 +76,9 @@ frmSpecAn::frmSpecAn(QWidget* parent) : QWidget(parent) {
 
 frmSpecAn::~frmSpecAn() {
     settings::setWriteFailureHandler({});
+    engine().shutDown();
     delete m_scanQuit;
     delete m_fileSave;
-    m_engine->shutDown();
 }
 
 void frmSpecAn::createControls() {
@@ -282,7 +280,7 @@ QCheckBox* frmSpecAn::addGroupBox(int index) {
     auto* box = new QCheckBox(this);
     box->setObjectName(QStringLiteral("chkChGroup_%1").arg(index));
     display::setTwipsRect(box, QRect(1215, 60, 855, 240));
-    box->setChecked(index == 0 || chkChGroup.value(0)->isChecked());
+    box->setChecked(m_view.groupBoxes().group[index]);
     if (index == 0)
         box->setText(QStringLiteral("Grp 1"));
     box->setToolTip(QStringLiteral("902.2 mHz - 905.2 mHz"));
@@ -361,9 +359,10 @@ void frmSpecAn::wireControls() {
     connect(udLLimit, &display::UpDown::Change, this, &frmSpecAn::udLLimit_Change);
     connect(udULimit, &display::UpDown::Change, this, &frmSpecAn::udULimit_Change);
     connect(udAtten, &display::UpDown::Change, this, &frmSpecAn::udAtten_Change);
-    for (QCheckBox* lowBand : {chkLB1, chkLB2})
-        connect(lowBand, &QCheckBox::toggled, this,
-                [this] { m_engine->setGroupBoxes(groupBoxes()); });
+    connect(chkLB1, &QCheckBox::toggled, this,
+            [this](bool on) { m_view.setLowBandChecked(1, on); });
+    connect(chkLB2, &QCheckBox::toggled, this,
+            [this](bool on) { m_view.setLowBandChecked(2, on); });
     connect(chkSpectrum, &QCheckBox::toggled, this, &frmSpecAn::chkSpectrum_Click);
     connect(chkChannel, &QCheckBox::toggled, this, &frmSpecAn::chkChannel_Click);
     connect(chkLine, &QCheckBox::toggled, this, &frmSpecAn::chkLine_Click);
@@ -417,8 +416,10 @@ void frmSpecAn::wireControls() {
 }
 
 void frmSpecAn::wireEngine() {
+    connect(&m_view, &ScanView::changed, this, &frmSpecAn::showView);
+    connect(&m_view, &ScanView::limitsChanged, this, &frmSpecAn::frequencyLimitsChanged);
     using engine::EngineThread;
-    EngineThread* e = m_engine;
+    EngineThread* e = &engine();
     connect(e, &EngineThread::statusText, this, &frmSpecAn::setStatusBox);
     connect(e, &EngineThread::statusBlinking, this, [this](bool on) {
         if (on)

@@ -100,8 +100,6 @@ void frmSpecAn::LayoutMainWindow() {
     overLeftEnd(udAtten, txtAtten);
     display::setTwTop(lblAtten, display::twBottom(txtAtten));
     display::setTwLeft(lblAtten, display::twLeft(udAtten));
-    LevelLowLimit = udLLimit->value();
-    LevelHighLimit = udULimit->value();
 
     // Frequency limits under the playback strip.
     const int rowTop = display::twBottom(scrollBarBorder) + 120;
@@ -173,39 +171,33 @@ void frmSpecAn::LayoutMainWindow() {
     display::setTwLeft(cmdClose, display::twRight(frDisplay) - display::twWidth(cmdClose));
 }
 
+// The axis of the limits in the view; the readings table starts anew with it.
 void frmSpecAn::BuildFreqAxis() {
-    m_engine->clearReadings();
-    ChannelCount = scan::ChannelCount;
     frDisplay->Cls();
     while (chkChGroup.size() > 1)
         delete chkChGroup.takeLast();
 
     const display::FreqAxis axis = display::BuildFreqAxis(
-        frequencyLimits(), display::twLeft(frDisplay),
+        m_view.frequencyLimits(), display::twLeft(frDisplay),
         ScaleWidth() - display::twLeft(frDisplay) - 120, display::twHeight(frDisplay));
+    m_view.takeAxis(axis);
     core::modMain().BarGap = static_cast<qint16>(axis.BarGap);
-    ChanWidth = axis.ChanWidth;
-    GroupWidth = axis.GroupWidth;
-    LowBandChannels = axis.LowBandChannels;
     display::setTwWidth(frDisplay, axis.PlotWidth);
     display::setTwLeft(txtStatBox,
                        display::readoutBoxLeft(axis.PlotWidth, display::twWidth(txtStatBox)));
     LayoutStatusPanel();
     display::setTwLeft(frScan, 0);
-    display::setTwWidth(frScan, ChanWidth);
+    display::setTwWidth(frScan, axis.ChanWidth);
 
-    const auto applyBand = [](QCheckBox* box, const display::BandBox& band) {
-        if (band.Check != display::CheckChange::Keep)
-            box->setChecked(band.Check == display::CheckChange::Check);
+    const auto placeBand = [](QCheckBox* box, const display::BandBox& band) {
         if (band.Visible) {
             display::setTwLeft(box, band.Left);
             display::setTwTop(box, band.Top);
         }
         box->setVisible(band.Visible);
     };
-    applyBand(chkLB1, axis.LowBand1);
-    applyBand(chkLB2, axis.LowBand2);
-
+    placeBand(chkLB1, axis.LowBand1);
+    placeBand(chkLB2, axis.LowBand2);
     for (int i = 0; i < int(axis.Groups.size()); ++i) {
         const display::GroupBox& group = axis.Groups[i];
         QCheckBox* box = i == 0 ? chkChGroup[0] : addGroupBox(i);
@@ -215,33 +207,16 @@ void frmSpecAn::BuildFreqAxis() {
         box->setToolTip(group.ToolTip);
         box->show();
     }
-    // A group left checked only beyond the new limits would leave the sweep nothing to measure.
-    if (std::none_of(chkChGroup.begin(), chkChGroup.end(),
-                     [](const QCheckBox* box) { return box->isChecked(); }))
-        chkChGroup[0]->setChecked(true);
     frDisplay->setSeparators(axis.Separators);
+    m_plotGeometry.ChanWidth = axis.ChanWidth;
     updatePlotGeometry();
-    pushScanSettings();
-}
-
-void frmSpecAn::pushScanSettings() {
-    m_engine->setGroupBoxes(groupBoxes());
-    m_engine->setFrequencyLimits(frequencyLimits());
-    m_engine->setLowerLevelLimit(udLLimit->value());
-    m_engine->setSpeedPosition(scrlSpeed->value());
-    m_engine->setRunForever(chkRunForever->isChecked());
-    if (!m_engine->ScanActive())
-        m_engine->setAttenuation(udAtten->value());
 }
 
 void frmSpecAn::BuildLevelAxis() {
     const int labelHeight = textHeightTwips(this);
     const display::LevelAxis axis =
-        display::BuildLevelAxis(udULimit->value(), udLLimit->value(), display::twTop(frDisplay),
+        display::BuildLevelAxis(m_view.upperLevel(), m_view.lowerLevel(), display::twTop(frDisplay),
                                 display::twHeight(frDisplay), labelHeight);
-    LevelHighLimit = axis.LevelHighLimit;
-    LevelLowLimit = axis.LevelLowLimit;
-    LevelDivisions = axis.LevelDivisions;
     while (lblDBM.size() > 1)
         delete lblDBM.takeLast();
     display::setTwHeight(lblDBM[0], labelHeight);
@@ -262,21 +237,18 @@ void frmSpecAn::BuildLevelAxis() {
 
 void frmSpecAn::ComputeLevelScale() {
     const display::LevelScale scale = display::ComputeLevelScale(
-        udULimit->value(), udLLimit->value(), display::twHeight(frDisplay));
-    TwipsPerDb = scale.TwipsPerDb;
-    PixelsPerDb = scale.PixelsPerDb;
+        m_view.upperLevel(), m_view.lowerLevel(), display::twHeight(frDisplay));
+    m_plotGeometry.TwipsPerDb = scale.TwipsPerDb;
+    m_plotGeometry.PixelsPerDb = scale.PixelsPerDb;
     updatePlotGeometry();
 }
 
 // The scale every slot is drawn with, kept from one axis rebuild to the next.
 void frmSpecAn::updatePlotGeometry() {
-    m_plotGeometry.ChanWidth = ChanWidth;
     m_plotGeometry.BarGap = core::modMain().BarGap;
-    m_plotGeometry.PixelsPerDb = PixelsPerDb;
-    m_plotGeometry.TwipsPerDb = TwipsPerDb;
-    m_plotGeometry.LowBandChannels = LowBandChannels;
-    m_plotGeometry.UL = udULimit->value();
-    m_plotGeometry.LL = udLLimit->value();
+    m_plotGeometry.LowBandChannels = m_view.frequencyLimits().lowBandChannels();
+    m_plotGeometry.UL = m_view.upperLevel();
+    m_plotGeometry.LL = m_view.lowerLevel();
     m_plotGeometry.PlotHeight = display::twHeight(frDisplay);
 }
 
@@ -327,7 +299,7 @@ void frmSpecAn::setStatusColor(QLabel* label, const QColor& color) {
 }
 
 void frmSpecAn::LoadDisplayColors() {
-    const auto mode = chkLine->isChecked() ? display::GraphMode::Line : display::GraphMode::Bar;
+    const auto mode = m_view.lineMode() ? display::GraphMode::Line : display::GraphMode::Bar;
     m_colors = display::LoadDisplayColors(settings::IniFile(core::modMain().IniFilePath), mode,
                                           frDisplay->palette());
     frDisplay->setColors(m_colors);
@@ -340,40 +312,32 @@ void frmSpecAn::LoadDisplayColors() {
 void frmSpecAn::UpdateChannelReading(int Chan, qint32 Level, qint16 PeakIn, qint32 AverageIn,
                                      bool Recorded) {
     if (!Recorded) {
-        m_engine->UpdateChannelReading(Chan, Level);
+        engine().UpdateChannelReading(Chan, Level);
         return;
     }
     if (scan::ReadingsModel::checkRecorded(Chan, Level) == scan::UpdateOutcome::Stored)
-        DrawChannel(Chan, Level, PeakIn, AverageIn, true, readings()[Chan]);
+        DrawChannel({Chan, Level, PeakIn, AverageIn, true, readings()[Chan]});
 }
 
 void frmSpecAn::engineChannelStored(int chan, const scan::ChannelReading& reading) {
     frScan->hide();
-    if (displayIsLive())
-        DrawChannel(chan, reading.Last, 0, 0, false, reading);
+    if (m_view.displayIsLive())
+        DrawChannel({chan, reading.Last, 0, 0, false, reading});
 }
 
 // A skipped channel's slot shows empty on the live display, paused or not; a recorded loop on
 // display keeps its own picture.
 void frmSpecAn::engineChannelSkipped(int chan) {
-    if (m_followingLive)
+    if (m_view.followingLive())
         UpdateChannelReading(chan, 120, 121, 121, true);
 }
 
-void frmSpecAn::DrawChannel(int Chan, int level, qint16 PeakIn, qint32 AverageIn, bool Recorded,
-                            const scan::ChannelReading& reading) {
-    display::PlotOptions options;
-    options.LineMode = chkLine->isChecked();
-    options.ShowPeaks = chkShowPeaks->isChecked();
-    options.ShowAverages = chkShowAverages->isChecked();
-    options.ScanActive = m_engine->ScanActive();
-    options.ScrollAtMax = m_followingLive;
-
-    const std::optional<double> markerLeft = frDisplay->DrawChannel(
-        m_plotGeometry, options, {Chan, level, PeakIn, AverageIn, Recorded, reading});
+void frmSpecAn::DrawChannel(const display::ChannelDraw& channel) {
+    const std::optional<double> markerLeft =
+        frDisplay->DrawChannel(m_plotGeometry, m_view.plotOptions(), channel);
     if (markerLeft)
-        display::setTwipsRect(frScan,
-                              QRect(int(*markerLeft), 0, ChanWidth, m_plotGeometry.PlotHeight));
+        display::setTwipsRect(frScan, QRect(int(*markerLeft), 0, m_plotGeometry.ChanWidth,
+                                            m_plotGeometry.PlotHeight));
 }
 
 void frmSpecAn::refreshElapsed(const QDateTime& now) {
@@ -389,9 +353,9 @@ void frmSpecAn::refreshElapsed(const QDateTime& now) {
 void frmSpecAn::timeTimer_Timer() {
     const QDateTime now = core::nowToTheSecond();
     setStatusCaption(lblCurrentTime, core::dateTimeText(now));
-    if (m_engine->ScanActive() && m_followingLive)
+    if (engine().ScanActive() && m_view.followingLive())
         refreshElapsed(now);
-    if (!m_engine->ScanActive() && udAtten->value() > 0) {
+    if (!engine().ScanActive() && m_view.attenuation() > 0) {
         ++m_attenuationBlinkTicks;
         txtAtten->setEnabled(m_attenuationBlinkTicks < 10 ? !txtAtten->isEnabled() : true);
     } else {
@@ -400,60 +364,62 @@ void frmSpecAn::timeTimer_Timer() {
     }
 }
 
-void frmSpecAn::frequencyLimitChanged() {
-    scan::FrequencyLimits limits = frequencyLimits();
-    limits = display::withLowLimitPosition(limits, udFLLimit->value());
-    limits = display::withHighLimitPosition(limits, udFULimit->value());
-    FreqLowLimit = limits.FreqLowLimit;
-    FreqHighLimit = limits.FreqHighLimit;
-    LowBandChannels = limits.lowBandChannels();
+void frmSpecAn::frequencyLimitsChanged() {
+    udFLLimit->setValue(m_view.lowLimitPosition());
+    udFULimit->setValue(m_view.highLimitPosition());
     rewriteLimitText(txtFLLimit);
     rewriteLimitText(txtFULimit);
     BuildFreqAxis();
 }
 
 void frmSpecAn::udFLLimit_Change() {
-    frequencyLimitChanged();
+    m_view.setLowLimitPosition(udFLLimit->value());
 }
+
 void frmSpecAn::udFULimit_Change() {
-    frequencyLimitChanged();
+    m_view.setHighLimitPosition(udFULimit->value());
 }
 
 void frmSpecAn::udLLimit_Change() {
-    rewriteLimitText(txtLLimit);
-    BuildLevelAxis();
-    m_engine->setLowerLevelLimit(udLLimit->value());
+    m_view.setLowerLevel(udLLimit->value());
+    levelLimitsChanged(txtLLimit);
 }
 
 void frmSpecAn::udULimit_Change() {
-    rewriteLimitText(txtULimit);
+    m_view.setUpperLevel(udULimit->value());
+    levelLimitsChanged(txtULimit);
+}
+
+// A recorded loop on display is drawn again at the new scale.
+void frmSpecAn::levelLimitsChanged(QLineEdit* text) {
+    rewriteLimitText(text);
     BuildLevelAxis();
-    if (!m_engine->ScanActive() && scrollTime->maximum() >= 2)
+    if (!engine().ScanActive() && scrollTime->maximum() >= 2)
         scrollTime_Change();
 }
 
 void frmSpecAn::udAtten_Change() {
+    m_view.setAttenuation(udAtten->value());
     rewriteLimitText(txtAtten);
-    if (!m_engine->ScanActive())
-        m_engine->setAttenuation(udAtten->value());
 }
 
 void frmSpecAn::rewriteLimitText(QLineEdit* text) {
     if (text == txtFLLimit)
-        text->setText(scan::frequencyText(FreqLowLimit));
+        text->setText(scan::frequencyText(m_view.frequencyLimits().FreqLowLimit));
     else if (text == txtFULimit)
-        text->setText(scan::frequencyText(FreqHighLimit));
+        text->setText(scan::frequencyText(m_view.frequencyLimits().FreqHighLimit));
     else if (text == txtLLimit)
-        text->setText(QString::number(udLLimit->value()));
+        text->setText(QString::number(m_view.lowerLevel()));
     else if (text == txtULimit)
-        text->setText(QString::number(udULimit->value()));
+        text->setText(QString::number(m_view.upperLevel()));
     else if (text == txtAtten)
-        text->setText(QString::number(udAtten->value()));
+        text->setText(QString::number(m_view.attenuation()));
     else if (text == txtOWname || text == txtSerialNumber || text == txtOWmsg)
         text->clear(); // the identity fields keep their empty design text
 }
 
 void frmSpecAn::chkLine_Click() {
+    m_view.setLineMode(chkLine->isChecked());
     frDisplay->Cls();
     LoadDisplayColors();
 }
@@ -470,7 +436,7 @@ void frmSpecAn::ShowColorPalette() {
     setEnabled(false);
     auto* palette = new display::frmColorPalette(core::modMain().IniFilePath, this);
     palette->setAttribute(Qt::WA_DeleteOnClose);
-    palette->Form_Load(chkLine->isChecked());
+    palette->Form_Load(m_view.lineMode());
     connect(palette, &display::frmColorPalette::applied, this, &frmSpecAn::LoadDisplayColors);
     connect(palette, &display::frmColorPalette::unloaded, this, [this] { setEnabled(true); });
     const QRect frame = frameGeometry();

@@ -2,31 +2,38 @@
 // The handlers of the channel-group boxes, the view selectors and the reset buttons.
 #include "app/frm_specan.h"
 
-#include <QCheckBox>
+#include "display/up_down.h"
 
+#include <QAction>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <algorithm>
-
-#include "display/up_down.h"
+#include <QScrollBar>
 
 namespace app {
 
-scan::GroupBoxes frmSpecAn::groupBoxes() const {
-    scan::GroupBoxes boxes;
-    boxes.lowBand1 = chkLB1->isChecked();
-    boxes.lowBand2 = chkLB2->isChecked();
-    for (int g = 0; g < int(boxes.group.size()); ++g)
-        boxes.group[g] = g < chkChGroup.size() && chkChGroup[g] && chkChGroup[g]->isChecked();
-    return boxes;
+// The controls take what the view holds; each one that changes runs its own handler.
+void frmSpecAn::showView() {
+    const scan::GroupBoxes& boxes = m_view.groupBoxes();
+    chkLB1->setChecked(boxes.lowBand1);
+    chkLB2->setChecked(boxes.lowBand2);
+    for (int i = 0; i < chkChGroup.size(); ++i)
+        chkChGroup[i]->setChecked(boxes.group[i]);
+    udULimit->setValue(m_view.upperLevel());
+    udLLimit->setValue(m_view.lowerLevel());
+    udAtten->setValue(m_view.attenuation());
+    scrlSpeed->setValue(m_view.speedPosition());
+    chkRunForever->setChecked(m_view.runForever());
+    chkLine->setChecked(m_view.lineMode());
+    chkShowPeaks->setChecked(m_view.showPeaks());
+    chkShowAverages->setChecked(m_view.showAverages());
+    mnuAutoSave->setChecked(m_view.autoSave());
+    cmdPauseTest->setText(m_view.paused() ? QStringLiteral("Resume") : QStringLiteral("Pause"));
 }
 
+// The last checked group stays checked: a sweep always has a channel to measure.
 void frmSpecAn::chkChGroup_Click(int Index) {
-    // The last checked group stays checked: a sweep always has a channel to measure.
-    if (std::none_of(chkChGroup.cbegin(), chkChGroup.cend(),
-                     [](const QCheckBox* box) { return box && box->isChecked(); }))
-        chkChGroup[Index]->setChecked(true);
-    m_engine->setGroupBoxes(groupBoxes());
+    m_view.setGroupChecked(Index, chkChGroup[Index]->isChecked());
 }
 
 void frmSpecAn::chkSpectrum_Click() {
@@ -41,10 +48,12 @@ void frmSpecAn::chkChannel_Click() {
 }
 
 void frmSpecAn::chkShowPeaks_Click() {
+    m_view.setShowPeaks(chkShowPeaks->isChecked());
     cmdClearPeaks->setEnabled(chkShowPeaks->isChecked());
 }
 
 void frmSpecAn::chkShowAverages_Click() {
+    m_view.setShowAverages(chkShowAverages->isChecked());
     cmdClearAverages->setEnabled(chkShowAverages->isChecked());
 }
 
@@ -52,12 +61,12 @@ void frmSpecAn::chkShowAverages_Click() {
 // button stays disabled until then.
 void frmSpecAn::cmdClearPeaks_Click() {
     cmdClearPeaks->setEnabled(false);
-    m_engine->requestResetPeaks();
+    engine().requestResetPeaks();
 }
 
 void frmSpecAn::cmdClearAverages_Click() {
     cmdClearAverages->setEnabled(false);
-    m_engine->requestResetAverages();
+    engine().requestResetAverages();
 }
 
 } // namespace app

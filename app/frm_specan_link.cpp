@@ -50,10 +50,10 @@ void enableTimer(QTimer* timer) {
 }
 
 void frmSpecAn::FindComPorts() {
-    const QList<int> usable = radio::FindComPorts(m_probePort);
-    const QStringList devices = m_probePort.portDirectory().devicePaths();
+    m_view.FindComPorts();
+    const QStringList devices = m_view.portDirectory().devicePaths();
     for (int n = 1; n <= radio::PortDirectory::PortCount; ++n) {
-        mnuCom[n]->setEnabled(usable.contains(n));
+        mnuCom[n]->setEnabled(m_view.portUsable(n));
         const QString device = devices.value(n - 1);
         const QString tip = device.isEmpty() ? QStringLiteral("No device") : device;
         mnuCom[n]->setToolTip(tip);
@@ -65,11 +65,11 @@ void frmSpecAn::RestoreComPort(int port) {
     if (port < 1)
         port = radio::restoredPort(
             settings::ReadIni(QStringLiteral("Program"), QStringLiteral("Port")));
-    const radio::PortDirectory& directory = m_probePort.portDirectory();
+    const radio::PortDirectory& directory = m_view.portDirectory();
     if (port < 1) {
         QList<int> disabled;
         for (int n = 1; n <= radio::PortDirectory::PortCount; ++n) {
-            if (!mnuCom[n]->isEnabled())
+            if (!m_view.portUsable(n))
                 disabled << n;
         }
         const QString blocked = blockedDeviceText(directory, disabled);
@@ -81,17 +81,17 @@ void frmSpecAn::RestoreComPort(int port) {
         setAutoSizeCaption(lblCurrentComPort, QStringLiteral("Com ?"));
     } else {
         ClearComChecks();
-        if (port <= radio::PortDirectory::PortCount && mnuCom[port]->isEnabled()) {
+        if (m_view.portUsable(port)) {
             mnuCom[port]->setChecked(true);
-            m_engine->setComPort(port);
+            m_view.usePort(port);
         } else if (const QString blocked = blockedDeviceText(directory, {port});
                    !blocked.isEmpty()) {
             MsgBox(blocked, MsgBoxButtons::Ok, QStringLiteral("Serial Port Error"));
         }
         setAutoSizeCaption(lblCurrentComPort,
-                           QStringLiteral("Current Port: COM %1").arg(m_engine->ComPort()));
+                           QStringLiteral("Current Port: COM %1").arg(m_view.ComPort()));
     }
-    scrlSpeed->setValue(radio::restoredSpeed(
+    m_view.setSpeedPosition(radio::restoredSpeed(
         settings::ReadIni(QStringLiteral("Program"), QStringLiteral("Speed"))));
 }
 
@@ -104,36 +104,35 @@ void frmSpecAn::ClearComChecks() {
 void frmSpecAn::mnuCom_Click(int N) {
     // The entry toggled its tick when it was triggered; the tick follows the port in use instead.
     mnuCom[N]->setChecked(!mnuCom[N]->isChecked());
-    if (!radio::TestComPort(m_probePort, N))
+    if (!m_view.choosePort(N))
         return;
-    m_engine->setComPort(N);
     RestoreComPort(N);
     ClearComChecks();
     mnuCom[N]->setChecked(true);
 }
 
 void frmSpecAn::scrlSpeed_Change() {
-    m_engine->setSpeedPosition(scrlSpeed->value());
+    m_view.setSpeedPosition(scrlSpeed->value());
     settings::WriteIni(QStringLiteral("Program"), QStringLiteral("Speed"),
                        QString::number(scrlSpeed->value()));
 }
 
 void frmSpecAn::mnuSettings_Click() {
-    if (!m_engine->ScanActive())
+    if (!engine().ScanActive())
         mnuSerialPort->setEnabled(true);
 }
 
 // The ticks show the choices in force, which a named set may have changed since the file was
 // last written.
 void frmSpecAn::mnuDisplay_Click() {
-    mnuAutoSave->setChecked(m_engine->AutoSaveScanOn());
+    mnuAutoSave->setChecked(m_view.autoSave());
     mnuAutoStart->setChecked(core::modMain().AutoStartScanOn);
-    const bool idle = !m_engine->ScanActive();
+    const bool idle = !engine().ScanActive();
     for (QAction* entry : {mnuOpenSavedScan, mnuDisplayColor, mnuSaveSettings, mnuRestoreSettings})
         entry->setEnabled(idle);
-    mnuSerialPort->setEnabled(!m_engine->portOpen());
+    mnuSerialPort->setEnabled(!engine().portOpen());
     for (QAction* entry : {mnuWaterfall, mnuSurveyReport})
-        entry->setEnabled(!m_engine->scanFilePath().isEmpty());
+        entry->setEnabled(!engine().scanFilePath().isEmpty());
 }
 
 void frmSpecAn::setStatusBox(const QString& text) {
@@ -141,8 +140,7 @@ void frmSpecAn::setStatusBox(const QString& text) {
 }
 
 void frmSpecAn::cmdConnect_Click() {
-    pushScanSettings();
-    m_engine->Start();
+    engine().Start();
 }
 
 // Asked from the event loop, so that the updates go on while the question is open.
@@ -154,7 +152,7 @@ void frmSpecAn::engineTryAgainAsked(quint64 question, int comPort) {
                                   "powered up.\r\n\r\nTry Again ?\r\n")
                        .arg(comPort),
                    MsgBoxButtons::YesNo, QStringLiteral("Failed to connect")) == MsgBoxAnswer::Yes;
-        m_engine->answerTryAgain(question, yes);
+        engine().answerTryAgain(question, yes);
     });
 }
 
@@ -179,11 +177,11 @@ void frmSpecAn::engineFailure(const QString& text, const QString& title) {
 
 // The diagnostic terminal and the hidden setup buttons.
 void frmSpecAn::cmdConnect1_Click() {
-    m_engine->armReconnect();
+    engine().armReconnect();
 }
 
 void frmSpecAn::cmdSetup_Click() {
-    m_engine->sendRaw(radio::protocol::SetupCommandCrLf);
+    engine().sendRaw(radio::protocol::SetupCommandCrLf);
 }
 
 void frmSpecAn::Command5_Click() {
@@ -198,7 +196,7 @@ void frmSpecAn::Command8_Click() {
 }
 
 void frmSpecAn::txtTerm2_KeyPress(const QString& typed) {
-    m_engine->sendRaw(typed.toLatin1());
+    engine().sendRaw(typed.toLatin1());
 }
 
 } // namespace app

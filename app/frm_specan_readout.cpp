@@ -17,23 +17,13 @@
 
 namespace app {
 
-namespace {
-
-// A recorded code as the readout shows it: codes beyond the skip codes are no reading.
-int recordedCode(const QByteArray& codes, int chan) {
-    const int code = chan < codes.size() ? int(static_cast<unsigned char>(codes[chan])) : 0;
-    return code <= scan::OutOfRangeCode ? code : 0;
-}
-
-} // namespace
-
 void frmSpecAn::frDisplay_MouseMove(int, int, int X, int Y) {
     display::setTwTop(lineVertLevel, display::twTop(frDisplay) + Y);
 
     // The readout waits for a loop to show: a scan's first loop is still being measured.
-    const bool recordedOnDisplay = !m_followingLive;
-    if (m_engine->ScanActive() ? m_engine->LoopCount() < 2
-                               : scrollTime->maximum() == 1 && !recordedOnDisplay)
+    const bool recordedOnDisplay = !m_view.followingLive();
+    if (engine().ScanActive() ? engine().LoopCount() < 2
+                              : scrollTime->maximum() == 1 && !recordedOnDisplay)
         return;
     if (ReadoutFollows) {
         const QPoint at = display::readoutBoxPosition(
@@ -42,19 +32,21 @@ void frmSpecAn::frDisplay_MouseMove(int, int, int X, int Y) {
         display::setTwLeft(txtStatBox, at.x());
         display::setTwTop(txtStatBox, at.y());
     }
-    const auto chan = display::channelUnderPointer(X, ChanWidth, LowBandChannels);
+    const auto chan =
+        display::channelUnderPointer(X, m_plotGeometry.ChanWidth, m_plotGeometry.LowBandChannels);
     if (!chan)
         return;
 
     QString text;
     if (recordedOnDisplay) {
-        const int last = recordedCode(PlaybackRecord.LastCodes, *chan);
+        const recording::ScanRecord& shown = m_view.shownLoop();
+        const int last = ScanView::shownCode(shown.LastCodes, *chan);
         text = last == scan::GroupOffCode
                    ? display::disabledReadoutText(*chan)
-                   : display::readoutText(
-                         *chan, {last, recordedCode(PlaybackRecord.PeakCodes, *chan),
-                                 double(recordedCode(PlaybackRecord.AverageCodes, *chan))});
-    } else if (m_engine->ScanActive() || !m_engine->scanFilePath().isEmpty()) {
+                   : display::readoutText(*chan,
+                                          {last, ScanView::shownCode(shown.PeakCodes, *chan),
+                                           double(ScanView::shownCode(shown.AverageCodes, *chan))});
+    } else if (engine().ScanActive() || !engine().scanFilePath().isEmpty()) {
         const scan::ChannelReading& r = readings()[*chan];
         const double average = r.Count < 1 ? double(r.Last) : double(r.Sum) / r.Count;
         text = r.Last == scan::GroupOffCode

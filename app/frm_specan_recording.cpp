@@ -54,14 +54,14 @@ void frmSpecAn::saveNameAnswered(const QString& name, bool autoSave) {
     // The prompt's unload: its box decides whether later scans are saved without asking.
     settings::WriteIni(QStringLiteral("DefaultSettings"), QStringLiteral("AutoSaveScan"),
                        autoSave ? QStringLiteral("1") : QStringLiteral("0"));
-    m_engine->setAutoSave(autoSave);
+    m_view.setAutoSave(autoSave);
     if (m_fileSave) {
         m_fileSave->deleteLater();
         m_fileSave = nullptr;
     }
     setEnabled(true);
     // A failed save asks again: the engine asks a new question.
-    m_engine->answerSaveName(m_saveQuestion, name);
+    engine().answerSaveName(m_saveQuestion, name);
 }
 
 void frmSpecAn::mnuOpenSavedScan_Click() {
@@ -86,11 +86,11 @@ void frmSpecAn::scanChosen(const QString& name) {
         return;
     txtRestoredScan->setText(name);
     txtRestoredScan->show();
-    m_engine->OpenScanFile(QDir(m_dataFolder).filePath(name), false);
+    engine().OpenScanFile(QDir(m_dataFolder).filePath(name), false);
 }
 
 bool frmSpecAn::refusedWhileScanning(const QString& title) {
-    if (!m_engine->ScanActive() && m_engine->LinkState() == engine::LinkIdle)
+    if (!engine().ScanActive() && engine().LinkState() == engine::LinkIdle)
         return false;
     MsgBox(QStringLiteral("A scan is running and being recorded. It goes on; try again once it "
                           "has ended."),
@@ -105,7 +105,7 @@ void frmSpecAn::engineRecordingSaved(const QString& savedName) {
 
 // A scan file opened for playback: its start in red, and its first or last loop on display.
 void frmSpecAn::engineScanFileOpened(const QString&, qint64 loops, bool goToEnd) {
-    const auto first = loops > 0 ? m_engine->readRecord(1) : std::nullopt;
+    const auto first = loops > 0 ? engine().readRecord(1) : std::nullopt;
     if (!first) {
         // Nothing on display stays as if it belonged to this scan.
         frDisplay->Cls();
@@ -146,14 +146,14 @@ void frmSpecAn::engineScanFileOpened(const QString&, qint64 loops, bool goToEnd)
 void frmSpecAn::scrollTime_Change() {
     const int position = scrollTime->value();
     const int maximum = scrollTime->maximum();
-    if (m_engine->ScanActive() && position >= maximum) {
-        m_followingLive = true;
+    if (engine().ScanActive() && position >= maximum) {
+        m_view.setFollowingLive(true);
         cmdReDraw->hide();
         cmdGotoEnd->setEnabled(false);
         setStatusColor(lblDisplayTime, LiveColor);
         return;
     }
-    m_followingLive = false;
+    m_view.setFollowingLive(false);
     if (position < maximum)
         cmdGotoEnd->setEnabled(true);
     setStatusColor(lblDisplayTime, RecordedColor);
@@ -175,56 +175,22 @@ void frmSpecAn::cmdGotoEnd_Click() {
     scrollTime_Change();
 }
 
-// A recorded loop is drawn from its record alone: the live readings, which a running scan keeps
-// updating and recording, are never touched.
 void frmSpecAn::ShowRecordedLoop(qint32 n) {
-    const auto record = m_engine->readRecord(n);
-    if (!record)
+    const auto draws = m_view.showRecordedLoop(n);
+    if (!draws)
         return;
-    PlaybackRecord = *record;
-    udAtten->setValue(record->Attenuation);
-    setStatusCaption(lblDisplayTime, QString::fromLatin1(record->LoopStartText).trimmed());
+    const recording::ScanRecord& record = m_view.shownLoop();
+    m_view.setAttenuation(record.Attenuation);
+    setStatusCaption(lblDisplayTime, QString::fromLatin1(record.LoopStartText).trimmed());
     setStatusCaption(lblCount, QStringLiteral("Count: %1 (%2)").arg(n).arg(scrollTime->maximum()));
-    const auto loopStart = core::parseDateTimeText(QString::fromLatin1(record->LoopStartText));
+    const auto loopStart = core::parseDateTimeText(QString::fromLatin1(record.LoopStartText));
     if (loopStart && m_shownScanStart.isValid())
         setStatusCaption(lblElapsed, QStringLiteral("Elapsed: ") +
                                          core::FormatElapsed(double(
                                              core::wallClockSecsTo(m_shownScanStart, *loopStart))));
     frDisplay->Cls();
-
-    // A code beyond the skip codes (a damaged file) is no reading.
-    const auto code = [](const QByteArray& codes, int p) {
-        const int value = p <= codes.size() ? int(static_cast<unsigned char>(codes[p - 1])) : 0;
-        return value <= scan::OutOfRangeCode ? value : 0;
-    };
-    const auto show = [&](int first, int last) {
-        for (int p = first; p <= last; ++p) {
-            scan::ChannelReading shown;
-            shown.Last = static_cast<qint16>(code(record->LastCodes, p));
-            shown.Peak = static_cast<qint16>(code(record->PeakCodes, p));
-            shown.Sum = code(record->AverageCodes, p);
-            if (scan::ReadingsModel::checkRecorded(p - 1, shown.Last) ==
-                scan::UpdateOutcome::Stored)
-                DrawChannel(p - 1, shown.Last, shown.Peak, shown.Sum, true, shown);
-        }
-    };
-    switch (LowBandChannels) {
-    case 0:
-        show(33, 160);
-        break;
-    case 16:
-        show(17, 160);
-        break;
-    case 32:
-        show(1, 160);
-        break;
-    default:
-        break;
-    }
-    if (FreqHighLimit > 9276)
-        show(161, 176);
-    if (FreqHighLimit > 9308)
-        show(177, 192);
+    for (const display::ChannelDraw& draw : *draws)
+        DrawChannel(draw);
     frDisplay->update();
 }
 

@@ -50,7 +50,7 @@ void frmSpecAn::engineScanStarted(const QDateTime& start) {
         scrollTime->setMaximum(1);
         scrollTime->setValue(1);
     }
-    m_followingLive = true;
+    m_view.setFollowingLive(true);
     cmdGotoEnd->setEnabled(false);
 }
 
@@ -58,7 +58,7 @@ void frmSpecAn::engineLoopEnded(qint32 finishedLoop, const QDateTime& loopStart)
     if (finishedLoop > 1) {
         const QSignalBlocker blocker(scrollTime);
         scrollTime->setMaximum(scrollTime->maximum() + 1);
-        if (m_followingLive) {
+        if (m_view.followingLive()) {
             scrollTime->setValue(scrollTime->maximum());
             setStatusCaption(lblCount, QStringLiteral("Count: %1").arg(finishedLoop));
         } else {
@@ -68,7 +68,7 @@ void frmSpecAn::engineLoopEnded(qint32 finishedLoop, const QDateTime& loopStart)
         }
     }
     // A recorded loop on display keeps its own time stamp.
-    if (m_followingLive)
+    if (m_view.followingLive())
         setStatusCaption(lblDisplayTime, core::dateTimeText(loopStart));
 }
 
@@ -86,21 +86,20 @@ void frmSpecAn::engineScanEnded(engine::ScanEnd how, qint32) {
     cmdGotoEnd->setEnabled(false);
     scrlSpeed->setEnabled(true);
     enableLimits({udFLLimit, udFULimit, udAtten}, true);
-    setStatusCaption(lblCount, QStringLiteral("Count: %1").arg(m_engine->LoopCount()));
+    setStatusCaption(lblCount, QStringLiteral("Count: %1").arg(engine().LoopCount()));
 }
 
 void frmSpecAn::cmdStopTest_Click() {
-    m_engine->Stop();
+    engine().Stop();
 }
 
 // While paused, live readings are not drawn; the scan, the readings and the recording go on.
 void frmSpecAn::cmdPauseTest_Click() {
-    m_paused = !m_paused;
-    cmdPauseTest->setText(m_paused ? QStringLiteral("Resume") : QStringLiteral("Pause"));
+    m_view.togglePause();
 }
 
 void frmSpecAn::chkRunForever_Click() {
-    m_engine->setRunForever(chkRunForever->isChecked());
+    m_view.setRunForever(chkRunForever->isChecked());
     settings::WriteIni(QStringLiteral("DefaultSettings"), QStringLiteral("Forever"),
                        chkRunForever->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
 }
@@ -110,7 +109,7 @@ void frmSpecAn::tmrFlash_Timer() {
 }
 
 void frmSpecAn::cmdClose_Click() {
-    if (!m_engine->ScanActive()) {
+    if (!engine().ScanActive()) {
         close();
         return;
     }
@@ -133,9 +132,9 @@ void frmSpecAn::scanQuitAnswered(bool yes) {
     m_scanQuit->deleteLater();
     m_scanQuit = nullptr;
     raise();
-    if (yes || !m_engine->ScanActive()) {
+    if (yes || !engine().ScanActive()) {
         m_closeWhenQuitDone = true;
-        m_engine->Quit();
+        engine().Quit();
     }
 }
 

@@ -20,16 +20,6 @@ namespace app {
 
 namespace {
 
-void apply(QCheckBox* box, settings::Switch to) {
-    if (to != settings::Switch::Leave)
-        box->setChecked(to == settings::Switch::On);
-}
-
-void apply(bool& flag, settings::Switch to) {
-    if (to != settings::Switch::Leave)
-        flag = to == settings::Switch::On;
-}
-
 QString flagText(bool on) {
     return on ? QStringLiteral("1") : QStringLiteral("0");
 }
@@ -41,38 +31,37 @@ QString flagText(bool on) {
 void frmSpecAn::RestoreSettings(const QString& name) {
     const settings::RestorePlan plan = settings::readRestorePlan(settings::restoreSection(name));
     if (plan.LUL)
-        udULimit->setValue(*plan.LUL);
+        m_view.setUpperLevel(*plan.LUL);
     if (plan.LLL)
-        udLLimit->setValue(*plan.LLL);
-    udFULimit->setValue(plan.FUL);
-    rewriteLimitText(txtFULimit);
-    udFLLimit->setValue(plan.FLL);
-    rewriteLimitText(txtFLLimit);
-    apply(chkLine, plan.Mode);
-    apply(chkChannel, plan.Channel);
-    apply(chkSpectrum, plan.Spectrum);
-    apply(chkShowPeaks, plan.Peak);
-    apply(chkShowAverages, plan.Average);
-    apply(core::modMain().AutoStartScanOn, plan.AutoStartScan);
-    bool autoSave = m_engine->AutoSaveScanOn();
-    apply(autoSave, plan.AutoSaveScan);
-    m_engine->setAutoSave(autoSave);
+        m_view.setLowerLevel(*plan.LLL);
+    m_view.setHighLimitPosition(plan.FUL);
+    m_view.setLowLimitPosition(plan.FLL);
+    const auto apply = [](settings::Switch to, bool current) {
+        return to == settings::Switch::Leave ? current : to == settings::Switch::On;
+    };
+    m_view.setLineMode(apply(plan.Mode, m_view.lineMode()));
+    chkChannel->setChecked(apply(plan.Channel, chkChannel->isChecked()));
+    chkSpectrum->setChecked(apply(plan.Spectrum, chkSpectrum->isChecked()));
+    m_view.setShowPeaks(apply(plan.Peak, m_view.showPeaks()));
+    m_view.setShowAverages(apply(plan.Average, m_view.showAverages()));
+    core::modMain().AutoStartScanOn = apply(plan.AutoStartScan, core::modMain().AutoStartScanOn);
+    m_view.setAutoSave(apply(plan.AutoSaveScan, m_view.autoSave()));
     showLegend(plan.Legend);
-    apply(chkRunForever, plan.Forever);
+    m_view.setRunForever(apply(plan.Forever, m_view.runForever()));
 }
 
 settings::WindowSettings frmSpecAn::currentSettings() const {
     settings::WindowSettings s;
-    s.LUL = udULimit->value();
-    s.LLL = udLLimit->value();
-    s.FUL = udFULimit->value();
-    s.FLL = udFLLimit->value();
-    s.Mode = chkLine->isChecked();
-    s.Peak = chkShowPeaks->isChecked();
-    s.Average = chkShowAverages->isChecked();
+    s.LUL = m_view.upperLevel();
+    s.LLL = m_view.lowerLevel();
+    s.FUL = m_view.highLimitPosition();
+    s.FLL = m_view.lowLimitPosition();
+    s.Mode = m_view.lineMode();
+    s.Peak = m_view.showPeaks();
+    s.Average = m_view.showAverages();
     s.Spectrum = chkSpectrum->isChecked();
     s.Channel = chkChannel->isChecked();
-    s.AutoSaveScan = m_engine->AutoSaveScanOn();
+    s.AutoSaveScan = m_view.autoSave();
     s.Legend = picLegend->isVisibleTo(this);
     return s;
 }
@@ -81,7 +70,7 @@ void frmSpecAn::SaveSettings() {
     for (const auto& [key, value] : settings::keyValues(currentSettings()))
         settings::WriteIni(settings::DefaultSection, key, value);
     settings::WriteIni(settings::ProgramSection, QStringLiteral("Port"),
-                       QString::number(m_engine->ComPort()));
+                       QString::number(m_view.ComPort()));
 }
 
 void frmSpecAn::showLegend(bool shown) {
@@ -97,7 +86,7 @@ void frmSpecAn::mnuAutoStart_Click() {
 }
 
 void frmSpecAn::mnuAutoSave_Click() {
-    m_engine->setAutoSave(mnuAutoSave->isChecked());
+    m_view.setAutoSave(mnuAutoSave->isChecked());
     settings::WriteIni(settings::DefaultSection, QStringLiteral("AutoSaveScan"),
                        flagText(mnuAutoSave->isChecked()));
 }

@@ -39,12 +39,8 @@ void frmSpecAn::Form_Load(const QString& programFolder) {
                               "permission\r\nto write to the install directory."),
                MsgBoxButtons::Ok);
 
-    m_engine->setDataFolder(m_dataFolder);
-    FreqLowLimit = 9022;
-    FreqHighLimit = 9276;
-    const radio::PortDirectory ports(core::modMain().IniFilePath);
-    m_probePort.setPortDirectory(ports);
-    m_engine->setPortDirectory(ports);
+    engine().setDataFolder(m_dataFolder);
+    m_view.setPortDirectory(radio::PortDirectory(core::modMain().IniFilePath));
     FindComPorts();
     RestoreSettings(QString());
     RestoreComPort(0);
@@ -53,15 +49,14 @@ void frmSpecAn::Form_Load(const QString& programFolder) {
     LayoutStatusPanel();
     BuildFreqAxis();
     LoadDisplayColors();
-    pushScanSettings();
-    if (chkRunForever->isChecked())
-        m_engine->armReconnect();
+    if (m_view.runForever())
+        engine().armReconnect();
 }
 
 // The window stays open while a scan runs, a connection is being made or a lost link is being
 // handled; otherwise closing saves the settings and releases the port and the scan file.
 void frmSpecAn::closeEvent(QCloseEvent* event) {
-    if (m_engine->ScanActive() || m_engine->LinkState() != engine::LinkIdle || m_engine->busy()) {
+    if (engine().ScanActive() || engine().LinkState() != engine::LinkIdle || engine().busy()) {
         event->ignore();
         return;
     }
@@ -74,7 +69,7 @@ void frmSpecAn::closeEvent(QCloseEvent* event) {
     delete m_settingsDialog;
     for (QTimer* timer : {timeTimer, tmrFlash})
         timer->stop();
-    m_engine->shutDown();
+    engine().shutDown();
     event->accept();
 }
 

@@ -27,7 +27,7 @@ template <typename Window> void showInFront(Window* window) {
 } // namespace
 
 QString frmSpecAn::openScanPath() const {
-    return m_engine->scanFilePath();
+    return engine().scanFilePath();
 }
 
 void frmSpecAn::mnuWaterfall_Click() {

@@ -1,8 +1,14 @@
 // SPDX-License-Identifier: MIT
-// Live scanning against the simulated radio, paced at 115200 baud and unpaced: the window's sweep
-// rate as a fraction of what the line allows, its CPU time and context switches per reading;
-// korlan-record's sweep rate and CPU time, and its rate as a fraction of a bare client's round
-// trips on the same kind of pseudo-terminal, which nothing can beat, timed just before it.
+// Live scanning against the simulated radio, paced at 115200 baud and unpaced. Every figure is
+// a ratio of two runs made one after the other in the same repetition, since the machine's load
+// changes from minute to minute:
+// - paced: the window's sweep rate as a fraction of a bare client's round trips on the same kind
+//   of line (which nothing can beat), also while the window's thread is held up 150 ms out of
+//   every 500 ms; korlan-record's likewise; the window's CPU time per reading against
+//   korlan-record's;
+// - unpaced: the window's sweep rate and CPU time per reading against korlan-record's.
+// CPU time is what the process's threads ran while the timed loops were swept, read from
+// /proc/<pid>/task/<tid>/schedstat.
 #include "app/frm_specan.h"
 #include "app/msg_box.h"
 #include "core/program_state.h"
@@ -10,46 +16,44 @@
 #include "tests/support/sim_radio.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
 
 namespace {
 
-constexpr int MeasuredPerLoop = 128;           // 902.2 - 927.6 MHz
-constexpr double LineBytesPerSecond = 11520.0; // 115200 baud, 10 bits a byte
+constexpr int MeasuredPerLoop = 128; // 902.2 - 927.6 MHz
 
-// The simulated radio's options and how many loops are timed. Paced, four loops take about 2 s;
-// unpaced they would pass in 40 ms, too short a look at a machine that is doing other work.
+// The simulated radio's options and how many loops are timed. Paced, eight loops take about 7 s;
+// unpaced they pass in a fraction of a second, so that more are timed.
 struct Line {
     QStringList simOptions;
     int timedLoops;
-    bool paced() const { return !simOptions.isEmpty(); }
 };
-const Line Paced{{QStringLiteral("--baud"), QStringLiteral("115200")}, 4};
-const Line Unpaced{{}, 24};
+const Line PacedLine{{QStringLiteral("--baud"), QStringLiteral("115200")}, 8};
+const Line UnpacedLine{{}, 48};
 
-// CPU time and context switches of this process (the window's, its threads included) or of its
-// children that have ended.
-struct ProcessUsage {
-    double cpuSeconds = 0;
-    long switches = 0;
-};
-
-ProcessUsage processUsage(int who = RUSAGE_SELF) {
-    rusage usage{};
-    getrusage(who, &usage);
-    return {double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6,
-            usage.ru_nvcsw + usage.ru_nivcsw};
+// Seconds on a CPU of all threads of a process so far.
+double cpuSeconds(qint64 pid) {
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    qint64 nanoseconds = 0;
+    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile stat(tasks.filePath(task + QStringLiteral("/schedstat")));
+        if (stat.open(QIODevice::ReadOnly))
+            nanoseconds += stat.readAll().split(' ').value(0).toLongLong();
+    }
+    return double(nanoseconds) / 1e9;
 }
 
 // Runs the event loop until the condition holds, looking each time the sender emits the signal
@@ -68,45 +72,35 @@ bool runUntil(const Sender* sender, Signal signal, Condition condition) {
     return condition();
 }
 
-struct ScanFigures {
+// A timed stretch of a scan: from the end of one loop to the end of a later one.
+struct Sweep {
     double seconds = 0;
-    double cpuSeconds = 0;
-    long switches = 0;
+    double cpuSeconds = 0; // nothing for the bare client
     int readings = 0;
-    double bytesPerReading = 0;
+    double rate() const { return readings / seconds; }
+    double cpuPerReading() const { return cpuSeconds / readings; }
 };
 
-// Request "RX fff.f" CR "RSSI!" CR, reply "RX fff.f" CR LF level " dBm" CR LF "SETUP>".
-double bytesPerReading(const testing::SimRadio& radio, int first, int count) {
-    const QList<testing::AnsweredLevel> levels = radio.levels();
-    double bytes = 0;
-    for (int i = first; i < first + count && i < levels.size(); ++i)
-        bytes += 15 + 22 + QByteArray::number(levels[i].dbm).size();
-    return bytes / count;
-}
+class Stopwatch {
+public:
+    explicit Stopwatch(qint64 pid) : m_pid(pid) {}
+    void start() {
+        m_clock.start();
+        m_cpuAtStart = cpuSeconds(m_pid);
+    }
+    Sweep stop(int readings) const {
+        return {double(m_clock.nsecsElapsed()) / 1e9, cpuSeconds(m_pid) - m_cpuAtStart, readings};
+    }
 
-void report(benchmark::State& state, const std::optional<ScanFigures>& figures, const Line& line) {
-    if (!figures) {
-        state.SkipWithError("the scan did not run");
-        return;
-    }
-    state.SetIterationTime(figures->seconds);
-    const double rate = figures->readings / figures->seconds;
-    state.counters["readings_per_s"] = rate;
-    if (figures->cpuSeconds > 0) {
-        state.counters["cpu_us_per_reading"] = 1e6 * figures->cpuSeconds / figures->readings;
-        state.counters["switches_per_reading"] = double(figures->switches) / figures->readings;
-    }
-    if (line.paced()) {
-        const double ceiling = LineBytesPerSecond / figures->bytesPerReading;
-        state.counters["line_ceiling_per_s"] = ceiling;
-        state.counters["fraction_of_ceiling"] = rate / ceiling;
-    }
-}
+private:
+    qint64 m_pid;
+    QElapsedTimer m_clock;
+    double m_cpuAtStart = 0;
+};
 
-// The analyser's window scanning: timed from the end of its first loop, which includes the
-// connection.
-std::optional<ScanFigures> timeWindowScan(const Line& line) {
+// The analyser's window scanning, timed from the end of its first loop, which includes the
+// connection; with `heldUp`, a timer holds its thread up 150 ms out of every 500 ms.
+std::optional<Sweep> windowScan(const Line& line, bool heldUp) {
     testing::SimRadio radio;
     if (!radio.start(line.simOptions))
         return std::nullopt;
@@ -122,75 +116,64 @@ std::optional<ScanFigures> timeWindowScan(const Line& line) {
     app::frmSpecAn window;
     window.Form_Load(folder.path());
     window.show();
-    window.cmdConnect->click();
+    QTimer busy;
+    QObject::connect(&busy, &QTimer::timeout, [] { QThread::msleep(150); });
+    if (heldUp)
+        busy.start(500);
+    Stopwatch stopwatch(QCoreApplication::applicationPid());
+    std::optional<Sweep> timed;
     const engine::EngineThread& engine = window.engine();
-    const auto loopEnded = &engine::EngineThread::loopEnded;
-    if (!runUntil(&engine, loopEnded, [&] { return engine.LoopCount() > 1; }))
+    QObject::connect(&engine, &engine::EngineThread::loopEnded, [&](qint32 finished) {
+        if (finished == 1)
+            stopwatch.start();
+        else if (finished == 1 + line.timedLoops)
+            timed = stopwatch.stop(line.timedLoops * MeasuredPerLoop);
+    });
+    window.findChild<QPushButton*>(QStringLiteral("cmdConnect"))->click();
+    if (!runUntil(&engine, &engine::EngineThread::loopEnded, [&] { return timed.has_value(); }))
         return std::nullopt;
-    const int levelsBefore = int(radio.levels().size());
-    QElapsedTimer clock;
-    clock.start();
-    const ProcessUsage before = processUsage();
-    if (!runUntil(&engine, loopEnded, [&] { return engine.LoopCount() > 1 + line.timedLoops; }))
-        return std::nullopt;
-    ScanFigures figures;
-    figures.seconds = double(clock.nsecsElapsed()) / 1e9;
-    const ProcessUsage after = processUsage();
-    figures.cpuSeconds = after.cpuSeconds - before.cpuSeconds;
-    figures.switches = after.switches - before.switches;
-    figures.readings = line.timedLoops * MeasuredPerLoop;
-    figures.bytesPerReading = bytesPerReading(radio, levelsBefore, figures.readings);
-    window.cmdStopTest->click();
-    runUntil(&engine, &engine::EngineThread::scanEnded, [&] { return !engine.ScanActive(); });
-    return figures;
+    busy.stop();
+    window.findChild<QPushButton*>(QStringLiteral("cmdStopTest"))->click();
+    runUntil(&engine, &engine::EngineThread::stateChanged,
+             [&] { return engine.state() == engine::EngineState::AskingSaveName; });
+    return timed;
 }
 
-// korlan-record as a process: timed between the lines it prints for loop 1 and the last loop
+// korlan-record as a process, timed between the lines it prints for loop 1 and the last loop
 // timed.
-std::optional<ScanFigures> timeRecorderScan(const Line& line) {
+std::optional<Sweep> recorderScan(const Line& line) {
     testing::SimRadio radio;
     if (!radio.start(line.simOptions))
         return std::nullopt;
     QTemporaryDir folder;
     QProcess recorder;
-    const ProcessUsage before = processUsage(RUSAGE_CHILDREN);
     recorder.start(QStringLiteral(KORLAN_RECORD_PATH),
                    {QStringLiteral("--device"), radio.device(), QStringLiteral("--loops"),
                     QString::number(2 + line.timedLoops), QStringLiteral("--output"),
                     folder.path()});
-    QElapsedTimer clock;
-    std::optional<qint64> lastLoopAt;
+    if (!recorder.waitForStarted(10000))
+        return std::nullopt;
+    Stopwatch stopwatch(recorder.processId());
+    std::optional<Sweep> timed;
     const QByteArray lastTimed = "loop " + QByteArray::number(1 + line.timedLoops) + ' ';
     QObject::connect(&recorder, &QProcess::readyReadStandardOutput, [&] {
         while (recorder.canReadLine()) {
             const QByteArray printed = recorder.readLine();
             if (printed.startsWith("loop 1 "))
-                clock.start();
+                stopwatch.start();
             else if (printed.startsWith(lastTimed))
-                lastLoopAt = clock.nsecsElapsed();
+                timed = stopwatch.stop(line.timedLoops * MeasuredPerLoop);
         }
     });
-    if (!runUntil(&recorder, &QProcess::readyReadStandardOutput,
-                  [&] { return lastLoopAt.has_value(); }))
+    if (!runUntil(&recorder, &QProcess::readyReadStandardOutput, [&] { return timed.has_value(); }))
         return std::nullopt;
-    if (!recorder.waitForFinished(60000))
-        return std::nullopt;
-    const ProcessUsage after = processUsage(RUSAGE_CHILDREN);
-    ScanFigures figures;
-    figures.seconds = double(*lastLoopAt) / 1e9;
-    figures.readings = line.timedLoops * MeasuredPerLoop;
-    // The recorder's whole run (start-up, handshake and every loop), per reading.
-    const int recordedReadings = (2 + line.timedLoops) * MeasuredPerLoop;
-    figures.cpuSeconds =
-        (after.cpuSeconds - before.cpuSeconds) * figures.readings / recordedReadings;
-    figures.switches = (after.switches - before.switches) * figures.readings / recordedReadings;
-    figures.bytesPerReading = bytesPerReading(radio, MeasuredPerLoop, figures.readings);
-    return figures;
+    recorder.waitForFinished(60000);
+    return timed;
 }
 
 // Blocking writes and reads on the pseudo-terminal, one request at a time: the round-trip rate
 // of the line and the simulated radio alone.
-std::optional<ScanFigures> timeBareClient(const Line& line) {
+std::optional<Sweep> bareClient(const Line& line) {
     testing::SimRadio radio;
     if (!radio.start(line.simOptions))
         return std::nullopt;
@@ -224,53 +207,54 @@ std::optional<ScanFigures> timeBareClient(const Line& line) {
             QByteArray::number(902.2 + 0.2 * (i % MeasuredPerLoop), 'f', 1);
         ok = send("RX " + frequency + "\rRSSI!\r") && readUntil("dBm\r\nSETUP>");
     }
-    ScanFigures figures;
-    figures.seconds = double(clock.nsecsElapsed()) / 1e9;
-    figures.readings = readings;
+    const Sweep sweep{double(clock.nsecsElapsed()) / 1e9, 0, readings};
     ::close(fd);
     if (!ok)
         return std::nullopt;
-    figures.bytesPerReading = bytesPerReading(radio, 0, readings);
-    return figures;
+    return sweep;
 }
 
-void WindowPaced(benchmark::State& state) {
-    for (auto _ : state)
-        report(state, timeWindowScan(Paced), Paced);
+void Paced(benchmark::State& state) {
+    for (auto _ : state) {
+        const auto bare = bareClient(PacedLine);
+        const auto recorder = recorderScan(PacedLine);
+        const auto window = windowScan(PacedLine, false);
+        const auto heldUp = windowScan(PacedLine, true);
+        if (!bare || !recorder || !window || !heldUp) {
+            state.SkipWithError("a scan did not run");
+            return;
+        }
+        state.SetIterationTime(window->seconds);
+        state.counters["window_of_bare_client"] = window->rate() / bare->rate();
+        state.counters["held_up_window_of_bare_client"] = heldUp->rate() / bare->rate();
+        state.counters["recorder_of_bare_client"] = recorder->rate() / bare->rate();
+        state.counters["window_cpu_us_per_reading"] = 1e6 * window->cpuPerReading();
+        state.counters["recorder_cpu_us_per_reading"] = 1e6 * recorder->cpuPerReading();
+        state.counters["window_cpu_of_recorder"] =
+            window->cpuPerReading() / recorder->cpuPerReading();
+        state.counters["readings_per_s"] = window->rate();
+    }
 }
-BENCHMARK(WindowPaced)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(Paced)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 
-void WindowUnpaced(benchmark::State& state) {
-    for (auto _ : state)
-        report(state, timeWindowScan(Unpaced), Unpaced);
+void Unpaced(benchmark::State& state) {
+    for (auto _ : state) {
+        const auto recorder = recorderScan(UnpacedLine);
+        const auto window = windowScan(UnpacedLine, false);
+        if (!recorder || !window) {
+            state.SkipWithError("a scan did not run");
+            return;
+        }
+        state.SetIterationTime(window->seconds);
+        state.counters["window_of_recorder"] = window->rate() / recorder->rate();
+        state.counters["window_cpu_us_per_reading"] = 1e6 * window->cpuPerReading();
+        state.counters["recorder_cpu_us_per_reading"] = 1e6 * recorder->cpuPerReading();
+        state.counters["window_cpu_of_recorder"] =
+            window->cpuPerReading() / recorder->cpuPerReading();
+        state.counters["readings_per_s"] = window->rate();
+    }
 }
-BENCHMARK(WindowUnpaced)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
-
-// The recorder and, just before it on a radio of its own, the bare client: the machine's load
-// changes from minute to minute, and the ratio of two rates taken together is steadier than
-// either rate.
-void timeRecorderBesideBareClient(benchmark::State& state, const Line& line) {
-    const std::optional<ScanFigures> bare = timeBareClient(line);
-    const std::optional<ScanFigures> recorder = timeRecorderScan(line);
-    report(state, recorder, line);
-    if (!bare || !recorder)
-        return;
-    const double bareRate = bare->readings / bare->seconds;
-    state.counters["bare_client_per_s"] = bareRate;
-    state.counters["of_bare_client"] = recorder->readings / recorder->seconds / bareRate;
-}
-
-void RecorderPaced(benchmark::State& state) {
-    for (auto _ : state)
-        timeRecorderBesideBareClient(state, Paced);
-}
-BENCHMARK(RecorderPaced)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
-
-void RecorderUnpaced(benchmark::State& state) {
-    for (auto _ : state)
-        timeRecorderBesideBareClient(state, Unpaced);
-}
-BENCHMARK(RecorderUnpaced)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(Unpaced)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

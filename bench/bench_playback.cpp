@@ -77,8 +77,8 @@ bool openSurvey(const QString& path) {
 
 // Every loop shown is also on the screen: the picture is repainted before the clock stops.
 void showLoop(int n) {
-    g_window->scrollTime->setValue(n);
-    g_window->frDisplay->repaint();
+    g_window->findChild<QScrollBar*>(QStringLiteral("scrollTime"))->setValue(n);
+    g_window->findChild<display::PlotView*>(QStringLiteral("frDisplay"))->repaint();
 }
 
 void OpenSurvey(benchmark::State& state) {
@@ -87,9 +87,10 @@ void OpenSurvey(benchmark::State& state) {
     for (auto _ : state) {
         if (!openSurvey(path))
             state.SkipWithError("the survey did not open");
-        g_window->frDisplay->repaint();
+        g_window->findChild<display::PlotView*>(QStringLiteral("frDisplay"))->repaint();
     }
-    state.counters["loops"] = double(g_window->scrollTime->maximum());
+    state.counters["loops"] =
+        double(g_window->findChild<QScrollBar*>(QStringLiteral("scrollTime"))->maximum());
     state.counters["max_rss_growth_kb"] = double(maxRssKb() - rssBefore);
 }
 BENCHMARK(OpenSurvey)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);

@@ -1,19 +1,17 @@
 // SPDX-License-Identifier: MIT
-// The cost of a live reading as the main window draws it: one UpdateChannelReading in bar and in
-// line mode, and a whole 192-channel sweep at the widest limits (895.8 - 934.0 MHz) followed by
-// a turn of the event loop. The plot repaints at most once a frame, so most sweeps here end
-// without a repaint: the paints counter tells how many did.
+// The cost of a live reading as the main window draws it: one reading as the engine's update
+// hands it over, in bar and in line mode, and a whole 192-channel sweep at the widest limits
+// (895.8 - 934.0 MHz) followed by a turn of the event loop. The plot repaints at most once a
+// frame, so most sweeps here end without a repaint: the paints counter tells how many did.
 #include "app/frm_specan.h"
 #include "app/msg_box.h"
 #include "core/program_state.h"
 #include "core/time_scale.h"
 #include "display/plot_view.h"
-#include "display/up_down.h"
 #include "settings/ini_file.h"
 #include "settings/program_settings.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QTemporaryDir>
@@ -40,14 +38,18 @@ protected:
 };
 PaintCounter g_paints;
 
-// A level for each channel that lands inside the plot: -60 ... -114 dBm.
-qint32 levelOf(int chan, int pass) {
-    return -(60 + (chan * 37 + pass * 11) % 55);
+// A live reading for each channel that lands inside the plot: -60 ... -114 dBm.
+void deliverReading(int chan, int pass) {
+    scan::ChannelReading reading;
+    reading.Last = qint16(60 + (chan * 37 + pass * 11) % 55);
+    reading.Peak = 60;
+    reading.Sum = reading.Last;
+    reading.Count = 1;
+    emit g_window->engine().channelStored(chan, reading);
 }
 
 void setMode(bool lineMode) {
-    g_window->chkLine->setChecked(lineMode);
-    g_window->engine().clearReadings();
+    g_window->view().setLineMode(lineMode);
     QCoreApplication::processEvents();
 }
 
@@ -57,13 +59,12 @@ void OneReading(benchmark::State& state) {
     int chan = 0;
     int pass = 0;
     for (auto _ : state) {
-        g_window->UpdateChannelReading(chan, levelOf(chan, pass), 0, 0, false);
+        deliverReading(chan, pass);
         if (++chan == 192) {
-            // Between sweeps: the loop's codes go and the window repaints, as at a loop's end.
+            // Between sweeps the window repaints, as at a loop's end.
             state.PauseTiming();
             chan = 0;
             ++pass;
-            g_window->engine().clearReadings();
             QCoreApplication::processEvents();
             state.ResumeTiming();
         }
@@ -79,10 +80,9 @@ void FullSweep(benchmark::State& state) {
     g_paints.paints = 0;
     for (auto _ : state) {
         for (int chan = 0; chan < 192; ++chan)
-            g_window->UpdateChannelReading(chan, levelOf(chan, pass), 0, 0, false);
+            deliverReading(chan, pass);
         QCoreApplication::processEvents();
         ++pass;
-        g_window->engine().clearReadings();
     }
     state.SetLabel(lineMode ? "line, 192 channels" : "bar, 192 channels");
     state.SetItemsProcessed(state.iterations() * 192);
@@ -117,9 +117,10 @@ int main(int argc, char** argv) {
     g_window = &window;
     window.Form_Load(folder.path());
     window.show();
-    window.frDisplay->installEventFilter(&g_paints);
-    window.udFLLimit->setValue(1);
-    window.udFULimit->setValue(3);
+    window.findChild<display::PlotView*>(QStringLiteral("frDisplay"))
+        ->installEventFilter(&g_paints);
+    window.view().setLowLimitPosition(1);
+    window.view().setHighLimitPosition(3);
     QCoreApplication::processEvents();
 
     benchmark::RunSpecifiedBenchmarks();

@@ -9,8 +9,6 @@ namespace display {
 
 namespace {
 
-constexpr int LowLimitF10[] = {8958, 8990, 9022};
-constexpr int HighLimitF10[] = {9276, 9308, 9340};
 constexpr int GroupSpanF10 = scan::ChannelsPerGroup * scan::ChannelStepF10;
 constexpr int FirstGroupF10 = scan::channelF10(scan::LowBandChannelCount);
 constexpr int HighBandGroup = 8; // chkChGroup(8) is "Hi 1"
@@ -34,9 +32,9 @@ QString groupCaption(int i) {
 }
 
 int groupCountFor(int freqHighLimit) {
-    if (freqHighLimit <= HighLimitF10[0])
+    if (freqHighLimit <= scan::HighLimitChoicesF10[0])
         return 7;
-    if (freqHighLimit <= HighLimitF10[1])
+    if (freqHighLimit <= scan::HighLimitChoicesF10[1])
         return 8;
     return 9;
 }
@@ -52,13 +50,13 @@ BandBox bandBox(int index) {
 
 scan::FrequencyLimits withLowLimitPosition(scan::FrequencyLimits limits, int position) {
     if (position >= 1 && position <= 3)
-        limits.FreqLowLimit = LowLimitF10[position - 1];
+        limits.FreqLowLimit = scan::LowLimitChoicesF10[position - 1];
     return limits;
 }
 
 scan::FrequencyLimits withHighLimitPosition(scan::FrequencyLimits limits, int position) {
     if (position >= 1 && position <= 3)
-        limits.FreqHighLimit = HighLimitF10[position - 1];
+        limits.FreqHighLimit = scan::HighLimitChoicesF10[position - 1];
     return limits;
 }
 

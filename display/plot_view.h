@@ -20,7 +20,7 @@ namespace display {
 // 1 Shift, 2 Ctrl, 4 Alt.
 //
 // What is drawn shows within RepaintIntervalMs: repaints are gathered, so that a live scan's
-// hundreds of slots a second cost thirty repaints, a smooth sweep to the eye. The slots are
+// hundreds of slots a second cost twenty repaints, a sweep smooth to the eye. The slots are
 // painted into the picture just before they are shown, a frame's worth at a time: painted one
 // by one as readings arrive, each slot would find the picture's rows gone cold from the cache.
 // Whatever reads the picture or changes it otherwise first paints the slots still waiting.
@@ -28,7 +28,7 @@ class PlotView : public QFrame {
     Q_OBJECT
 
 public:
-    static constexpr int RepaintIntervalMs = 33;
+    static constexpr int RepaintIntervalMs = 50;
 
     explicit PlotView(QWidget* parent = nullptr);
 

@@ -43,8 +43,9 @@ class EngineThread : public QObject {
     Q_OBJECT
 
 public:
-    // Updates arrive at most once in this many milliseconds: a screen frame.
-    static constexpr int FrameMs = 16;
+    // Updates arrive at most once in this many milliseconds: a frame of the plot, which repaints
+    // twenty times a second at most.
+    static constexpr int FrameMs = 50;
 
     explicit EngineThread(QObject* parent = nullptr);
     // Shuts the engine down if that has not been done.

@@ -17,6 +17,15 @@ constexpr int ChannelsPerGroup = 16;
 // Channels below 902.2 MHz ("Lo 1" and "Lo 2"); channel 32 is the first of "Grp 1".
 constexpr int LowBandChannelCount = 32;
 
+// The band's limits. The window's lower frequency limit is one of LowLimitChoices (895.8, 899.0
+// or 902.2 MHz, the edges of "Lo 1", "Lo 2" and "Grp 1"), its upper one of HighLimitChoices
+// (927.6, 930.8 or 934.0 MHz, the tops of "Grp 8", "Hi 1" and "Hi 2"); 902.2 - 927.6 MHz, the
+// groups "Grp 1" ... "Grp 8", is always inside them.
+constexpr int LowLimitChoicesF10[] = {8958, 8990, 9022};
+constexpr int HighLimitChoicesF10[] = {9276, 9308, 9340};
+constexpr int CoreBandLowF10 = LowLimitChoicesF10[2];
+constexpr int CoreBandHighF10 = HighLimitChoicesF10[0];
+
 constexpr int channelF10(int index) {
     return FirstChannelF10 + ChannelStepF10 * index;
 }

@@ -19,14 +19,14 @@ ChannelVerdict ChannelState(int index, const GroupBoxes& boxes, const FrequencyL
     const int f = channelF10(index);
     if (!limits.contains(f))
         return ChannelVerdict::OutOfRange;
-    if (f < 8990)
+    if (f < LowLimitChoicesF10[1])
         return boxVerdict(boxes.lowBand1);
-    if (f < 9022)
+    if (f < CoreBandLowF10)
         return boxVerdict(boxes.lowBand2);
-    if (f > 9308)
+    if (f > HighLimitChoicesF10[1])
         return boxVerdict(boxes.group[9]);
-    if (f < 9277)
-        return boxVerdict(boxes.group[(f - 9022) / 2 / ChannelsPerGroup]);
+    if (f <= CoreBandHighF10)
+        return boxVerdict(boxes.group[(f - CoreBandLowF10) / ChannelStepF10 / ChannelsPerGroup]);
     return boxVerdict(boxes.group[8]);
 }
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "scan/channel_plan.h"
+
 #include <array>
 
 namespace scan {
@@ -9,14 +11,14 @@ namespace scan {
 constexpr unsigned char GroupOffCode = 200;   // its group box is unchecked
 constexpr unsigned char OutOfRangeCode = 201; // it lies outside the frequency limits
 
-// The displayed frequency range, in tenths of a MHz. The window's limits are 8958, 8990 or 9022
-// and 9276, 9308 or 9340; a recorder may choose any channels of the plan.
+// The displayed frequency range, in tenths of a MHz: the window's limits are among the band's
+// limit choices (channel_plan.h); a recorder may choose any channels of the plan.
 struct FrequencyLimits {
-    int FreqLowLimit = 9022;
-    int FreqHighLimit = 9276;
+    int FreqLowLimit = CoreBandLowF10;
+    int FreqHighLimit = CoreBandHighF10;
 
     // Channels below 902.2 MHz inside the limits: 32, 16 or 0.
-    int lowBandChannels() const { return (9022 - FreqLowLimit) / 2; }
+    int lowBandChannels() const { return (CoreBandLowF10 - FreqLowLimit) / ChannelStepF10; }
     bool contains(int f10) const { return f10 >= FreqLowLimit && f10 <= FreqHighLimit; }
 };
 

@@ -4,7 +4,6 @@
 #include "app/frm_specan.h"
 #include "app/msg_box.h"
 #include "core/program_state.h"
-#include "core/time_scale.h"
 #include "settings/ini_file.h"
 #include "settings/program_settings.h"
 #include "tests/support/expected_loops.h"
@@ -13,6 +12,15 @@
 #include <memory>
 
 namespace testing {
+
+// A control of a window, found by its name as a user finds it on the screen; a name that is not
+// there ends the run.
+template <typename T = QWidget> T* control(const QObject& window, const QString& name) {
+    T* found = window.findChild<T*>(name);
+    if (!found)
+        qFatal("no control named %s", qPrintable(name));
+    return found;
+}
 
 // The analyser in a folder of its own: every port of its menu maps to a device that does not
 // exist (or "Com 1" to the simulated radio), message boxes are answered and remembered, and the

@@ -42,6 +42,7 @@ using namespace core;
 using namespace display;
 using settings::IniFile;
 using settings::NotSet;
+using testing::control;
 using testing::LiveProgram;
 
 namespace {
@@ -70,11 +71,13 @@ class TestWindow : public QObject {
     static constexpr int Chan = 40;
     const QString Colors = display::DisplayColorsSection;
 
-    const QImage& image() const { return m_program->window->frDisplay->renderer().image(); }
+    const QImage& image() const {
+        return control<display::PlotView>(*m_program->window, "frDisplay")->renderer().image();
+    }
     display::SlotColumns bar(int chan) const {
         const frmSpecAn& w = *m_program->window;
-        return display::slotColumns(display::slotOfChannel(chan, w.LowBandChannels), w.ChanWidth,
-                                    modMain().BarGap);
+        return display::slotColumns(display::slotOfChannel(chan, w.plotGeometry().LowBandChannels),
+                                    w.plotGeometry().ChanWidth, modMain().BarGap);
     }
     // Rows of one pixel column that show the colour.
     QList<int> rowsOf(int x, const QColor& color) const {
@@ -103,7 +106,7 @@ class TestWindow : public QObject {
     // Start-up with the clock stopped: tests tick it by hand.
     frmSpecAn& loadStill() {
         frmSpecAn& w = m_program->load();
-        w.timeTimer->stop();
+        control<QTimer>(w, "timeTimer")->stop();
         [&] { QVERIFY(QTest::qWaitForWindowExposed(&w)); }();
         return w;
     }
@@ -130,7 +133,7 @@ class TestWindow : public QObject {
         return *m_window;
     }
     frmScanRestore& openList() {
-        m_window->mnuOpenSavedScan->trigger();
+        control<QAction>(*m_window, "mnuOpenSavedScan")->trigger();
         frmScanRestore* list = m_window->scanRestoreDialog();
         [&] { QVERIFY(list && list->isVisible()); }();
         return *list;
@@ -163,7 +166,7 @@ class TestWindow : public QObject {
     // The pointer moves to, or a button is released at, a point of the plot in twips (whole
     // pixels: multiples of 15).
     void mouseAt(QEvent::Type type, int x, int y, Qt::MouseButton button = Qt::NoButton) {
-        display::PlotView* plot = m_window->frDisplay;
+        display::PlotView* plot = control<display::PlotView>(*m_window, "frDisplay");
         const QPointF at = plot->contentsRect().topLeft() + QPointF(x / 15, y / 15);
         QMouseEvent event(type, at, plot->mapToGlobal(at), button,
                           type == QEvent::MouseMove ? Qt::NoButton : Qt::MouseButtons(button),
@@ -171,10 +174,15 @@ class TestWindow : public QObject {
         QApplication::sendEvent(plot, &event);
     }
     QString readoutAt(int chan) {
-        const int slot = display::slotOfChannel(chan, m_window->LowBandChannels);
-        mouseAt(QEvent::MouseMove, (slot * m_window->ChanWidth + m_window->ChanWidth / 2) / 15 * 15,
-                600);
-        return m_window->txtStatBox->toPlainText().replace('\n', QStringLiteral("\r\n"));
+        const int slot = display::slotOfChannel(chan, m_window->plotGeometry().LowBandChannels);
+        mouseAt(
+            QEvent::MouseMove,
+            (slot * m_window->plotGeometry().ChanWidth + m_window->plotGeometry().ChanWidth / 2) /
+                15 * 15,
+            600);
+        return control<QPlainTextEdit>(*m_window, "txtStatBox")
+            ->toPlainText()
+            .replace('\n', QStringLiteral("\r\n"));
     }
 
     QString iniPath() const { return m_program->iniPath(); }
@@ -191,18 +199,20 @@ class TestWindow : public QObject {
     static QString state(const frmSpecAn& w) {
         QString flags;
         for (const bool on :
-             {w.chkLine->isChecked(), w.chkShowPeaks->isChecked(), w.chkShowAverages->isChecked(),
-              w.chkSpectrum->isChecked(), w.chkChannel->isChecked(), w.engine().AutoSaveScanOn(),
-              core::modMain().AutoStartScanOn, w.picLegend->isVisible(),
-              w.mnuShowLegend->isChecked(), w.chkRunForever->isChecked()})
+             {w.view().lineMode(), w.view().showPeaks(), w.view().showAverages(),
+              control<QCheckBox>(w, "chkSpectrum")->isChecked(),
+              control<QCheckBox>(w, "chkChannel")->isChecked(), w.view().autoSave(),
+              core::modMain().AutoStartScanOn, control<QWidget>(w, "picLegend")->isVisible(),
+              control<QAction>(w, "mnuShowLegend")->isChecked(), w.view().runForever()})
             flags += on ? '1' : '0';
         return QStringLiteral("%1 %2 %3-%4 %5 %6 %7 %8")
-            .arg(w.udULimit->value())
-            .arg(w.udLLimit->value())
-            .arg(w.txtFLLimit->text(), w.txtFULimit->text())
-            .arg(w.udFLLimit->value())
-            .arg(w.udFULimit->value())
-            .arg(w.txtULimit->text(), flags);
+            .arg(w.view().upperLevel())
+            .arg(w.view().lowerLevel())
+            .arg(control<QLineEdit>(w, "txtFLLimit")->text(),
+                 control<QLineEdit>(w, "txtFULimit")->text())
+            .arg(w.view().lowLimitPosition())
+            .arg(w.view().highLimitPosition())
+            .arg(control<QLineEdit>(w, "txtULimit")->text(), flags);
     }
 
     settings::frmDlgSettings* openNamedSettings(QAction* entry) {
@@ -242,14 +252,14 @@ private slots:
     void lowLimitRebuildClearsReadingsAndRecreatesTheBoxes() {
         QFETCH(bool, firstChecked);
         frmSpecAn& w = loadStill();
-        w.udFLLimit->setValue(1);
+        w.view().setLowLimitPosition(1);
         storeLive(Chan, -50);
         storeLive(3, -70);
         QVERIFY(!rowsOf(bar(Chan).Left, w.activeColors().Last).isEmpty());
-        w.chkChGroup[firstChecked ? 4 : 0]->click();
+        w.view().setGroupChecked(firstChecked ? 4 : 0, false);
 
         QSignalSpy cleared(&w.engine(), &engine::EngineThread::readingsReplaced);
-        w.udFLLimit->setValue(3);
+        w.view().setLowLimitPosition(3);
         QTRY_VERIFY_WITH_TIMEOUT(!cleared.isEmpty(), Bound);
         for (const scan::ChannelReading& r : w.readings())
             QVERIFY(r.Last == 0 && r.Peak == 0 && r.Sum == 0 && r.Count == 0);
@@ -258,20 +268,28 @@ private slots:
         // The group boxes take the state of "Grp 1", which stays checked when no other is; the
         // last checked box cannot be unchecked.
         QString groups;
-        for (QCheckBox* box : w.chkChGroup)
-            groups += box->isChecked() ? '1' : '0';
+        for (int g = 0; g < w.view().groupCount(); ++g)
+            groups += w.view().groupBoxes().group[g] ? '1' : '0';
         QCOMPARE(groups, firstChecked ? "11111111" : "10000000");
-        w.chkChGroup[0]->click();
-        QCOMPARE(w.chkChGroup[0]->isChecked(), !firstChecked);
+        for (int g = 0; g < w.view().groupCount(); ++g)
+            QCOMPARE(control<QCheckBox>(w, QStringLiteral("chkChGroup_%1").arg(g))->isChecked(),
+                     groups[g] == '1');
+        auto* first = control<QCheckBox>(w, "chkChGroup_0");
+        first->click();
+        QCOMPARE(first->isChecked(), !firstChecked);
+        QCOMPARE(w.view().groupBoxes().group[0], !firstChecked);
         // The low band boxes (shown, checked) come back unchecked, then checked.
         const auto state = [](QCheckBox* box) {
             return QString("%1%2").arg(box->isVisible()).arg(box->isChecked());
         };
-        QCOMPARE(state(w.chkLB1) + state(w.chkLB2), "0000");
-        w.udFLLimit->setValue(2);
-        QCOMPARE(state(w.chkLB1) + state(w.chkLB2), "0010");
-        w.udFLLimit->setValue(1);
-        QCOMPARE(state(w.chkLB1) + state(w.chkLB2), "1111");
+        QCOMPARE(state(control<QCheckBox>(w, "chkLB1")) + state(control<QCheckBox>(w, "chkLB2")),
+                 "0000");
+        w.view().setLowLimitPosition(2);
+        QCOMPARE(state(control<QCheckBox>(w, "chkLB1")) + state(control<QCheckBox>(w, "chkLB2")),
+                 "0010");
+        w.view().setLowLimitPosition(1);
+        QCOMPARE(state(control<QCheckBox>(w, "chkLB1")) + state(control<QCheckBox>(w, "chkLB2")),
+                 "1111");
     }
 
     // A bar at the upper limit fills its slot, one at the lower limit leaves the background, and
@@ -279,18 +297,18 @@ private slots:
     void barsFillFromTheirLevelAndAPausedDisplayKeepsItsPicture() {
         frmSpecAn& w = loadStill();
         const QColor last = w.activeColors().Last;
-        w.chkShowPeaks->setChecked(false);
-        w.chkShowAverages->setChecked(false);
-        w.chkLine->setChecked(true);
+        w.view().setShowPeaks(false);
+        w.view().setShowAverages(false);
+        w.view().setLineMode(true);
         storeLive(Chan + 1, -40);
         QVERIFY(!rowsOf(bar(Chan + 1).Left, last).isEmpty() && !slotIs(Chan + 1, last));
-        w.chkLine->setChecked(false);
+        w.view().setLineMode(false);
         storeLive(Chan + 1, -40);
         storeLive(Chan + 2, -120);
         QVERIFY(slotIs(Chan + 1, last));
         QVERIFY(slotIs(Chan + 2, w.activeColors().Back));
 
-        w.cmdPauseTest_Click();
+        w.view().togglePause();
         const QImage before = image().copy();
         storeLive(Chan, -45);
         QCOMPARE(w.readings()[Chan].Last, qint16(45));
@@ -313,13 +331,14 @@ private slots:
                 return false;
             }
         } painted;
-        w.frDisplay->installEventFilter(&painted);
+        control<display::PlotView>(w, "frDisplay")->installEventFilter(&painted);
         for (const int chan : {Chan, Chan + 1}) {
             storeLive(chan, -40);
             QVERIFY(!rowsOf(bar(chan).Left, w.activeColors().Last).isEmpty());
         }
-        const QRect lastSlot = QRect(bar(Chan + 1).Left, 0, 1, image().height())
-                                   .translated(w.frDisplay->contentsRect().topLeft());
+        const QRect lastSlot =
+            QRect(bar(Chan + 1).Left, 0, 1, image().height())
+                .translated(control<display::PlotView>(w, "frDisplay")->contentsRect().topLeft());
         QTRY_VERIFY_WITH_TIMEOUT(painted.region.contains(lastSlot), 5000);
     }
 
@@ -336,10 +355,12 @@ private slots:
         m_program->setIni(Colors, "BPeak", "65280");
         frmSpecAn& w = loadStill();
         const display::ActiveColors& c = w.activeColors();
-        QCOMPARE((QList<int>{w.clrPickerLast->value(), w.clrPickerPeak->value(),
-                             w.clrPickerAverage->value(), w.clrPickerBackBox->value()}),
+        QCOMPARE((QList<int>{control<display::ColorSwatch>(w, "clrPickerLast")->value(),
+                             control<display::ColorSwatch>(w, "clrPickerPeak")->value(),
+                             control<display::ColorSwatch>(w, "clrPickerAverage")->value(),
+                             control<display::ColorSwatch>(w, "clrPickerBackBox")->value()}),
                  (QList<int>{0, 65280, 16711680, display::GrayTextColor}));
-        w.chkShowAverages->setChecked(false);
+        w.view().setShowAverages(false);
         storeLive(Chan, -80);
         const QList<int> peakRows = rowsOf(bar(Chan).Left, Qt::green);
         QCOMPARE(peakRows, (QList<int>{peakRows.value(0), peakRows.value(0) + 1}));
@@ -355,7 +376,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(palette.isNull(), 2000);
         QCOMPARE(c.Last, QColor(Qt::black));
         QCOMPARE(testing::fileBytes(iniPath()) == before, !ok);
-        w.chkLine->setChecked(true);
+        w.view().setLineMode(true);
         // The palette wrote what it showed, the stored bar peak too; without it line peaks are red.
         QCOMPARE((QList<QColor>{c.Last, c.Peak}),
                  (QList<QColor>{ok ? Qt::green : Qt::black, ok ? Qt::green : Qt::red}));
@@ -368,11 +389,11 @@ private slots:
 
     void attenuationBoxBlinksOnNineTicksWhileIdle() {
         frmSpecAn& w = loadStill();
-        w.udAtten->setValue(10);
+        w.view().setAttenuation(10);
         QString shown;
         for (int tick = 1; tick <= 12; ++tick) {
             QVERIFY(QMetaObject::invokeMethod(&w, "timeTimer_Timer"));
-            shown += w.txtAtten->isEnabled() ? 'E' : '-';
+            shown += control<QLineEdit>(w, "txtAtten")->isEnabled() ? 'E' : '-';
         }
         QCOMPARE(shown, "-E-E-E-E-EEE");
     }
@@ -380,14 +401,14 @@ private slots:
     void limitBoxUndoesKeysAndHandsFocusToThePlot() {
         frmSpecAn& w = loadStill();
         // A key released in the box rewrites its text from its up-down.
-        w.txtULimit->setText("7");
-        QTest::keyClick(w.txtULimit, Qt::Key_5);
-        QCOMPARE(w.txtULimit->text(), "-40");
+        control<QLineEdit>(w, "txtULimit")->setText("7");
+        QTest::keyClick(control<QLineEdit>(w, "txtULimit"), Qt::Key_5);
+        QCOMPARE(control<QLineEdit>(w, "txtULimit")->text(), "-40");
         w.activateWindow();
         if (!QTest::qWaitForWindowActive(&w, 2000))
             QSKIP("the platform does not activate windows");
-        w.txtULimit->setFocus(Qt::MouseFocusReason);
-        QTRY_VERIFY_WITH_TIMEOUT(w.frDisplay->hasFocus(), 2000);
+        control<QLineEdit>(w, "txtULimit")->setFocus(Qt::MouseFocusReason);
+        QTRY_VERIFY_WITH_TIMEOUT(control<display::PlotView>(w, "frDisplay")->hasFocus(), 2000);
     }
 
     // The dialog, owned by the window, lists the saved scans newest first (default names begin
@@ -424,18 +445,19 @@ private slots:
         QVERIFY(QFile::setPermissions(dataFile("colleague.dat"), QFile::ReadOwner));
         frmSpecAn& w = load();
         open("colleague.dat");
-        QCOMPARE(w.txtRestoredScan->text(), QStringLiteral("colleague.dat"));
-        QCOMPARE(w.scrollTime->maximum(), 3);
-        QCOMPARE(w.PlaybackRecord.LoopNumber, 1);
-        QCOMPARE(w.lblStatus->text(), "Started: " + startOf(0));
-        QCOMPARE(w.lblDisplayTime->palette().color(QPalette::WindowText), RecordedColor);
-        QVERIFY(w.cmdGotoEnd->isEnabled());
+        QCOMPARE(control<QLineEdit>(w, "txtRestoredScan")->text(), QStringLiteral("colleague.dat"));
+        QCOMPARE(control<QScrollBar>(w, "scrollTime")->maximum(), 3);
+        QCOMPARE(w.view().shownLoop().LoopNumber, 1);
+        QCOMPARE(control<QLabel>(w, "lblStatus")->text(), "Started: " + startOf(0));
+        QCOMPARE(control<QLabel>(w, "lblDisplayTime")->palette().color(QPalette::WindowText),
+                 RecordedColor);
+        QVERIFY(control<QPushButton>(w, "cmdGotoEnd")->isEnabled());
         QVERIFY(slotDrawn(40));
-        w.scrollTime->setValue(3);
-        QCOMPARE(w.PlaybackRecord.LoopNumber, 3);
-        QCOMPARE(w.lblCount->text(), QStringLiteral("Count: 3 (3)"));
-        QCOMPARE(w.lblElapsed->text(), QStringLiteral("Elapsed: 2m "));
-        QCOMPARE(w.lblDisplayTime->text(), startOf(2));
+        control<QScrollBar>(w, "scrollTime")->setValue(3);
+        QCOMPARE(w.view().shownLoop().LoopNumber, 3);
+        QCOMPARE(control<QLabel>(w, "lblCount")->text(), QStringLiteral("Count: 3 (3)"));
+        QCOMPARE(control<QLabel>(w, "lblElapsed")->text(), QStringLiteral("Elapsed: 2m "));
+        QCOMPARE(control<QLabel>(w, "lblDisplayTime")->text(), startOf(2));
         // The readout shows the recorded loop's codes.
         QCOMPARE(readoutAt(40), QStringLiteral("Freq: 903.8 mHz\r\nLast: -70\r\nPeak: -70\r\n"
                                                "Ave: -70.0"));
@@ -460,18 +482,18 @@ private slots:
         QVERIFY(m_program->messages.isEmpty());
         if (loops == 0) {
             QVERIFY(!w.engine().status().scanFileWritable);
-            QCOMPARE(w.scrollTime->maximum(), 1);
+            QCOMPARE(control<QScrollBar>(w, "scrollTime")->maximum(), 1);
             return;
         }
-        QCOMPARE(w.scrollTime->maximum(), loops);
-        w.scrollTime->setValue(loops);
-        QCOMPARE(w.PlaybackRecord.LoopNumber, loops);
+        QCOMPARE(control<QScrollBar>(w, "scrollTime")->maximum(), loops);
+        control<QScrollBar>(w, "scrollTime")->setValue(loops);
+        QCOMPARE(w.view().shownLoop().LoopNumber, loops);
         if (loops == 2) {
             // A code past the skip codes is no reading; a start that is no date leaves the
             // elapsed time as it was.
             QVERIFY(!slotDrawn(40));
             QVERIFY(slotDrawn(41));
-            QCOMPARE(w.lblElapsed->text(), QStringLiteral("Elapsed: 0s"));
+            QCOMPARE(control<QLabel>(w, "lblElapsed")->text(), QStringLiteral("Elapsed: 0s"));
             QCOMPARE(readoutAt(40), QStringLiteral("Freq: 903.8 mHz\r\nLast: -0\r\nPeak: -80\r\n"
                                                    "Ave: -80.0"));
         }
@@ -492,8 +514,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(m_program->messagesTitled("Filesystem Error"), 1, Bound);
         QCOMPARE(m_program->messages.last().text, QStringLiteral("Unspecified File I/O Error"));
         QVERIFY(!slotDrawn(40));
-        QCOMPARE(w.scrollTime->maximum(), 1);
-        QCOMPARE(w.lblCount->text(), QStringLiteral("Count: 0"));
+        QCOMPARE(control<QScrollBar>(w, "scrollTime")->maximum(), 1);
+        QCOMPARE(control<QLabel>(w, "lblCount")->text(), QStringLiteral("Count: 0"));
     }
 
     // The low band and the channels above 927.6 MHz are drawn only inside the limits; a switched
@@ -506,43 +528,45 @@ private slots:
         writeScan("wide.dat", {record, loop(2, 90, startOf(1), 10)});
         frmSpecAn& w = load();
         open("wide.dat");
-        QCOMPARE(w.udAtten->value(), 10);
-        QCOMPARE(w.txtAtten->text(), QStringLiteral("10"));
+        QCOMPARE(w.view().attenuation(), 10);
+        QCOMPARE(control<QLineEdit>(w, "txtAtten")->text(), QStringLiteral("10"));
         QVERIFY(!slotDrawn(20) && !slotDrawn(170) && slotDrawn(40));
         QCOMPARE(readoutAt(50), QStringLiteral("Freq: 905.8 mHz\r\n\r\nDISABLED"));
 
-        w.udFLLimit->setValue(1);
-        w.udFULimit->setValue(3);
-        w.scrollTime->setValue(2);
-        w.scrollTime->setValue(1);
+        w.view().setLowLimitPosition(1);
+        w.view().setHighLimitPosition(3);
+        control<QScrollBar>(w, "scrollTime")->setValue(2);
+        control<QScrollBar>(w, "scrollTime")->setValue(1);
         QVERIFY(slotDrawn(0) && slotDrawn(20) && slotDrawn(170) && slotDrawn(191));
     }
 
     void theReadoutFollowsThePointerOnlyAfterAClickAndStaysInsideThePlot() {
         writeThreeLoops("three.dat");
         frmSpecAn& w = load();
-        const QRect designed = display::twipsRect(w.txtStatBox);
-        const QString designText = w.txtStatBox->toPlainText();
+        auto* readout = control<QPlainTextEdit>(w, "txtStatBox");
+        auto* plot = control<display::PlotView>(w, "frDisplay");
+        const QRect designed = display::twipsRect(readout);
+        const QString designText = readout->toPlainText();
         mouseAt(QEvent::MouseMove, 2010, 1500);
-        QCOMPARE(w.txtStatBox->toPlainText(), designText); // nothing on display yet
-        QCOMPARE(display::twTop(w.lineVertLevel), display::twTop(w.frDisplay) + 1500);
+        QCOMPARE(readout->toPlainText(), designText); // nothing on display yet
+        QCOMPARE(display::twTop(control<QFrame>(w, "lineVertLevel")), display::twTop(plot) + 1500);
         open("three.dat");
         mouseAt(QEvent::MouseMove, 2010, 1500);
-        QVERIFY(w.txtStatBox->toPlainText().startsWith("Freq: "));
-        QCOMPARE(display::twipsRect(w.txtStatBox).topLeft(), designed.topLeft());
+        QVERIFY(readout->toPlainText().startsWith("Freq: "));
+        QCOMPARE(display::twipsRect(readout).topLeft(), designed.topLeft());
         mouseAt(QEvent::MouseButtonRelease, 2010, 1500, Qt::LeftButton);
         mouseAt(QEvent::MouseMove, 2010, 1500);
-        QCOMPARE(display::twLeft(w.txtStatBox), 1950);
-        QCOMPARE(display::twTop(w.txtStatBox), 1500 - display::twHeight(w.txtStatBox) - 75);
-        const int width = display::twWidth(w.frDisplay);
+        QCOMPARE(display::twLeft(readout), 1950);
+        QCOMPARE(display::twTop(readout), 1500 - display::twHeight(readout) - 75);
+        const int width = display::twWidth(plot);
         mouseAt(QEvent::MouseMove, (width - 20) / 15 * 15, 30);
-        QCOMPARE(display::twLeft(w.txtStatBox), width - display::twWidth(w.txtStatBox) - 60);
-        QCOMPARE(display::twTop(w.txtStatBox), 60);
+        QCOMPARE(display::twLeft(readout), width - display::twWidth(readout) - 60);
+        QCOMPARE(display::twTop(readout), 60);
         // A click on the box hides it; the next left click on the plot brings it back.
-        QTest::mouseClick(w.txtStatBox->viewport(), Qt::LeftButton);
-        QVERIFY(!w.txtStatBox->isVisible());
+        QTest::mouseClick(readout->viewport(), Qt::LeftButton);
+        QVERIFY(!readout->isVisible());
         mouseAt(QEvent::MouseButtonRelease, 15, 15, Qt::LeftButton);
-        QVERIFY(w.txtStatBox->isVisible());
+        QVERIFY(readout->isVisible());
     }
 
     // The waterfall shows the open scan; a click on one of its rows shows that loop here. The
@@ -551,18 +575,19 @@ private slots:
         writeThreeLoops("three.dat");
         frmSpecAn& w = load();
         open("three.dat");
-        w.mnuWaterfall->trigger();
+        control<QAction>(w, "mnuWaterfall")->trigger();
         display::frmWaterfall* waterfall = w.waterfallWindow();
         QVERIFY(waterfall && waterfall->isVisible() && waterfall->parentWidget() == &w);
         QCOMPARE(waterfall->view->waterfall().loops(), 3);
         emit waterfall->loopClicked(2);
-        QCOMPARE(w.scrollTime->value(), 2);
-        QCOMPARE(w.PlaybackRecord.LoopNumber, 2);
+        QCOMPARE(control<QScrollBar>(w, "scrollTime")->value(), 2);
+        QCOMPARE(w.view().shownLoop().LoopNumber, 2);
 
         QString error;
         const QString picture = m_program->folder() + "/plot.png";
         QVERIFY2(w.savePlotPicture(picture, &error), qPrintable(error));
-        QCOMPARE(QImage(picture).size(), w.frDisplay->renderer().image().size());
+        QCOMPARE(QImage(picture).size(),
+                 control<display::PlotView>(w, "frDisplay")->renderer().image().size());
         QVERIFY(!w.savePlotPicture(dataFile("three.dat"), &error));
         QCOMPARE(m_program->records("three.dat").size(), 3);
     }
@@ -571,7 +596,7 @@ private slots:
     // background's under it; the palette belongs to the window.
     void aPaletteCaptionPicksItsOwnRowsColour() {
         frmSpecAn& w = load();
-        w.mnuDisplayColor->trigger();
+        control<QAction>(w, "mnuDisplayColor")->trigger();
         display::frmColorPalette* palette = w.findChild<display::frmColorPalette*>();
         QVERIFY(palette && palette->isWindow());
         QColor offered;
@@ -592,26 +617,27 @@ private slots:
         for (const QString& key : settings::slotKeys().mid(1) + QStringList{"Forever"})
             QCOMPARE(ini().ReadIni(settings::DefaultSection, key), NotSet);
 
-        first.udULimit->setValue(-60);
-        first.udLLimit->setValue(-110);
-        first.udFLLimit->setValue(1);
-        first.udFULimit->setValue(3);
-        first.chkLine->click();
-        first.chkShowPeaks->click();
-        first.chkShowAverages->click();
-        first.chkChannel->setChecked(true);
-        first.mnuShowLegend->trigger();
+        first.view().setUpperLevel(-60);
+        first.view().setLowerLevel(-110);
+        first.view().setLowLimitPosition(1);
+        first.view().setHighLimitPosition(3);
+        control<QCheckBox>(first, "chkLine")->click();
+        control<QCheckBox>(first, "chkShowPeaks")->click();
+        control<QCheckBox>(first, "chkShowAverages")->click();
+        control<QCheckBox>(first, "chkChannel")->setChecked(true);
+        control<QAction>(first, "mnuShowLegend")->trigger();
         QCOMPARE(ini().ReadIni(settings::DefaultSection, "Legend"), "1"); // at once
-        first.mnuAutoSave->trigger();
-        first.mnuAutoStart->trigger();
-        first.chkRunForever->click();
+        control<QAction>(first, "mnuAutoSave")->trigger();
+        control<QAction>(first, "mnuAutoStart")->trigger();
+        control<QCheckBox>(first, "chkRunForever")->click();
         const QString changed = "-60 -110 895.8-934.0 1 3 -60 1000111111";
         QCOMPARE(state(first), changed);
         quit();
         QCOMPARE(ini().ReadIni(settings::DefaultSection, "Peak"), "0");
 
         QCOMPARE(state(start()), changed);
-        m_program->window->chkRunForever->click(); // nothing connects by itself while the test ends
+        control<QCheckBox>(*m_program->window, "chkRunForever")
+            ->click(); // nothing connects by itself while the test ends
     }
 
     void valuesNoUserCouldTypeAreClampedAndNeverWrittenBackWrongly_data() {
@@ -637,12 +663,12 @@ private slots:
         QVERIFY(ini().WriteIni(section, key, stored));
         frmSpecAn& w = start();
         const QMap<QString, QString> shown{
-            {"LUL", QString::number(w.udULimit->value())},
-            {"FUL", w.txtFULimit->text()},
-            {"FLL", w.txtFLLimit->text()},
-            {"Mode", QString::number(w.chkLine->isChecked())},
-            {"Speed", QString::number(w.scrlSpeed->value())},
-            {"BLast", QString::number(w.clrPickerLast->value())},
+            {"LUL", QString::number(w.view().upperLevel())},
+            {"FUL", control<QLineEdit>(w, "txtFULimit")->text()},
+            {"FLL", control<QLineEdit>(w, "txtFLLimit")->text()},
+            {"Mode", QString::number(w.view().lineMode())},
+            {"Speed", QString::number(w.view().speedPosition())},
+            {"BLast", QString::number(control<display::ColorSwatch>(w, "clrPickerLast")->value())},
         };
         QTEST(shown.value(key), "shown");
         quit();
@@ -678,7 +704,8 @@ private slots:
                      ini().WriteIni(section, "LUL", "lul-" + names[slot - 1])));
         }
         start();
-        settings::frmDlgSettings* dialog = openNamedSettings(m_program->window->mnuSaveSettings);
+        settings::frmDlgSettings* dialog =
+            openNamedSettings(control<QAction>(*m_program->window, "mnuSaveSettings"));
         QCOMPARE(dialog->cmdOK->text(), "Save");
         QTest::keyClicks(dialog->txtSetName, typed);
         dialog->cmdOK->click();
@@ -717,8 +744,9 @@ private slots:
               {field, "Mode", "1"}})
             QVERIFY(ini().WriteIni(section, key, value));
         frmSpecAn& w = start();
-        w.udULimit->setValue(-80);
-        settings::frmDlgSettings* dialog = openNamedSettings(w.mnuRestoreSettings);
+        w.view().setUpperLevel(-80);
+        settings::frmDlgSettings* dialog =
+            openNamedSettings(control<QAction>(w, "mnuRestoreSettings"));
         QCOMPARE(dialog->cmdOK->text(), "Restore");
         QCOMPARE(dialog->lstSettings->count(), 2);
         const QList<QListWidgetItem*> found =
@@ -741,8 +769,8 @@ private slots:
         }
         QTRY_VERIFY(!w.settingsDialog());
         QVERIFY(w.isEnabled());
-        QTEST(w.udULimit->value(), "upperLimit");
-        QCOMPARE(w.chkLine->isChecked(), w.udULimit->value() == -70);
+        QTEST(w.view().upperLevel(), "upperLimit");
+        QCOMPARE(w.view().lineMode(), w.view().upperLevel() == -70);
     }
 
     void settingsThatCannotBeSavedAreReportedOnceAndNothingStops_data() {
@@ -761,8 +789,8 @@ private slots:
         else
             QVERIFY(QFile::remove(iniPath()) && QDir().mkdir(iniPath()));
 
-        w.chkRunForever->click();
-        w.mnuAutoSave->trigger();
+        control<QCheckBox>(w, "chkRunForever")->click();
+        control<QAction>(w, "mnuAutoSave")->trigger();
         QCOMPARE(m_program->messagesTitled("Settings"), 1);
         QVERIFY(m_program->messages.last().text.contains(QDir::toNativeSeparators(iniPath())));
         quit();
@@ -805,7 +833,7 @@ private slots:
     void aboutBoxStaysFor160StepsAndSaysWhereTheFilesAre() {
         core::setTimeScale(0.1);
         frmSpecAn& window = start();
-        window.mnuAbout->trigger();
+        control<QAction>(window, "mnuAbout")->trigger();
         QPointer<frmSplash> about = window.findChild<frmSplash*>();
         QVERIFY(about && about->isVisible() && about->isWindow() && about->isEnabled());
         QVERIFY(!window.isEnabled());
