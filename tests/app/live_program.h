@@ -9,6 +9,8 @@
 #include "tests/support/expected_loops.h"
 #include "tests/support/sim_radio.h"
 
+#include <QTest>
+
 #include <memory>
 
 namespace testing {
@@ -39,9 +41,13 @@ public:
         for (int port = 1; port <= 10; ++port)
             mapPort(port, QStringLiteral("/nonexistent/tty%1").arg(port));
     }
+    // What the program said in its message boxes goes with a failed test's output.
     ~LiveProgram() {
         window.reset();
         app::setMsgBoxAnswerer({});
+        if (QTest::currentTestFailed())
+            for (const app::MsgBoxCall& said : std::as_const(messages))
+                qInfo().noquote() << "message box" << said.title << ":" << said.text;
     }
 
     QString iniPath() const { return folder() + QStringLiteral("/KorlanSpecAn.ini"); }

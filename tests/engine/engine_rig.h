@@ -8,6 +8,7 @@
 #include "tests/support/sim_radio.h"
 
 #include <QRegularExpression>
+#include <QTest>
 
 namespace testing {
 
@@ -44,6 +45,17 @@ public:
                          });
         QObject::connect(&engine, &EngineThread::stateChanged, &engine,
                          [this](engine::EngineState state) { states.append(state); });
+    }
+
+    // What the engine reported goes with a failed test's output.
+    ~EngineRig() {
+        if (!QTest::currentTestFailed())
+            return;
+        QStringList went;
+        for (engine::EngineState state : std::as_const(states))
+            went << QString::number(int(state));
+        qInfo().noquote() << "the engine said:" << failures << "and went through the states"
+                          << went.join(QLatin1Char(' '));
     }
 
     int failuresTitled(const QString& title) const {

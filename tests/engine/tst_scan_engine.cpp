@@ -309,19 +309,23 @@ private slots:
         QVERIFY(!rig.engine.portOpen());
     }
 
-    // The save question is answered once, by the answer that names it: a stale or second answer
-    // changes nothing, and one that comes after the engine has shut down (the window closed)
-    // leaves the recording where it is.
+    // The save question is answered once, by the answer that names it: Stop and Start meanwhile
+    // change nothing, nor does a stale or second answer, and one that comes after the engine has
+    // shut down (the window closed) leaves the recording where it is.
     void theSaveQuestionTakesOnlyItsOwnFirstAnswer() {
         EngineRig rig;
         rig.engine.Start();
         const qint32 last = stopDuringLoop(rig.engine, 1);
         QTRY_COMPARE_WITH_TIMEOUT(rig.saveQuestions.size(), 1, Bound);
+        QSignalSpy connecting(&rig.engine, &engine::EngineThread::connecting);
+        rig.engine.Stop();
+        rig.engine.Start();
         const quint64 asked = rig.saveQuestions[0].id;
         rig.engine.answerSaveName(asked + 1, QStringLiteral("stale.dat"));
         rig.engine.answerSaveName(asked, QStringLiteral("kept.dat"));
         rig.engine.answerSaveName(asked, QStringLiteral("twice.dat"));
         QTRY_COMPARE_WITH_TIMEOUT(rig.engine.state(), EngineState::Idle, Bound);
+        QVERIFY(connecting.isEmpty());
         QCOMPARE(rig.dataFiles(), QStringList{"kept.dat"});
         QCOMPARE(rig.records("kept.dat").size(), last);
 

@@ -36,6 +36,7 @@ struct Run {
     QString messages;
 };
 
+// korlan-record as a process. When the test fails, what it printed is shown with the failure.
 class Recorder {
 public:
     // A radio that fails is given up on in compressed time; a scan runs with the real 2 s reply
@@ -48,13 +49,31 @@ public:
         process.setProcessEnvironment(withScale);
         process.start(QStringLiteral(KORLAN_RECORD), arguments);
     }
+    ~Recorder() {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(Bound);
+        }
+        if (QTest::currentTestFailed()) {
+            collect();
+            qInfo().noquote() << "korlan-record printed:\n" + m_run.output
+                              << "\nand said:\n" + m_run.messages;
+        }
+    }
     Run finish() {
         process.waitForFinished(Bound);
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                QString::fromLocal8Bit(process.readAllStandardOutput()),
-                QString::fromLocal8Bit(process.readAllStandardError())};
+        m_run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        collect();
+        return m_run;
     }
     QProcess process;
+
+private:
+    void collect() {
+        m_run.output += QString::fromLocal8Bit(process.readAllStandardOutput());
+        m_run.messages += QString::fromLocal8Bit(process.readAllStandardError());
+    }
+    Run m_run;
 };
 
 // The one scan saved in the folder, by its default name.
@@ -206,14 +225,15 @@ class TestTools : public QObject {
         QProcess process;
         process.setWorkingDirectory(m_dir.path());
         process.start(QStringLiteral(KORLAN_SCAN), arguments);
-        ScanRun result;
+        m_lastScan = {};
         if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-            return result;
-        result.exitCode = process.exitCode();
-        result.out = process.readAllStandardOutput();
-        result.err = process.readAllStandardError();
-        return result;
+            return m_lastScan;
+        m_lastScan.exitCode = process.exitCode();
+        m_lastScan.out = process.readAllStandardOutput();
+        m_lastScan.err = process.readAllStandardError();
+        return m_lastScan;
     }
+    ScanRun m_lastScan; // shown when a test fails
 
     // 20 loops: "Grp 5" busy in every other loop, the rest quiet; then `tail` as it is.
     void writeScan(const QString& name, const QByteArray& tail = {}) {
@@ -229,6 +249,13 @@ class TestTools : public QObject {
     }
 
 private slots:
+    void init() { m_lastScan = {}; }
+    void cleanup() {
+        if (QTest::currentTestFailed() && m_lastScan.exitCode != -1)
+            qInfo().noquote() << "korlan-scan exited with" << m_lastScan.exitCode << "and said:\n"
+                              << QString::fromLocal8Bit(m_lastScan.err);
+    }
+
     void scriptedConversation_data() {
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<Writes>("script");
