@@ -34,8 +34,7 @@ void frmSpecAn::RestoreSettings(const QString& name) {
         m_view.setUpperLevel(*plan.LUL);
     if (plan.LLL)
         m_view.setLowerLevel(*plan.LLL);
-    m_view.setHighLimitPosition(plan.FUL);
-    m_view.setLowLimitPosition(plan.FLL);
+    m_view.setLimitPositions(plan.FLL, plan.FUL);
     const auto apply = [](settings::Switch to, bool current) {
         return to == settings::Switch::Leave ? current : to == settings::Switch::On;
     };

@@ -34,22 +34,14 @@ void ScanView::pushScanSettings() {
     m_engine.setAutoSave(m_autoSave);
 }
 
-void ScanView::setLowLimitPosition(int position) {
-    position = clamped(position, settings::FreqLimitRange);
-    if (position == m_lowPosition)
+void ScanView::setLimitPositions(int low, int high) {
+    low = clamped(low, settings::FreqLimitRange);
+    high = clamped(high, settings::FreqLimitRange);
+    if (low == m_lowPosition && high == m_highPosition)
         return;
-    m_lowPosition = position;
-    m_limits = display::withLowLimitPosition(m_limits, position);
-    m_engine.setFrequencyLimits(m_limits);
-    emit limitsChanged();
-}
-
-void ScanView::setHighLimitPosition(int position) {
-    position = clamped(position, settings::FreqLimitRange);
-    if (position == m_highPosition)
-        return;
-    m_highPosition = position;
-    m_limits = display::withHighLimitPosition(m_limits, position);
+    m_lowPosition = low;
+    m_highPosition = high;
+    m_limits = display::withHighLimitPosition(display::withLowLimitPosition(m_limits, low), high);
     m_engine.setFrequencyLimits(m_limits);
     emit limitsChanged();
 }

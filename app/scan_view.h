@@ -34,8 +34,9 @@ public:
     int lowLimitPosition() const { return m_lowPosition; }
     int highLimitPosition() const { return m_highPosition; }
     const scan::FrequencyLimits& frequencyLimits() const { return m_limits; }
-    void setLowLimitPosition(int position);
-    void setHighLimitPosition(int position);
+    void setLimitPositions(int low, int high);
+    void setLowLimitPosition(int position) { setLimitPositions(position, m_highPosition); }
+    void setHighLimitPosition(int position) { setLimitPositions(m_lowPosition, position); }
 
     // "Lo 1", "Lo 2" and the group array ("Grp 1" ... "Hi 2"), of which the first groupCount()
     // elements are on the axis. The last checked element of the array cannot be unchecked.

@@ -51,14 +51,10 @@ bool ScanEngine::OpenNewRecording() {
     m_scanFileName = recording::defaultScanName(QDateTime::currentDateTime(),
                                                 QString::number(m_scanAttenuation));
     const bool created = m_scanFile.create(recording::recordingFilePath(m_dataFolder));
-    scanFileChanged();
+    ++m_scanFileGeneration;
     if (!created)
         emit failure(FileIoError, FilesystemError);
     return created;
-}
-
-void ScanEngine::scanFileChanged() {
-    ++m_scanFileGeneration;
 }
 
 // Playback never takes the scan file from a scan that runs or is being connected.
@@ -74,7 +70,7 @@ bool ScanEngine::OpenScanFile(const QString& path, bool goToEnd) {
 
 bool ScanEngine::openForPlayback(const QString& path, bool goToEnd) {
     const bool opened = m_scanFile.openForReading(path);
-    scanFileChanged();
+    ++m_scanFileGeneration;
     if (!opened) {
         emit failure(FileIoError, FilesystemError);
         return false;
@@ -113,7 +109,7 @@ void ScanEngine::SaveLastScan() {
     if (!result.ok) {
         emit failure(result.message, FilesystemError);
         m_scanFile.openForReading(recording::recordingFilePath(m_dataFolder));
-        scanFileChanged();
+        ++m_scanFileGeneration;
         if (!m_runForever && !m_autoSave)
             askSaveName();
         return;

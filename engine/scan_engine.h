@@ -31,8 +31,8 @@ namespace engine {
 // Threads. A ScanEngine belongs to the thread it is made on and is used from that thread only:
 // every call, every port event and every timer runs there. EngineThread makes one on a thread of
 // its own for the window and the recorder; what crosses between that thread and the owner's is
-// commands in (queued calls) and immutable updates out (the signals below, with copies of what
-// they report), nothing else. Tests may also make one on their own thread.
+// commands in (queued calls) and the signals below out, each copied into an immutable update,
+// nothing else.
 //
 // Nothing here waits. The engine is a state machine (EngineState) moved on only by calls, port
 // events and timers; each wait of the handshake and the recovery is a state that a timer ends,
@@ -52,15 +52,10 @@ public:
     explicit ScanEngine(QObject* parent = nullptr);
     ~ScanEngine() override;
 
-    radio::CommPort& port() { return *msComm; }
-    const radio::CommPort& port() const { return *msComm; }
-
     // Settings; the limits, the boxes and the attenuation take effect from the next request.
     void setDataFolder(const QString& folder) { m_dataFolder = folder; }
-    const QString& dataFolder() const { return m_dataFolder; }
     void setPortDirectory(const radio::PortDirectory& directory);
     void setComPort(int port);
-    int ComPort() const { return m_comPort; }
     void setSpeedPosition(int position) { m_speedPosition = position; } // "Scan Speed" 1 ... 4
     void setRunForever(bool on) { m_runForever = on; }
     void setAutoSave(bool on) { m_autoSave = on; }
@@ -74,15 +69,7 @@ public:
     // Every scan stops by itself after this many loops; 0 for no limit.
     void setLoopsPerScan(qint32 loops) { m_loopsPerScan = loops; }
 
-    EngineState state() const { return m_state; }
     EngineStatus status() const;
-    qint32 LinkState() const { return m_linkState; }
-    bool ScanActive() const { return m_scanActive; }
-    qint32 CurrentFreq() const { return m_currentFreq; }
-    // The loop in progress (1 for the first); after the scan, the number of loops recorded.
-    qint32 LoopCount() const { return m_loopCount; }
-    const scan::ReadingsModel& model() const { return m_model; }
-    const recording::ScanFile& scanFile() const { return m_scanFile; }
 
     // The Start button; the reconnect timer and the recovery paths come here too. Ignored while
     // an attempt runs, a scan runs or a question waits for its answer.
@@ -221,7 +208,6 @@ private:
     bool openForPlayback(const QString& path, bool goToEnd);
     void SaveLastScan();
     void askSaveName();
-    void scanFileChanged();
 
     radio::CommPort* msComm;
     radio::ReplyParser m_parser;
