@@ -163,6 +163,8 @@ void frmSpecAn::createControls() {
         auto* label =
             place(new QLabel(QString::fromLatin1(caption), frTextDisplay), name, 60, 15, 0, 195);
         label->setTextFormat(Qt::PlainText);
+        // Opaque, so that a new caption repaints the label alone, not the strip beneath it.
+        label->setAutoFillBackground(true);
         return label;
     };
     lblCurrentTime = statusLabel("lblCurrentTime", "CurrentTime");
@@ -176,6 +178,7 @@ void frmSpecAn::createControls() {
     scrollTime->setRange(1, 1);
     scrollTime->setValue(1);
     scrollTime->setPageStep(10);
+    scrollTime->setAutoFillBackground(true);
     for (QLabel* label : {lblCurrentTime, lblStatus, lblCount, lblElapsed})
         setStatusCaption(label, label->text());
 
