@@ -25,30 +25,30 @@ public:
         m_sinceFlush.start();
 
         // Readings change no status: they go without a look at it.
-        relay(&ScanEngine::channelStored, &EngineThread::channelStored, false);
-        relay(&ScanEngine::channelSkipped, &EngineThread::channelSkipped, false);
-        relay(&ScanEngine::stateChanged, &EngineThread::stateChanged);
-        relay(&ScanEngine::statusText, &EngineThread::statusText);
-        relay(&ScanEngine::statusBlinking, &EngineThread::statusBlinking);
-        relay(&ScanEngine::statusShown, &EngineThread::statusShown);
-        relay(&ScanEngine::setupProgress, &EngineThread::setupProgress);
-        relay(&ScanEngine::connecting, &EngineThread::connecting);
-        relay(&ScanEngine::connected, &EngineThread::connected);
-        relay(&ScanEngine::connectGivenUp, &EngineThread::connectGivenUp);
-        relay(&ScanEngine::tryAgainAsked, &EngineThread::tryAgainAsked);
-        relay(&ScanEngine::saveNameAsked, &EngineThread::saveNameAsked);
-        relay(&ScanEngine::scanStarted, &EngineThread::scanStarted);
-        relay(&ScanEngine::readingsReplaced, &EngineThread::readingsReplaced);
-        relay(&ScanEngine::loopRecorded, &EngineThread::loopRecorded);
-        relay(&ScanEngine::loopEnded, &EngineThread::loopEnded);
-        relay(&ScanEngine::peaksReset, &EngineThread::peaksReset);
-        relay(&ScanEngine::averagesReset, &EngineThread::averagesReset);
-        relay(&ScanEngine::stopping, &EngineThread::stopping);
-        relay(&ScanEngine::scanEnded, &EngineThread::scanEnded);
-        relay(&ScanEngine::scanFileOpened, &EngineThread::scanFileOpened);
-        relay(&ScanEngine::recordingSaved, &EngineThread::recordingSaved);
-        relay(&ScanEngine::failure, &EngineThread::failure);
-        relay(&ScanEngine::quitDone, &EngineThread::quitDone);
+        relay(&EngineEvents::channelStored, false);
+        relay(&EngineEvents::channelSkipped, false);
+        relay(&EngineEvents::stateChanged);
+        relay(&EngineEvents::statusText);
+        relay(&EngineEvents::statusBlinking);
+        relay(&EngineEvents::statusShown);
+        relay(&EngineEvents::setupProgress);
+        relay(&EngineEvents::connecting);
+        relay(&EngineEvents::connected);
+        relay(&EngineEvents::connectGivenUp);
+        relay(&EngineEvents::tryAgainAsked);
+        relay(&EngineEvents::saveNameAsked);
+        relay(&EngineEvents::scanStarted);
+        relay(&EngineEvents::readingsReplaced);
+        relay(&EngineEvents::loopRecorded);
+        relay(&EngineEvents::loopEnded);
+        relay(&EngineEvents::peaksReset);
+        relay(&EngineEvents::averagesReset);
+        relay(&EngineEvents::stopping);
+        relay(&EngineEvents::scanEnded);
+        relay(&EngineEvents::scanFileOpened);
+        relay(&EngineEvents::recordingSaved);
+        relay(&EngineEvents::failure);
+        relay(&EngineEvents::quitDone);
     }
 
     // A command has run: what it changed without a signal goes with the next batch.
@@ -58,14 +58,13 @@ public:
     }
 
 private:
-    // Each argument is copied into the update, which emits the owner's signal of the same name.
+    // Each argument is copied into the update, which emits the same signal on the owner.
     template <typename... Args>
-    void relay(void (ScanEngine::*signal)(Args...), void (EngineThread::*same)(Args...),
-               bool changesStatus = true) {
-        connect(&m_engine, signal, this, [this, same, changesStatus](Args... args) {
+    void relay(void (EngineEvents::*signal)(Args...), bool changesStatus = true) {
+        connect(&m_engine, signal, this, [this, signal, changesStatus](Args... args) {
             if (changesStatus)
                 noteStatus();
-            m_batch.push_back([same, args...](EngineThread& owner) { (owner.*same)(args...); });
+            m_batch.push_back([signal, args...](EngineThread& owner) { (owner.*signal)(args...); });
             scheduleFlush();
         });
     }
@@ -102,7 +101,7 @@ private:
     QElapsedTimer m_sinceFlush;
 };
 
-EngineThread::EngineThread(QObject* parent) : QObject(parent) {
+EngineThread::EngineThread(QObject* parent) : EngineEvents(parent) {
     // The mirrors follow the updates before anyone else hears of them.
     connect(this, &EngineThread::channelStored, this,
             [this](int chan, const scan::ChannelReading& reading) { m_readings[chan] = reading; });

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "engine/engine_status.h"
+#include "engine/engine_events.h"
 #include "radio/port_directory.h"
 #include "recording/scan_file.h"
 #include "recording/scan_record.h"
@@ -29,8 +29,8 @@ class UpdateRelay;
 // them is touched from the owner's thread, and no lock is shared.
 // - Commands (the ScanEngine calls of the same names) are queued to the engine in the order they
 //   are made and return at once.
-// - Updates: what the engine reports comes back as the ScanEngine signals of the same names,
-//   emitted here on the owner's thread in the order the engine emitted them. They travel in
+// - Updates: what the engine reports comes back as the same EngineEvents, emitted here on the
+//   owner's thread in the order the engine emitted them. They travel in
 //   batches, at most one per FrameMs, each entry a copy of what the engine reported. Everything
 //   one step of the engine emits arrives in one batch. A slot that runs a nested event loop (a
 //   modal message box) holds the updates after it back until it returns; none is dropped or
@@ -39,7 +39,7 @@ class UpdateRelay;
 //   engine by up to a frame, and never run ahead of the signals.
 // - readRecord() reads the open scan file through a handle of the owner's thread; a record is
 //   there once its loopRecorded has been delivered.
-class EngineThread : public QObject {
+class EngineThread : public EngineEvents {
     Q_OBJECT
 
 public:
@@ -108,32 +108,6 @@ public:
     // An update as it travels: a call that emits one signal here, or takes a status.
     using Update = std::function<void(EngineThread&)>;
     using Batch = std::vector<Update>;
-
-signals:
-    void stateChanged(engine::EngineState state);
-    void statusText(const QString& text);
-    void statusBlinking(bool on);
-    void statusShown(bool shown);
-    void setupProgress(const QString& text);
-    void connecting();
-    void connected();
-    void connectGivenUp(bool portFailed);
-    void tryAgainAsked(quint64 question, int comPort);
-    void saveNameAsked(quint64 question, const QString& proposedName);
-    void scanStarted(const QDateTime& start);
-    void channelStored(int chan, const scan::ChannelReading& reading);
-    void channelSkipped(int chan);
-    void readingsReplaced(const scan::Readings& readings);
-    void loopRecorded(const recording::ScanRecord& record);
-    void loopEnded(qint32 finishedLoop, const QDateTime& loopStart);
-    void peaksReset();
-    void averagesReset();
-    void stopping();
-    void scanEnded(engine::ScanEnd how, qint32 loopsRecorded);
-    void scanFileOpened(const QString& path, qint64 loops, bool goToEnd);
-    void recordingSaved(const QString& savedName);
-    void failure(const QString& text, const QString& title);
-    void quitDone();
 
 private:
     friend class UpdateRelay;

@@ -40,7 +40,7 @@ bool operator==(const EngineStatus& a, const EngineStatus& b) {
     return fields(a) == fields(b);
 }
 
-ScanEngine::ScanEngine(QObject* parent) : QObject(parent) {
+ScanEngine::ScanEngine(QObject* parent) : EngineEvents(parent) {
     msComm = new radio::CommPort(this);
     msComm->setObjectName(QStringLiteral("msComm"));
     tmrRSSI = new ReplyWatchdog(core::scaledMs(2000), this);
