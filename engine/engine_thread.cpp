@@ -205,7 +205,6 @@ void EngineThread::setPortDirectory(const radio::PortDirectory& directory) {
 }
 
 void EngineThread::setComPort(int port) {
-    m_comPort = port;
     post([port](ScanEngine& e) { e.setComPort(port); });
 }
 
@@ -214,12 +213,10 @@ void EngineThread::setSpeedPosition(int position) {
 }
 
 void EngineThread::setRunForever(bool on) {
-    m_runForever = on;
     post([on](ScanEngine& e) { e.setRunForever(on); });
 }
 
 void EngineThread::setAutoSave(bool on) {
-    m_autoSave = on;
     post([on](ScanEngine& e) { e.setAutoSave(on); });
 }
 

@@ -30,9 +30,9 @@ class UpdateRelay;
 // - Commands (the ScanEngine calls of the same names) are queued to the engine in the order they
 //   are made and return at once.
 // - Updates: what the engine reports comes back as the same EngineEvents, emitted here on the
-//   owner's thread in the order the engine emitted them. They travel in
-//   batches, at most one per FrameMs, each entry a copy of what the engine reported. Everything
-//   one step of the engine emits arrives in one batch. A slot that runs a nested event loop (a
+//   owner's thread in the order the engine emitted them. They travel in batches, at most one per
+//   FrameMs, each entry a copy of what the engine reported. Everything one step of the engine
+//   emits arrives in one batch. A slot that runs a nested event loop (a
 //   modal message box) holds the updates after it back until it returns; none is dropped or
 //   reordered.
 // - status() and readings() are the engine's as of the update being delivered: they lag the
@@ -51,17 +51,14 @@ public:
     // Shuts the engine down if that has not been done.
     ~EngineThread() override;
 
-    // Settings. The owner's own values are kept here too, as set.
+    // Settings.
     void setDataFolder(const QString& folder);
     const QString& dataFolder() const { return m_dataFolder; }
     void setPortDirectory(const radio::PortDirectory& directory);
     void setComPort(int port);
-    int ComPort() const { return m_comPort; }
     void setSpeedPosition(int position);
     void setRunForever(bool on);
-    bool RunForever() const { return m_runForever; }
     void setAutoSave(bool on);
-    bool AutoSaveScanOn() const { return m_autoSave; }
     void setGroupBoxes(const scan::GroupBoxes& boxes);
     void setFrequencyLimits(const scan::FrequencyLimits& limits);
     void setAttenuation(int dB);
@@ -127,9 +124,6 @@ private:
     bool m_delivering = false;
 
     QString m_dataFolder;
-    int m_comPort = 0;
-    bool m_runForever = false;
-    bool m_autoSave = false;
 
     mutable recording::ScanFile m_reader;
     mutable std::optional<quint32> m_readerGeneration;
