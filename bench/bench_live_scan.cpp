@@ -8,7 +8,9 @@
 //   korlan-record's;
 // - unpaced: the window's sweep rate and CPU time per reading against korlan-record's.
 // CPU time is what the process's threads ran while the timed loops were swept, read from
-// /proc/<pid>/task/<tid>/schedstat.
+// /proc/<pid>/task/<tid>/schedstat. This machine's CPU time for the same work changes threefold
+// from minute to minute, so the two CPU times are taken with the window and korlan-record
+// scanning side by side, each on a radio of its own.
 #include "app/frm_specan.h"
 #include "app/msg_box.h"
 #include "core/program_state.h"
@@ -98,77 +100,126 @@ private:
     double m_cpuAtStart = 0;
 };
 
-// The analyser's window scanning, timed from the end of its first loop, which includes the
-// connection; with `heldUp`, a timer holds its thread up 150 ms out of every 500 ms.
-std::optional<Sweep> windowScan(const Line& line, bool heldUp) {
-    testing::SimRadio radio;
-    if (!radio.start(line.simOptions))
-        return std::nullopt;
-    QTemporaryDir folder;
-    settings::IniFile ini(folder.filePath(QStringLiteral("KorlanSpecAn.ini")));
-    for (int port = 2; port <= 10; ++port)
-        ini.WriteIni(QStringLiteral("Ports"), QStringLiteral("Com%1").arg(port),
-                     QStringLiteral("/nonexistent"));
-    ini.WriteIni(QStringLiteral("Ports"), QStringLiteral("Com1"), radio.device());
-    ini.WriteIni(QStringLiteral("Program"), QStringLiteral("Port"), QStringLiteral("1"));
+// Tells the event loop of the benchmark that a run has moved on.
+class Progress : public QObject {
+    Q_OBJECT
 
-    core::modMain() = core::MainModule{};
-    app::frmSpecAn window;
-    window.Form_Load(folder.path());
-    window.show();
-    QTimer busy;
-    QObject::connect(&busy, &QTimer::timeout, [] { QThread::msleep(150); });
-    if (heldUp)
-        busy.start(500);
-    Stopwatch stopwatch(QCoreApplication::applicationPid());
+signals:
+    void made();
+};
+
+// The analyser's window scanning on a radio of its own, timed from the end of its first loop,
+// which includes the connection; with `heldUp`, a timer holds its thread up 150 ms out of every
+// 500 ms.
+class WindowRun {
+public:
+    WindowRun(const Line& line, bool heldUp, Progress& progress)
+        : m_line(line), m_stopwatch(QCoreApplication::applicationPid()) {
+        if (!m_radio.start(line.simOptions))
+            return;
+        settings::IniFile ini(m_folder.filePath(QStringLiteral("KorlanSpecAn.ini")));
+        for (int port = 2; port <= 10; ++port)
+            ini.WriteIni(QStringLiteral("Ports"), QStringLiteral("Com%1").arg(port),
+                         QStringLiteral("/nonexistent"));
+        ini.WriteIni(QStringLiteral("Ports"), QStringLiteral("Com1"), m_radio.device());
+        ini.WriteIni(QStringLiteral("Program"), QStringLiteral("Port"), QStringLiteral("1"));
+        core::modMain() = core::MainModule{};
+        m_window.Form_Load(m_folder.path());
+        m_window.show();
+        QObject::connect(&m_busy, &QTimer::timeout, [] { QThread::msleep(150); });
+        if (heldUp)
+            m_busy.start(500);
+        QObject::connect(&m_window.engine(), &engine::EngineThread::loopEnded, &progress,
+                         [this, &progress](qint32 finished) {
+                             if (finished == 1)
+                                 m_stopwatch.start();
+                             else if (finished == 1 + m_line.timedLoops)
+                                 timed = m_stopwatch.stop(m_line.timedLoops * MeasuredPerLoop);
+                             emit progress.made();
+                         });
+        m_window.findChild<QPushButton*>(QStringLiteral("cmdConnect"))->click();
+    }
+    ~WindowRun() {
+        m_busy.stop();
+        m_window.findChild<QPushButton*>(QStringLiteral("cmdStopTest"))->click();
+        const engine::EngineThread& engine = m_window.engine();
+        runUntil(&engine, &engine::EngineThread::stateChanged,
+                 [&] { return engine.state() == engine::EngineState::AskingSaveName; });
+    }
+
     std::optional<Sweep> timed;
-    const engine::EngineThread& engine = window.engine();
-    QObject::connect(&engine, &engine::EngineThread::loopEnded, [&](qint32 finished) {
-        if (finished == 1)
-            stopwatch.start();
-        else if (finished == 1 + line.timedLoops)
-            timed = stopwatch.stop(line.timedLoops * MeasuredPerLoop);
-    });
-    window.findChild<QPushButton*>(QStringLiteral("cmdConnect"))->click();
-    if (!runUntil(&engine, &engine::EngineThread::loopEnded, [&] { return timed.has_value(); }))
-        return std::nullopt;
-    busy.stop();
-    window.findChild<QPushButton*>(QStringLiteral("cmdStopTest"))->click();
-    runUntil(&engine, &engine::EngineThread::stateChanged,
-             [&] { return engine.state() == engine::EngineState::AskingSaveName; });
-    return timed;
+
+private:
+    const Line& m_line;
+    testing::SimRadio m_radio;
+    QTemporaryDir m_folder;
+    app::frmSpecAn m_window;
+    QTimer m_busy;
+    Stopwatch m_stopwatch;
+};
+
+// korlan-record as a process on a radio of its own, timed between the lines it prints for loop 1
+// and the last loop timed.
+class RecorderRun {
+public:
+    RecorderRun(const Line& line, Progress& progress) : m_stopwatch(0) {
+        if (!m_radio.start(line.simOptions))
+            return;
+        m_recorder.start(QStringLiteral(KORLAN_RECORD_PATH),
+                         {QStringLiteral("--device"), m_radio.device(), QStringLiteral("--loops"),
+                          QString::number(2 + line.timedLoops), QStringLiteral("--output"),
+                          m_folder.path()});
+        if (!m_recorder.waitForStarted(10000))
+            return;
+        m_stopwatch = Stopwatch(m_recorder.processId());
+        const QByteArray lastTimed = "loop " + QByteArray::number(1 + line.timedLoops) + ' ';
+        QObject::connect(
+            &m_recorder, &QProcess::readyReadStandardOutput, &progress,
+            [this, &progress, lastTimed, readings = line.timedLoops * MeasuredPerLoop] {
+                while (m_recorder.canReadLine()) {
+                    const QByteArray printed = m_recorder.readLine();
+                    if (printed.startsWith("loop 1 "))
+                        m_stopwatch.start();
+                    else if (printed.startsWith(lastTimed))
+                        timed = m_stopwatch.stop(readings);
+                }
+                emit progress.made();
+            });
+    }
+    ~RecorderRun() { m_recorder.waitForFinished(60000); }
+
+    std::optional<Sweep> timed;
+
+private:
+    testing::SimRadio m_radio;
+    QTemporaryDir m_folder;
+    QProcess m_recorder;
+    Stopwatch m_stopwatch;
+};
+
+std::optional<Sweep> windowScan(const Line& line, bool heldUp) {
+    Progress progress;
+    WindowRun window(line, heldUp, progress);
+    runUntil(&progress, &Progress::made, [&] { return window.timed.has_value(); });
+    return window.timed;
 }
 
-// korlan-record as a process, timed between the lines it prints for loop 1 and the last loop
-// timed.
 std::optional<Sweep> recorderScan(const Line& line) {
-    testing::SimRadio radio;
-    if (!radio.start(line.simOptions))
-        return std::nullopt;
-    QTemporaryDir folder;
-    QProcess recorder;
-    recorder.start(QStringLiteral(KORLAN_RECORD_PATH),
-                   {QStringLiteral("--device"), radio.device(), QStringLiteral("--loops"),
-                    QString::number(2 + line.timedLoops), QStringLiteral("--output"),
-                    folder.path()});
-    if (!recorder.waitForStarted(10000))
-        return std::nullopt;
-    Stopwatch stopwatch(recorder.processId());
-    std::optional<Sweep> timed;
-    const QByteArray lastTimed = "loop " + QByteArray::number(1 + line.timedLoops) + ' ';
-    QObject::connect(&recorder, &QProcess::readyReadStandardOutput, [&] {
-        while (recorder.canReadLine()) {
-            const QByteArray printed = recorder.readLine();
-            if (printed.startsWith("loop 1 "))
-                stopwatch.start();
-            else if (printed.startsWith(lastTimed))
-                timed = stopwatch.stop(line.timedLoops * MeasuredPerLoop);
-        }
-    });
-    if (!runUntil(&recorder, &QProcess::readyReadStandardOutput, [&] { return timed.has_value(); }))
-        return std::nullopt;
-    recorder.waitForFinished(60000);
-    return timed;
+    Progress progress;
+    RecorderRun recorder(line, progress);
+    runUntil(&progress, &Progress::made, [&] { return recorder.timed.has_value(); });
+    return recorder.timed;
+}
+
+// The window and korlan-record scanning at the same time, each on a radio of its own: their CPU
+// times are taken under the same conditions of the machine.
+std::pair<std::optional<Sweep>, std::optional<Sweep>> sideBySide(const Line& line) {
+    Progress progress;
+    RecorderRun recorder(line, progress);
+    WindowRun window(line, false, progress);
+    runUntil(&progress, &Progress::made,
+             [&] { return window.timed.has_value() && recorder.timed.has_value(); });
+    return {window.timed, recorder.timed};
 }
 
 // Blocking writes and reads on the pseudo-terminal, one request at a time: the round-trip rate
@@ -220,7 +271,8 @@ void Paced(benchmark::State& state) {
         const auto recorder = recorderScan(PacedLine);
         const auto window = windowScan(PacedLine, false);
         const auto heldUp = windowScan(PacedLine, true);
-        if (!bare || !recorder || !window || !heldUp) {
+        const auto [windowBeside, recorderBeside] = sideBySide(PacedLine);
+        if (!bare || !recorder || !window || !heldUp || !windowBeside || !recorderBeside) {
             state.SkipWithError("a scan did not run");
             return;
         }
@@ -228,10 +280,10 @@ void Paced(benchmark::State& state) {
         state.counters["window_of_bare_client"] = window->rate() / bare->rate();
         state.counters["held_up_window_of_bare_client"] = heldUp->rate() / bare->rate();
         state.counters["recorder_of_bare_client"] = recorder->rate() / bare->rate();
-        state.counters["window_cpu_us_per_reading"] = 1e6 * window->cpuPerReading();
-        state.counters["recorder_cpu_us_per_reading"] = 1e6 * recorder->cpuPerReading();
+        state.counters["window_cpu_us_per_reading"] = 1e6 * windowBeside->cpuPerReading();
+        state.counters["recorder_cpu_us_per_reading"] = 1e6 * recorderBeside->cpuPerReading();
         state.counters["window_cpu_of_recorder"] =
-            window->cpuPerReading() / recorder->cpuPerReading();
+            windowBeside->cpuPerReading() / recorderBeside->cpuPerReading();
         state.counters["readings_per_s"] = window->rate();
     }
 }
@@ -241,22 +293,25 @@ void Unpaced(benchmark::State& state) {
     for (auto _ : state) {
         const auto recorder = recorderScan(UnpacedLine);
         const auto window = windowScan(UnpacedLine, false);
-        if (!recorder || !window) {
+        const auto [windowBeside, recorderBeside] = sideBySide(UnpacedLine);
+        if (!recorder || !window || !windowBeside || !recorderBeside) {
             state.SkipWithError("a scan did not run");
             return;
         }
         state.SetIterationTime(window->seconds);
         state.counters["window_of_recorder"] = window->rate() / recorder->rate();
-        state.counters["window_cpu_us_per_reading"] = 1e6 * window->cpuPerReading();
-        state.counters["recorder_cpu_us_per_reading"] = 1e6 * recorder->cpuPerReading();
+        state.counters["window_cpu_us_per_reading"] = 1e6 * windowBeside->cpuPerReading();
+        state.counters["recorder_cpu_us_per_reading"] = 1e6 * recorderBeside->cpuPerReading();
         state.counters["window_cpu_of_recorder"] =
-            window->cpuPerReading() / recorder->cpuPerReading();
+            windowBeside->cpuPerReading() / recorderBeside->cpuPerReading();
         state.counters["readings_per_s"] = window->rate();
     }
 }
 BENCHMARK(Unpaced)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
+
+#include "bench_live_scan.moc"
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
