@@ -170,6 +170,9 @@ SaveResult SaveLastScan(const QString& dataFolder, const QString& scanFileName) 
         reason = compareFiles(sourcePath, copy.fileName());
     if (!reason.isEmpty())
         return cannotSave(reason);
+    // The copy was made private to the program; the saved scan is an ordinary file, with the
+    // mode the recording got from the user's umask.
+    QFile::setPermissions(copy.fileName(), QFileInfo(sourcePath).permissions());
 
     std::error_code error;
     std::filesystem::rename(fsPath(copy.fileName()), fsPath(targetPath), error);

@@ -9,9 +9,12 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 #include <memory>
 
@@ -177,13 +180,20 @@ private slots:
         QFETCH(QString, existing);
         QFETCH(QString, name);
         const QString savedName = existing.isEmpty() ? name : existing;
+        // A user whose umask lets the group and others read what they write.
+        const mode_t umaskBefore = ::umask(022);
+        const auto restoreUmask = qScopeGuard([umaskBefore] { ::umask(umaskBefore); });
         QVERIFY(writeFile(inData("LastScan.DAT"), recording(200)));
+        const QFile::Permissions ordinary = QFileInfo(inData("LastScan.DAT")).permissions();
         QVERIFY(existing.isEmpty() || writeFile(inData(existing), recording(9)));
         const SaveResult result = SaveLastScan(m_data, name);
         QVERIFY2(result.ok && result.message.isEmpty(), qPrintable(result.message));
         QCOMPARE(result.savedName, savedName);
         QCOMPARE(fileBytes(inData(savedName)), recording(200));
         QCOMPARE(tree(m_data), QStringList{savedName});
+        // Readable by whoever the user's umask lets read an ordinary file, as the recording was.
+        QCOMPARE(QFileInfo(inData(savedName)).permissions(), ordinary);
+        QVERIFY(ordinary & QFile::ReadGroup);
     }
 
     void failedSaveKeepsTheRecordingAndLeavesNoTemporaryFile_data() {
