@@ -9,7 +9,10 @@
 
 namespace scan {
 
-frmScanQuit::frmScanQuit(QWidget* owner) : QWidget(owner, Qt::Window | Qt::FramelessWindowHint) {
+// A dialog of its owner, modal to it: the window system keeps it above the main window, which
+// cannot come in front of it.
+frmScanQuit::frmScanQuit(QWidget* owner) : QWidget(owner, Qt::Dialog | Qt::FramelessWindowHint) {
+    setWindowModality(Qt::WindowModal);
     setObjectName(QStringLiteral("frmScanQuit"));
     setAutoFillBackground(true);
     lblTitle = new QLabel(QStringLiteral("ACTIVE SCAN !!"), this);

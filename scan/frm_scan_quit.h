@@ -13,7 +13,7 @@ class frmScanQuit : public QWidget {
     Q_OBJECT
 
 public:
-    // A window of its own, kept in front of its owner.
+    // A window of its own, modal to its owner and kept in front of it.
     explicit frmScanQuit(QWidget* owner);
 
     QLabel* lblTitle;

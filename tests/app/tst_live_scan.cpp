@@ -204,6 +204,11 @@ private slots:
         button(w, "cmdClose")->click();
         QTRY_VERIFY_WITH_TIMEOUT(w.scanQuitDialog() && w.scanQuitDialog()->isVisible(), Bound);
         QVERIFY(!w.isEnabled());
+        // A dialog of the window and modal to it: the window system keeps it in front.
+        QCOMPARE(w.scanQuitDialog()->windowType(), Qt::Dialog);
+        QCOMPARE(w.scanQuitDialog()->windowModality(), Qt::WindowModal);
+        QCOMPARE(w.scanQuitDialog()->parentWidget(), &w);
+        QCOMPARE(QApplication::activeModalWidget(), w.scanQuitDialog());
         w.scanQuitDialog()->cmdYes->click();
         answerSavePrompt(w, QStringLiteral("quit"));
         QTRY_VERIFY_WITH_TIMEOUT(!w.isVisible(), Bound);
