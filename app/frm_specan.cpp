@@ -5,6 +5,7 @@
 #include "core/time_scale.h"
 #include "display/color_swatch.h"
 #include "display/plot_view.h"
+#include "display/readout.h"
 #include "display/up_down.h"
 #include "display/widget_twips.h"
 #include "recording/frm_dlg_file_save.h"
@@ -14,6 +15,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -102,6 +104,19 @@ void frmSpecAn::createControls() {
     clrPickerPeak = swatch("clrPickerPeak", 1140);
     clrPickerAverage = swatch("clrPickerAverage", 2100);
     clrPickerBackBox = swatch("clrPickerBackBox", 2820);
+    // Each swatch after its word in the font the caption is really drawn in.
+    const QFontMetrics legendFont(lblLegend->font());
+    const auto legendWidth = [&legendFont](const QString& text) {
+        return legendFont.horizontalAdvance(text) * display::TwipsPerPixel;
+    };
+    const display::LegendLayout legend =
+        display::layoutLegend(lblLegend->text(), display::twLeft(lblLegend), legendWidth);
+    display::setTwWidth(lblLegend, legendWidth(lblLegend->text()) + display::TwipsPerPixel);
+    display::setTwWidth(picLegend, legend.Width);
+    display::ColorSwatch* const swatches[] = {clrPickerLast, clrPickerPeak, clrPickerAverage,
+                                              clrPickerBackBox};
+    for (int i = 0; i < 4; ++i)
+        display::setTwLeft(swatches[i], legend.SwatchLefts[i]);
     picLegend->hide();
 
     txtStatBox = place(new QPlainTextEdit(frDisplay), "txtStatBox", 0, 60, 1395, 855);

@@ -34,7 +34,7 @@ void ColorSwatch::mouseReleaseEvent(QMouseEvent* event) {
 void ColorSwatch::choose() {
     if (!m_picker)
         return;
-    const QColor chosen = QColorDialog::getColor(toQColor(m_value, palette()), this);
+    const QColor chosen = QColorDialog::getColor(toQColor(m_value, palette()), this, m_choiceTitle);
     if (chosen.isValid())
         setValue(colorNumber(chosen));
 }

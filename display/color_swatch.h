@@ -16,6 +16,8 @@ public:
     qint32 value() const { return m_value; }
     void setValue(qint32 colorNumber);
     void setPicker(bool picker) { m_picker = picker; }
+    // The colour dialog's title: which colour it changes.
+    void setChoiceTitle(const QString& title) { m_choiceTitle = title; }
     // A picker offers the colour dialog, owned by the swatch's window; a plain swatch does nothing.
     void choose();
 
@@ -29,6 +31,7 @@ protected:
 private:
     qint32 m_value = 0;
     bool m_picker = false;
+    QString m_choiceTitle;
 };
 
 } // namespace display

@@ -10,9 +10,15 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <algorithm>
+
 namespace display {
 
 namespace {
+
+constexpr int DesignWidth = 2370; // twips
+// Room the window system takes in a title bar for its buttons and margins, in pixels.
+constexpr int TitleBarButtons = 110;
 
 template <typename T>
 T* place(T* widget, const char* name, int left, int top, int width, int height) {
@@ -28,20 +34,26 @@ frmColorPalette::frmColorPalette(const QString& settingsPath, QWidget* owner)
       m_ini(settingsPath) {
     setObjectName(QStringLiteral("frmColorPalette"));
     setWindowTitle(QStringLiteral("Display Color's"));
-    setFixedSize(toPixels(2370), toPixels(2970));
+    // Wide enough for the title beside the frame's buttons; the rows keep their designed places
+    // in the middle.
+    const int width = std::max(toPixels(DesignWidth),
+                               fontMetrics().horizontalAdvance(windowTitle()) + TitleBarButtons);
+    setFixedSize(width, toPixels(2970));
+    auto* body = new QWidget(this);
+    body->setGeometry((width - toPixels(DesignWidth)) / 2, 0, toPixels(DesignWidth), height());
 
-    lblBarGraph = place(new QLabel(QStringLiteral("Bar/Line Graph Colors"), this), "lblBarGraph",
+    lblBarGraph = place(new QLabel(QStringLiteral("Bar/Line Graph Colors"), body), "lblBarGraph",
                         120, 60, 2175, 315);
     QFont bold = lblBarGraph->font();
     bold.setBold(true);
     lblBarGraph->setFont(bold);
     lblBarGraph->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
-    Picture2 = place(new QWidget(this), "Picture2", 60, 300, 2235, 375);
+    Picture2 = place(new QWidget(body), "Picture2", 60, 300, 2235, 375);
     optBar = place(new QRadioButton(QStringLiteral("Bar"), Picture2), "optBar", 240, 60, 855, 255);
     optLine =
         place(new QRadioButton(QStringLiteral("Line"), Picture2), "optLine", 1140, 60, 855, 255);
 
-    ColorPicker4 = place(new ColorSwatch(this), "ColorPicker4", 120, 720, 2115, 1575);
+    ColorPicker4 = place(new ColorSwatch(body), "ColorPicker4", 120, 720, 2115, 1575);
     const auto row = [this](QLabel*& label, ColorSwatch*& picker, const char* labelName,
                             const char* pickerName, const char* caption, int top) {
         label = place(new QLabel(QString::fromLatin1(caption), ColorPicker4), labelName, 300, top,
@@ -52,11 +64,13 @@ frmColorPalette::frmColorPalette(const QString& settingsPath, QWidget* owner)
         label->installEventFilter(this);
         picker = place(new ColorSwatch(ColorPicker4), pickerName, 1440, top, 315, 285);
         picker->setPicker(true);
+        picker->setChoiceTitle(label->text().trimmed() + QStringLiteral(" Color"));
     };
     row(Label1, ColorPicker1, "Label1", "ColorPicker1", " Last Level", 240);
     row(Label2, ColorPicker2, "Label2", "ColorPicker2", " Average", 660);
     row(Label3, ColorPicker3, "Label3", "ColorPicker3", " Peak", 1080);
     ColorPicker4->setPicker(true);
+    ColorPicker4->setChoiceTitle(QStringLiteral("Background Color"));
     // A picker without a stored colour shows its role's default.
     const ColorSet defaults;
     ColorPicker1->setValue(defaults.LastColor);
@@ -64,7 +78,7 @@ frmColorPalette::frmColorPalette(const QString& settingsPath, QWidget* owner)
     ColorPicker3->setValue(defaults.PeakColor);
     ColorPicker4->setValue(defaults.PlotBackColor);
 
-    Picture1 = place(new QWidget(this), "Picture1", 60, 2460, 2235, 435);
+    Picture1 = place(new QWidget(body), "Picture1", 60, 2460, 2235, 435);
     cmdCancelColor = place(new QPushButton(QStringLiteral("Cancel"), Picture1), "cmdCancelColor",
                            60, 0, 975, 375);
     cmdApplyColor =

@@ -6,6 +6,8 @@
 #include "display/twips.h"
 #include "scan/channel_plan.h"
 
+#include <algorithm>
+
 namespace display {
 
 namespace {
@@ -42,6 +44,31 @@ QString readoutText(int chan, const ReadoutLevels& levels) {
 
 QString disabledReadoutText(int chan) {
     return frequencyLine(chan) + QStringLiteral("\r\n\r\nDISABLED");
+}
+
+LegendLayout layoutLegend(const QString& caption, int captionLeft,
+                          const std::function<int(const QString&)>& textWidth) {
+    constexpr int DesignWidth = 3135;
+    constexpr int Gap = 60;
+    const std::array<QString, 4> words{QStringLiteral("Last"), QStringLiteral("Peak"),
+                                       QStringLiteral("Average"), QStringLiteral("Back")};
+    LegendLayout layout;
+    qsizetype from = 0;
+    for (int i = 0; i < int(words.size()); ++i) {
+        const qsizetype at = caption.indexOf(words[i], from);
+        from = at + words[i].size();
+        const int wordEnd = captionLeft + textWidth(caption.left(from));
+        int left = wordEnd + Gap;
+        if (i + 1 < int(words.size())) {
+            const int nextStart =
+                captionLeft + textWidth(caption.left(caption.indexOf(words[i + 1], from)));
+            if (left + LegendSwatchSize > nextStart - Gap / 2)
+                left = wordEnd + (nextStart - wordEnd - LegendSwatchSize) / 2;
+        }
+        layout.SwatchLefts[i] = left;
+    }
+    layout.Width = std::max(DesignWidth, layout.SwatchLefts.back() + LegendSwatchSize + 2 * Gap);
+    return layout;
 }
 
 } // namespace display

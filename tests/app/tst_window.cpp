@@ -593,22 +593,25 @@ private slots:
     }
 
     // A click on a row's caption in the colour palette picks that row's colour, never the
-    // background's under it; the palette belongs to the window.
+    // background's under it, and the colour dialog names it; the palette belongs to the window.
     void aPaletteCaptionPicksItsOwnRowsColour() {
         frmSpecAn& w = load();
         control<QAction>(w, "mnuDisplayColor")->trigger();
         display::frmColorPalette* palette = w.findChild<display::frmColorPalette*>();
         QVERIFY(palette && palette->isWindow());
         QColor offered;
+        QString title;
         QTimer::singleShot(0, this, [&] {
             QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<QColorDialog*>(QApplication::activeModalWidget()),
                                      Bound);
             auto* dialog = qobject_cast<QColorDialog*>(QApplication::activeModalWidget());
             offered = dialog->currentColor();
+            title = dialog->windowTitle();
             dialog->reject();
         });
         QTest::mouseClick(palette->Label2, Qt::LeftButton);
         QCOMPARE(offered, display::toQColor(palette->ColorPicker2->value(), palette->palette()));
+        QCOMPARE(title, QStringLiteral("Average Color")); // the dialog says what it changes
         palette->cmdCancelColor->click();
     }
 

@@ -5,9 +5,12 @@
 #include "display/freq_axis.h"
 #include "display/level_axis.h"
 #include "display/plot_renderer.h"
+#include "display/readout.h"
 #include "display/status_layout.h"
+#include "display/twips.h"
 #include "tests/support/file_bytes.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
@@ -397,6 +400,40 @@ private slots:
         QFETCH(GraphMode, mode);
         const settings::IniFile ini(iniWith(file));
         QTEST(backLastPeakAverage(LoadDisplayColors(ini, mode, greyTextPalette())), "colors");
+    }
+
+    // Whatever size the font draws the caption at, each swatch lies after its word and before the
+    // next, clear of both.
+    void legendSwatchesNeverCoverTheirWords_data() {
+        QTest::addColumn<qreal>("points");
+        QTest::newRow("the plot's 6.75 point") << 6.75;
+        QTest::newRow("the form's 8.25 point") << 8.25;
+        QTest::newRow("a large screen font") << 14.0;
+    }
+    void legendSwatchesNeverCoverTheirWords() {
+        QFETCH(qreal, points);
+        QFont font;
+        font.setPointSizeF(points);
+        const QFontMetrics metrics(font);
+        const QString caption = QStringLiteral("Last         Peak        Average       Back");
+        const auto width = [&](const QString& text) {
+            return metrics.horizontalAdvance(text) * TwipsPerPixel;
+        };
+        const LegendLayout layout = layoutLegend(caption, 60, width);
+        int wordStart = 0;
+        const QStringList words{"Last", "Peak", "Average", "Back"};
+        for (int i = 0; i < 4; ++i) {
+            const qsizetype at = caption.indexOf(words[i]);
+            const int end = 60 + width(caption.left(at + words[i].size()));
+            const int left = layout.SwatchLefts[i];
+            QVERIFY2(left > end, qPrintable(words[i]));
+            if (i + 1 < 4) {
+                wordStart = 60 + width(caption.left(caption.indexOf(words[i + 1])));
+                QVERIFY2(left + LegendSwatchSize < wordStart, qPrintable(words[i]));
+            }
+        }
+        QVERIFY(layout.Width >= layout.SwatchLefts[3] + LegendSwatchSize);
+        QVERIFY(layout.Width >= 3135);
     }
 
     void writingAModeStoresOnlyItsFourKeys() {
