@@ -59,6 +59,10 @@ inline const QColor RecordedColor(255, 0, 0);
 // Starts a timer that is not running; a running one keeps its phase.
 void enableTimer(QTimer* timer);
 
+// "Run Forever" connects by itself this long after start-up; a save is announced this long.
+constexpr int AutoStartSeconds = 10;
+constexpr int SavedNoticeMs = 4000;
+
 // The window's inner width; its height shows the Exit button's row.
 constexpr int WindowWidthPixels = 800;
 constexpr int WindowHeightTwips = 5400;
@@ -206,6 +210,7 @@ private:
     settings::WindowSettings currentSettings() const;
     // Shows or hides the legend, with the tick of "Show Legend".
     void showLegend(bool shown);
+    void startCountdown();
     void openSettingsDialog(bool saveMode);
     void settingsNotSaved(const QString& iniPath);
 
@@ -249,6 +254,7 @@ private:
     recording::frmDlgFileSave* m_fileSave = nullptr;
     quint64 m_saveQuestion = 0;       // the question the save prompt answers
     bool m_closeWhenQuitDone = false; // a confirmed quit closes the window once the engine rests
+    int m_countdownLeft = 0;          // seconds before the automatic start
     QPointer<settings::frmDlgSettings> m_settingsDialog;
     bool m_settingsFailureReported = false;
     QDateTime m_shownScanStart; // the start of the scan on display, for the elapsed time

@@ -5,6 +5,7 @@
 #include "app/frm_scan_restore.h"
 #include "app/msg_box.h"
 #include "core/conventions.h"
+#include "core/time_scale.h"
 #include "core/wall_clock.h"
 #include "display/plot_view.h"
 #include "display/up_down.h"
@@ -60,6 +61,8 @@ void frmSpecAn::saveNameAnswered(const QString& name, bool autoSave) {
         m_fileSave = nullptr;
     }
     setEnabled(true);
+    if (name.isEmpty())
+        setStatusBox(QStringLiteral("Not Saved - kept until the next scan"));
     // A failed save asks again: the engine asks a new question.
     engine().answerSaveName(m_saveQuestion, name);
 }
@@ -98,9 +101,14 @@ bool frmSpecAn::refusedWhileScanning(const QString& title) {
     return true;
 }
 
+// The box says for a few seconds that the scan was saved, then shows the scan on display by name.
 void frmSpecAn::engineRecordingSaved(const QString& savedName) {
-    txtRestoredScan->setText(savedName);
+    setStatusBox(QStringLiteral("Saved as ") + savedName);
     txtRestoredScan->show();
+    QTimer::singleShot(core::scaledMs(SavedNoticeMs), txtRestoredScan, [this, savedName] {
+        if (txtRestoredScan->text() == QStringLiteral("Saved as ") + savedName)
+            setStatusBox(savedName);
+    });
 }
 
 // A scan file opened for playback: its start in red, and its first or last loop on display.

@@ -7,6 +7,7 @@
 #include "app/program_version.h"
 #include "core/conventions.h"
 #include "core/program_state.h"
+#include "core/time_scale.h"
 #include "radio/comm_port.h"
 #include "recording/data_folder.h"
 #include "recording/frm_dlg_file_save.h"
@@ -18,6 +19,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QTimer>
 
 namespace app {
@@ -49,8 +51,31 @@ void frmSpecAn::Form_Load(const QString& programFolder) {
     LayoutStatusPanel();
     BuildFreqAxis();
     LoadDisplayColors();
-    if (m_view.runForever())
+    if (m_view.runForever()) {
         engine().armReconnect();
+        startCountdown();
+    }
+}
+
+// "Run Forever" starts a scan by itself 10 s after start-up; the status box counts the seconds
+// down until the connection begins.
+void frmSpecAn::startCountdown() {
+    m_countdownLeft = AutoStartSeconds;
+    const auto show = [this] {
+        setStatusBox(QStringLiteral("Run Forever - Starting in %1 s").arg(m_countdownLeft));
+    };
+    show();
+    txtRestoredScan->show();
+    auto* tick = new QTimer(this);
+    tick->setInterval(core::scaledMs(1000));
+    connect(tick, &QTimer::timeout, this, [this, tick, show] {
+        if (--m_countdownLeft > 0)
+            show();
+        else
+            tick->deleteLater();
+    });
+    connect(&engine(), &engine::EngineThread::connecting, tick, &QObject::deleteLater);
+    tick->start();
 }
 
 // The window stays open while a scan runs, a connection is being made or a lost link is being

@@ -5,11 +5,15 @@
 #include "core/time_scale.h"
 
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFrame>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTimer>
+#include <QUrl>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 #include <utility>
@@ -69,12 +73,12 @@ frmSplash::frmSplash(QWidget* mainWindow, Role role, std::function<void()> loadM
     auto* frame = new QFrame;
     frame->setFrameShape(QFrame::Panel);
     frame->setFrameShadow(QFrame::Raised);
-    auto* inner = new QVBoxLayout(frame);
-    inner->addWidget(Date);
+    m_inner = new QVBoxLayout(frame);
+    m_inner->addWidget(Date);
     for (QWidget* w : std::initializer_list<QWidget*>{lblKorlan, lblCorporation, lblProductName,
                                                       lblCompanyProduct, lblPlatform, pBar1,
                                                       lblSettingsFile, lblDataFolder, lblCompany})
-        inner->addWidget(w);
+        m_inner->addWidget(w);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(frame);
@@ -92,6 +96,18 @@ void frmSplash::showLocations(const QString& settingsFile, const QString& dataFo
     lblDataFolder->setText(QStringLiteral("Data folder: ") + QDir::toNativeSeparators(dataFolder));
     lblSettingsFile->show();
     lblDataFolder->show();
+    cmdOpenDataFolder = new QPushButton(QStringLiteral("Open Data Folder"));
+    cmdOpenDataFolder->setObjectName(QStringLiteral("cmdOpenDataFolder"));
+    cmdOK = new QPushButton(QStringLiteral("OK"));
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdOpenDataFolder);
+    buttons->addWidget(cmdOK);
+    m_inner->insertLayout(m_inner->indexOf(lblCompany), buttons);
+    connect(cmdOpenDataFolder, &QPushButton::clicked, this,
+            [dataFolder] { QDesktopServices::openUrl(QUrl::fromLocalFile(dataFolder)); });
+    connect(cmdOK, &QPushButton::clicked, this, &frmSplash::Unload);
 }
 
 void frmSplash::Form_Load() {
@@ -121,6 +137,9 @@ void frmSplash::Timer1_Timer() {
         return;
     }
     Timer1->stop();
+    // The About box stays until it is closed.
+    if (m_role == Role::About)
+        return;
     hide();
     Unload();
 }

@@ -7,13 +7,16 @@
 
 class QLabel;
 class QProgressBar;
+class QPushButton;
 class QTimer;
+class QVBoxLayout;
 
 namespace app {
 
 // The splash window, and the same window as the About box. At start-up it shows, loads the main
 // window behind itself at its first tick, runs its progress bar over 40 steps and then hands over
-// to the main window; as About box it stays for 160 steps. Any key, or a click on it or one of its
+// to the main window; as About box it runs the bar over 160 steps, says where the settings file
+// and the Data folder are, offers to open the folder, and stays until it is closed. Any key, or a click on it or one of its
 // labels, closes it at once. Closing it shows and enables the main window, its owner.
 class frmSplash : public QWidget {
     Q_OBJECT
@@ -24,7 +27,8 @@ public:
     // At start-up, `loadMainWindow` loads the owner once the splash is on screen.
     frmSplash(QWidget* mainWindow, Role role, std::function<void()> loadMainWindow = {});
 
-    // The About box says where the settings file and the Data folder are.
+    // The About box says where the settings file and the Data folder are, and offers to open the
+    // folder.
     void showLocations(const QString& settingsFile, const QString& dataFolder);
     void Form_Load();
     int currentStep() const { return m_currentStep; }
@@ -41,6 +45,8 @@ public:
     QLabel* lblDataFolder;
     QProgressBar* pBar1;
     QTimer* Timer1;
+    QPushButton* cmdOpenDataFolder = nullptr; // the About box's
+    QPushButton* cmdOK = nullptr;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -56,6 +62,7 @@ private:
     void Unload();
 
     Role m_role;
+    QVBoxLayout* m_inner;
     std::function<void()> m_loadMainWindow;
     qint16 m_currentStep = 1;
     qint16 m_lastStep = 40;

@@ -152,7 +152,8 @@ private slots:
         button(w, "cmdStopTest")->click();
         QTRY_VERIFY_WITH_TIMEOUT(!w.engine().ScanActive(), Bound);
         answerSavePrompt(w, QStringLiteral("looked back"));
-        QTRY_COMPARE_WITH_TIMEOUT(statusBox(w)->text(), QStringLiteral("looked back.dat"), Bound);
+        QTRY_COMPARE_WITH_TIMEOUT(statusBox(w)->text(), QStringLiteral("Saved as looked back.dat"),
+                                  Bound);
 
         const QList<recording::ScanRecord> records = live.program.records("looked back.dat");
         QCOMPARE(records.size(), last.loop);
@@ -174,6 +175,8 @@ private slots:
         button(w, "cmdStopTest")->click();
         answerSavePrompt(w, QString());
         QTRY_VERIFY_WITH_TIMEOUT(w.isEnabled(), Bound);
+        // No longer "Quitting After Loop": what became of the scan.
+        QCOMPARE(statusBox(w)->text(), QStringLiteral("Not Saved - kept until the next scan"));
 
         QStringList atStart;
         connect(&w.engine(), &engine::EngineThread::scanStarted, this, [&] {
@@ -264,21 +267,31 @@ private slots:
         QVERIFY(w.isEnabled());
         QVERIFY(!QFile::exists(live.program.folder() + "/escape.dat"));
         QCOMPARE(testing::fileBytes(live.program.dataFile("myscan.dat")), recorded);
-        QTRY_COMPARE_WITH_TIMEOUT(statusBox(w)->text(), QStringLiteral("myscan.dat"), Bound);
+        QTRY_COMPARE_WITH_TIMEOUT(statusBox(w)->text(), QStringLiteral("Saved as myscan.dat"),
+                                  Bound);
         QVERIFY(statusBox(w)->isVisible());
     }
 
+    // The status box counts down to the automatic start, and says for a few seconds under which
+    // name the scan was saved.
     void runForeverAtStartUpScansByItselfAndSavesWithoutAsking() {
         core::setTimeScale(0.3); // the 10 s before the automatic start
         LiveScan live;
         live.program.setIni("DefaultSettings", "Forever", "1");
         app::frmSpecAn& w = live.load();
         QVERIFY(w.view().runForever());
+        QVERIFY(statusBox(w)->isVisible());
+        QCOMPARE(statusBox(w)->text(), QStringLiteral("Run Forever - Starting in 10 s"));
+        QTRY_COMPARE_WITH_TIMEOUT(statusBox(w)->text(),
+                                  QStringLiteral("Run Forever - Starting in 9 s"), Bound);
         QSignalSpy loops(&w.engine(), &engine::EngineThread::loopEnded);
         QTRY_VERIFY_WITH_TIMEOUT(loops.size() >= 1, Bound);
         button(w, "cmdStopTest")->click();
         QTRY_VERIFY_WITH_TIMEOUT(!w.engine().ScanActive(), Bound);
         QTRY_COMPARE_WITH_TIMEOUT(live.program.dataFiles().size(), 1, Bound);
+        const QString saved = live.program.dataFiles()[0];
+        QTRY_COMPARE_WITH_TIMEOUT(statusBox(w)->text(), "Saved as " + saved, Bound);
+        QTRY_COMPARE_WITH_TIMEOUT(statusBox(w)->text(), saved, Bound);
         QVERIFY(!w.fileSaveDialog());
         QCOMPARE(live.program.ini().ReadIni("Program", "Port"), QStringLiteral("1"));
     }
@@ -336,7 +349,7 @@ private slots:
         const LastLoop last(w.engine());
         button(w, "cmdStopTest")->click();
         answerSavePrompt(w, QStringLiteral("busy"));
-        QTRY_COMPARE_WITH_TIMEOUT(statusBox(w)->text(), QStringLiteral("busy.dat"), Bound);
+        QTRY_COMPARE_WITH_TIMEOUT(statusBox(w)->text(), QStringLiteral("Saved as busy.dat"), Bound);
         busy.stop();
 
         const QList<recording::ScanRecord> records = live.program.records("busy.dat");

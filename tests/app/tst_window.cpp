@@ -56,6 +56,17 @@ recording::ScanRecord loop(qint32 n, int level, const QString& start, int attenu
     return record;
 }
 
+// Takes the URLs the program asks the desktop to open.
+class UrlsOpened : public QObject {
+    Q_OBJECT
+
+public slots:
+    void open(const QUrl& url) { urls << url; }
+
+public:
+    QList<QUrl> urls;
+};
+
 QString startOf(int loop) {
     return QStringLiteral("06-01-2024  10:%1:00").arg(loop, 2, 10, QLatin1Char('0'));
 }
@@ -833,7 +844,9 @@ private slots:
             QCOMPARE(lastStep, 40 + 1); // the bar ran to its end before the splash closed
     }
 
-    void aboutBoxStaysFor160StepsAndSaysWhereTheFilesAre() {
+    // The About box runs its bar over 160 steps and stays until it is closed; it says where the
+    // files are and opens the Data folder.
+    void aboutBoxStaysUntilClosedAndOpensTheDataFolder() {
         core::setTimeScale(0.1);
         frmSpecAn& window = start();
         control<QAction>(window, "mnuAbout")->trigger();
@@ -846,9 +859,18 @@ private slots:
         QVERIFY(
             about->lblDataFolder->text().endsWith(QDir::toNativeSeparators(window.dataFolder())));
         const int& lastStep = lastStepShown(about);
-        QTRY_VERIFY_WITH_TIMEOUT(about.isNull(), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(lastStep, 160 + 1, 10000);
+        QVERIFY(about && about->isVisible());
+
+        UrlsOpened opened;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "open");
+        about->cmdOpenDataFolder->click();
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QCOMPARE(opened.urls, QList<QUrl>{QUrl::fromLocalFile(window.dataFolder())});
+        QVERIFY(about && about->isVisible());
+        about->cmdOK->click();
+        QTRY_VERIFY(about.isNull());
         QVERIFY(window.isEnabled() && window.isVisible());
-        QCOMPARE(lastStep, 160 + 1);
     }
 
     // A device that exists but may not be opened: the start-up says why and names its group.
