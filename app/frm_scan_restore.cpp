@@ -7,17 +7,21 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace app {
 
 namespace {
 
 constexpr int Margin = 120; // twips
+constexpr int MaxWidthPixels = 900;
 
 template <typename T>
 T* place(T* widget, const char* name, int left, int top, int width, int height) {
@@ -61,14 +65,29 @@ frmScanRestore::frmScanRestore(QWidget* owner)
 
 void frmScanRestore::Form_Load(const QString& dataFolder) {
     m_dataFolder = dataFolder;
-    placeList();
     FillScanList();
+    // Wide enough for the longest line, within reason; the list takes the window's width.
+    const int margins = 2 * display::toPixels(Margin) + 2 * lstScans->frameWidth() + 24;
+    const int wanted = lstScans->sizeHintForColumn(0) + margins;
+    resize(std::clamp(wanted, width(), MaxWidthPixels), height());
+    placeList();
 }
 
-// Newest first: default names begin with the date and time.
+// Newest first: default names begin with the date and time. Each name has its scan's start,
+// duration and loop count beside it; the item keeps the bare name.
 void frmScanRestore::FillScanList() {
     lstScans->clear();
-    lstScans->addItems(recording::FillScanList(m_dataFolder));
+    const QDir folder(m_dataFolder);
+    for (const QString& name : recording::FillScanList(m_dataFolder)) {
+        const QString summary = recording::scanSummary(folder.filePath(name));
+        auto* item = new QListWidgetItem(
+            summary.isEmpty() ? name : name + QStringLiteral("   ") + summary, lstScans);
+        item->setData(ScanNameRole, name);
+    }
+}
+
+QString frmScanRestore::scanName(const QListWidgetItem* item) {
+    return item ? item->data(ScanNameRole).toString() : QString();
 }
 
 // The list lies 120 twips in from either side, under the title, down to the button panel.
@@ -88,9 +107,9 @@ void frmScanRestore::resizeEvent(QResizeEvent* event) {
 }
 
 void frmScanRestore::cmdOpenScan_Click() {
-    const QListWidgetItem* current = lstScans->currentItem();
+    const QString name = scanName(lstScans->currentItem());
     hide();
-    emit chosen(current ? current->text() : QString());
+    emit chosen(name);
 }
 
 void frmScanRestore::cmdCancel_Click() {
@@ -126,14 +145,14 @@ void frmScanRestore::mnuDeleteScans_Click() {
     QStringList marked;
     for (int row = 0; row < lstScans->count(); ++row)
         if (lstScans->item(row)->isSelected())
-            marked << lstScans->item(row)->text();
+            marked << scanName(lstScans->item(row));
     if (marked.isEmpty() || MsgBox(recording::deletionQuestion(marked), MsgBoxButtons::YesNo,
                                    QStringLiteral("Confirm Deletion")) != MsgBoxAnswer::Yes)
         return;
     // Only names from the list, and only inside the Data folder, are ever deleted.
     const QStringList kept = recording::deleteScans(m_dataFolder, marked);
     for (int row = lstScans->count() - 1; row >= 0; --row) {
-        const QString name = lstScans->item(row)->text();
+        const QString name = scanName(lstScans->item(row));
         if (marked.contains(name) && !kept.contains(name))
             delete lstScans->takeItem(row);
     }

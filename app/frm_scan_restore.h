@@ -6,6 +6,7 @@
 class QAction;
 class QLabel;
 class QListWidget;
+class QListWidgetItem;
 class QMenu;
 class QPushButton;
 
@@ -22,6 +23,9 @@ public:
 
     void Form_Load(const QString& dataFolder);
     void FillScanList();
+    // The bare scan name an item of the list stands for.
+    static constexpr int ScanNameRole = Qt::UserRole;
+    static QString scanName(const QListWidgetItem* item);
 
     QLabel* lblTitle;
     QListWidget* lstScans;

@@ -8,12 +8,12 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFrame>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 #include <QUrl>
-#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 #include <utility>

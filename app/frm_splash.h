@@ -16,8 +16,9 @@ namespace app {
 // The splash window, and the same window as the About box. At start-up it shows, loads the main
 // window behind itself at its first tick, runs its progress bar over 40 steps and then hands over
 // to the main window; as About box it runs the bar over 160 steps, says where the settings file
-// and the Data folder are, offers to open the folder, and stays until it is closed. Any key, or a click on it or one of its
-// labels, closes it at once. Closing it shows and enables the main window, its owner.
+// and the Data folder are, offers to open the folder, and stays until it is closed. Any key, or a
+// click on it or one of its labels, closes it at once. Closing it shows and enables the main
+// window, its owner.
 class frmSplash : public QWidget {
     Q_OBJECT
 

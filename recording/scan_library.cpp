@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "recording/scan_library.h"
 
+#include "core/conventions.h"
+#include "core/wall_clock.h"
 #include "recording/data_folder.h"
+#include "recording/scan_file.h"
 #include "recording/scan_names.h"
 
 #include <QDir>
@@ -129,6 +132,29 @@ QStringList FillScanList(const QString& dataFolder) {
         return folded != 0 ? folded > 0 : a.compare(b, Qt::CaseSensitive) > 0;
     });
     return names;
+}
+
+QString scanSummary(const QString& path) {
+    ScanFile file;
+    if (!file.openForReading(path))
+        return {};
+    const qint64 loops = file.recordCount();
+    const auto startOf = [&file](qint64 n) -> std::optional<QDateTime> {
+        const auto record =
+            n >= 1 ? file.readRecord(qint32(std::min<qint64>(n, INT32_MAX))) : std::nullopt;
+        return record ? core::parseDateTimeText(QString::fromLatin1(record->LoopStartText))
+                      : std::nullopt;
+    };
+    const auto first = startOf(1);
+    const auto last = startOf(loops);
+    const QString began = first ? core::dateTimeText(*first) : QStringLiteral("?");
+    const QString lasted =
+        first && last ? core::FormatElapsed(double(core::wallClockSecsTo(*first, *last))).trimmed()
+                      : QStringLiteral("?");
+    return QStringLiteral("%1, %2, %3 %4")
+        .arg(began, lasted)
+        .arg(loops)
+        .arg(loops == 1 ? QStringLiteral("loop") : QStringLiteral("loops"));
 }
 
 SaveResult SaveLastScan(const QString& dataFolder, const QString& scanFileName) {

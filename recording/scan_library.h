@@ -12,6 +12,11 @@ namespace recording {
 // Empty when the folder cannot be read.
 QStringList FillScanList(const QString& dataFolder);
 
+// What the list of saved scans says of one beside its name: when it began, how long it ran (from
+// its first loop's start to its last's) and how many loops it holds; "?" for what its records
+// do not tell. Empty when the file cannot be read.
+QString scanSummary(const QString& path);
+
 struct SaveResult {
     bool ok = false; // the scan is saved under savedName
     QString message; // why it failed; when ok, non-empty only if lastScan.dat could not be removed

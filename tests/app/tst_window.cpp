@@ -151,9 +151,12 @@ class TestWindow : public QObject {
     }
     void open(const QString& name) {
         frmScanRestore& list = openList();
-        const QList<QListWidgetItem*> items = list.lstScans->findItems(name, Qt::MatchExactly);
-        QCOMPARE(items.size(), 1);
-        list.lstScans->setCurrentItem(items[0]);
+        QListWidgetItem* item = nullptr;
+        for (int row = 0; row < list.lstScans->count(); ++row)
+            if (frmScanRestore::scanName(list.lstScans->item(row)) == name)
+                item = list.lstScans->item(row);
+        QVERIFY(item);
+        list.lstScans->setCurrentItem(item);
         QSignalSpy opened(&m_window->engine(), &engine::EngineThread::scanFileOpened);
         list.cmdOpenScan->click();
         QVERIFY(!m_window->scanRestoreDialog());
@@ -162,7 +165,7 @@ class TestWindow : public QObject {
     QStringList listed() const {
         QStringList names;
         for (int row = 0; row < m_window->scanRestoreDialog()->lstScans->count(); ++row)
-            names << m_window->scanRestoreDialog()->lstScans->item(row)->text();
+            names << frmScanRestore::scanName(m_window->scanRestoreDialog()->lstScans->item(row));
         return names;
     }
     // Whether the channel's slot shows anything but the background.
@@ -436,6 +439,9 @@ private slots:
         QVERIFY(!m_window->isEnabled());
         QCOMPARE(listed(),
                  (QStringList{"b.dat", "2024-06-02_08-00-00.dat", "2024-06-01_10-00-00.dat"}));
+        // Beside each name: its start, how long it ran and its loops.
+        QCOMPARE(list.lstScans->item(0)->text(),
+                 QStringLiteral("b.dat   06-01-2024  10:00:00, 2m, 3 loops"));
         for (int row : {0, 2})
             list.lstScans->item(row)->setSelected(true);
         list.mnuDeleteScans->trigger();

@@ -166,6 +166,32 @@ private slots:
         QVERIFY(!why || why->endsWith('.'));
     }
 
+    // What the list says beside a scan's name; "?" where the records do not tell.
+    void aScanIsSummedUpByItsStartDurationAndLoops_data() {
+        QTest::addColumn<QStringList>("starts"); // one record a start text
+        QTest::addColumn<QString>("summary");
+        // clang-format off
+        QTest::newRow("a day") << QStringList{"06-01-2024  10:00:00", "06-01-2024  22:00:00",
+                                              "06-02-2024  10:00:05"}
+                               << "06-01-2024  10:00:00, 1d 5s, 3 loops";
+        QTest::newRow("one loop") << QStringList{"06-01-2024  10:00:00"}
+                                  << "06-01-2024  10:00:00, 0s, 1 loop";
+        QTest::newRow("last start garbled") << QStringList{"06-01-2024  10:00:00", "noon"}
+                                            << "06-01-2024  10:00:00, ?, 2 loops";
+        QTest::newRow("empty") << QStringList{} << "?, ?, 0 loops";
+        // clang-format on
+    }
+    void aScanIsSummedUpByItsStartDurationAndLoops() {
+        QFETCH(QStringList, starts);
+        ScanFile file;
+        QVERIFY(file.create(inData("scan.dat")));
+        for (int n = 1; n <= starts.size(); ++n)
+            QVERIFY(file.writeRecord(n, ScanRecord{n, 0, starts[n - 1].toLatin1(), {}, {}, {}}));
+        file.close();
+        QTEST(scanSummary(inData("scan.dat")), "summary");
+        QCOMPARE(scanSummary(inData("missing.dat")), QString());
+    }
+
     // The saved name is the existing file's when there is one.
     void savingCopiesTheRecordingExactlyReplacingTheTargetThenDeletesTheRecording_data() {
         QTest::addColumn<QString>("existing");
