@@ -188,6 +188,7 @@ private:
     void levelLimitsChanged(QLineEdit* text);
     void rewriteLimitText(QLineEdit* text);
     void DrawChannel(const display::ChannelDraw& channel);
+    void redrawShown();
     void refreshElapsed(const QDateTime& now);
     // Writes a label's caption and sizes the label to it; returns the width in twips.
     int setAutoSizeCaption(QLabel* label, const QString& caption);

@@ -370,6 +370,9 @@ void frmSpecAn::frequencyLimitsChanged() {
     rewriteLimitText(txtFLLimit);
     rewriteLimitText(txtFULimit);
     BuildFreqAxis();
+    // The readings start anew with the axis; a recorded loop on display is drawn again.
+    if (!m_view.followingLive())
+        redrawShown();
 }
 
 void frmSpecAn::udFLLimit_Change() {
@@ -394,8 +397,7 @@ void frmSpecAn::udULimit_Change() {
 void frmSpecAn::levelLimitsChanged(QLineEdit* text) {
     rewriteLimitText(text);
     BuildLevelAxis();
-    if (!engine().ScanActive() && scrollTime->maximum() >= 2)
-        scrollTime_Change();
+    redrawShown();
 }
 
 void frmSpecAn::udAtten_Change() {
@@ -422,6 +424,27 @@ void frmSpecAn::chkLine_Click() {
     m_view.setLineMode(chkLine->isChecked());
     frDisplay->Cls();
     LoadDisplayColors();
+    redrawShown();
+}
+
+// What is on display is drawn again: the recorded loop from its record, or the live readings
+// unless the display is paused.
+void frmSpecAn::redrawShown() {
+    if (!m_view.followingLive()) {
+        ShowRecordedLoop(scrollTime->value());
+        return;
+    }
+    frDisplay->Cls();
+    if (!m_view.displayIsLive())
+        return;
+    for (int chan = 0; chan < scan::ChannelCount; ++chan) {
+        const scan::ChannelReading& reading = readings()[chan];
+        const auto measured =
+            scan::ChannelState(chan, m_view.groupBoxes(), m_view.frequencyLimits()) ==
+            scan::ChannelVerdict::Measure;
+        if (reading.Last > 0 && measured)
+            DrawChannel({chan, reading.Last, 0, 0, false, reading});
+    }
 }
 
 void frmSpecAn::mnuDisplayClear_Click() {

@@ -557,6 +557,28 @@ private slots:
         QVERIFY(slotDrawn(0) && slotDrawn(20) && slotDrawn(170) && slotDrawn(191));
     }
 
+    // A reopened scan stays on the plot through "Line", a limit change and a restored set: the
+    // loop on display is drawn again from its record.
+    void aReopenedScanStaysOnThePlot() {
+        writeThreeLoops("three.dat");
+        QVERIFY(ini().WriteIni(settings::savedSettingsSection(1), "Name", "wide"));
+        QVERIFY(ini().WriteIni(settings::savedSettingsSection(1), "FUL", "3"));
+        frmSpecAn& w = load();
+        open("three.dat");
+        QVERIFY(slotDrawn(Chan));
+        control<QCheckBox>(w, "chkLine")->click();
+        QVERIFY(slotDrawn(Chan));
+        w.view().setHighLimitPosition(2);
+        QVERIFY(slotDrawn(Chan));
+        settings::frmDlgSettings* dialog =
+            openNamedSettings(control<QAction>(w, "mnuRestoreSettings"));
+        dialog->txtSetName->setText("wide");
+        dialog->cmdOK->click();
+        QCOMPARE(w.view().highLimitPosition(), 3);
+        QVERIFY(slotDrawn(Chan));
+        QCOMPARE(w.view().shownLoop().LoopNumber, 1);
+    }
+
     void theReadoutFollowsThePointerOnlyAfterAClickAndStaysInsideThePlot() {
         writeThreeLoops("three.dat");
         frmSpecAn& w = load();
