@@ -6,7 +6,9 @@
 //   of line (which nothing can beat), also while the window's thread is held up 150 ms out of
 //   every 500 ms; korlan-record's likewise; the window's CPU time per reading against
 //   korlan-record's;
-// - unpaced: the window's sweep rate and CPU time per reading against korlan-record's.
+// - unpaced: the window's sweep rate and CPU time per reading against korlan-record's;
+// - paced with the Survey Report open, against the same with it closed; the CPU time of both, and
+//   what the report adds on the window's thread as a share of the whole CPU time without it.
 // CPU time is what the process's threads ran while the timed loops were swept, read from
 // /proc/<pid>/task/<tid>/schedstat. This machine's CPU time for the same work changes threefold
 // from minute to minute, so the two CPU times are taken with the window and korlan-record
@@ -17,6 +19,7 @@
 #include "settings/ini_file.h"
 #include "tests/support/sim_radio.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -47,15 +50,25 @@ const Line PacedLine{{QStringLiteral("--baud"), QStringLiteral("115200")}, 8};
 const Line UnpacedLine{{}, 48};
 
 // Seconds on a CPU of all threads of a process so far.
-double cpuSeconds(qint64 pid) {
+// Seconds on a CPU so far: of all threads of a process, and of its main thread alone.
+struct CpuTime {
+    double all = 0;
+    double main = 0;
+};
+
+CpuTime cpuTime(qint64 pid) {
     const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
-    qint64 nanoseconds = 0;
+    CpuTime time;
     for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         QFile stat(tasks.filePath(task + QStringLiteral("/schedstat")));
-        if (stat.open(QIODevice::ReadOnly))
-            nanoseconds += stat.readAll().split(' ').value(0).toLongLong();
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const double seconds = double(stat.readAll().split(' ').value(0).toLongLong()) / 1e9;
+        time.all += seconds;
+        if (task.toLongLong() == pid)
+            time.main = seconds;
     }
-    return double(nanoseconds) / 1e9;
+    return time;
 }
 
 // Runs the event loop until the condition holds, looking each time the sender emits the signal
@@ -77,10 +90,11 @@ bool runUntil(const Sender* sender, Signal signal, Condition condition) {
 // A timed stretch of a scan: from the end of one loop to the end of a later one.
 struct Sweep {
     double seconds = 0;
-    double cpuSeconds = 0; // nothing for the bare client
+    CpuTime cpu; // nothing for the bare client
     int readings = 0;
     double rate() const { return readings / seconds; }
-    double cpuPerReading() const { return cpuSeconds / readings; }
+    double cpuPerReading() const { return cpu.all / readings; }
+    double mainThreadCpuPerReading() const { return cpu.main / readings; }
 };
 
 class Stopwatch {
@@ -88,16 +102,19 @@ public:
     explicit Stopwatch(qint64 pid) : m_pid(pid) {}
     void start() {
         m_clock.start();
-        m_cpuAtStart = cpuSeconds(m_pid);
+        m_cpuAtStart = cpuTime(m_pid);
     }
     Sweep stop(int readings) const {
-        return {double(m_clock.nsecsElapsed()) / 1e9, cpuSeconds(m_pid) - m_cpuAtStart, readings};
+        const CpuTime now = cpuTime(m_pid);
+        return {double(m_clock.nsecsElapsed()) / 1e9,
+                {now.all - m_cpuAtStart.all, now.main - m_cpuAtStart.main},
+                readings};
     }
 
 private:
     qint64 m_pid;
     QElapsedTimer m_clock;
-    double m_cpuAtStart = 0;
+    CpuTime m_cpuAtStart;
 };
 
 // Tells the event loop of the benchmark that a run has moved on.
@@ -108,12 +125,15 @@ signals:
     void made();
 };
 
+// What else the window has to do while it scans: nothing, a timer that holds its thread up 150 ms
+// out of every 500 ms, or the Survey Report open from the scan's start.
+enum class Besides { Nothing, HeldUp, Report };
+
 // The analyser's window scanning on a radio of its own, timed from the end of its first loop,
-// which includes the connection; with `heldUp`, a timer holds its thread up 150 ms out of every
-// 500 ms.
+// which includes the connection.
 class WindowRun {
 public:
-    WindowRun(const Line& line, bool heldUp, Progress& progress)
+    WindowRun(const Line& line, Besides besides, Progress& progress)
         : m_line(line), m_stopwatch(QCoreApplication::applicationPid()) {
         if (!m_radio.start(line.simOptions))
             return;
@@ -127,8 +147,13 @@ public:
         m_window.Form_Load(m_folder.path());
         m_window.show();
         QObject::connect(&m_busy, &QTimer::timeout, [] { QThread::msleep(150); });
-        if (heldUp)
+        if (besides == Besides::HeldUp)
             m_busy.start(500);
+        if (besides == Besides::Report)
+            QObject::connect(
+                &m_window.engine(), &engine::EngineThread::scanStarted, &progress, [this] {
+                    m_window.findChild<QAction*>(QStringLiteral("mnuSurveyReport"))->trigger();
+                });
         QObject::connect(&m_window.engine(), &engine::EngineThread::loopEnded, &progress,
                          [this, &progress](qint32 finished) {
                              if (finished == 1)
@@ -197,9 +222,9 @@ private:
     Stopwatch m_stopwatch;
 };
 
-std::optional<Sweep> windowScan(const Line& line, bool heldUp) {
+std::optional<Sweep> windowScan(const Line& line, Besides besides = Besides::Nothing) {
     Progress progress;
-    WindowRun window(line, heldUp, progress);
+    WindowRun window(line, besides, progress);
     runUntil(&progress, &Progress::made, [&] { return window.timed.has_value(); });
     return window.timed;
 }
@@ -216,7 +241,7 @@ std::optional<Sweep> recorderScan(const Line& line) {
 std::pair<std::optional<Sweep>, std::optional<Sweep>> sideBySide(const Line& line) {
     Progress progress;
     RecorderRun recorder(line, progress);
-    WindowRun window(line, false, progress);
+    WindowRun window(line, Besides::Nothing, progress);
     runUntil(&progress, &Progress::made,
              [&] { return window.timed.has_value() && recorder.timed.has_value(); });
     return {window.timed, recorder.timed};
@@ -269,8 +294,8 @@ void Paced(benchmark::State& state) {
     for (auto _ : state) {
         const auto bare = bareClient(PacedLine);
         const auto recorder = recorderScan(PacedLine);
-        const auto window = windowScan(PacedLine, false);
-        const auto heldUp = windowScan(PacedLine, true);
+        const auto window = windowScan(PacedLine);
+        const auto heldUp = windowScan(PacedLine, Besides::HeldUp);
         const auto [windowBeside, recorderBeside] = sideBySide(PacedLine);
         if (!bare || !recorder || !window || !heldUp || !windowBeside || !recorderBeside) {
             state.SkipWithError("a scan did not run");
@@ -289,10 +314,32 @@ void Paced(benchmark::State& state) {
 }
 BENCHMARK(Paced)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 
+// The paced sweep with the Survey Report open, against the sweep with it closed.
+void PacedWithReport(benchmark::State& state) {
+    for (auto _ : state) {
+        const auto closed = windowScan(PacedLine);
+        const auto open = windowScan(PacedLine, Besides::Report);
+        if (!closed || !open) {
+            state.SkipWithError("a scan did not run");
+            return;
+        }
+        state.SetIterationTime(open->seconds);
+        state.counters["report_open_of_closed"] = open->rate() / closed->rate();
+        state.counters["closed_cpu_us_per_reading"] = 1e6 * closed->cpuPerReading();
+        state.counters["open_cpu_us_per_reading"] = 1e6 * open->cpuPerReading();
+        // The report works on the window's thread alone; the engine's thread does the same
+        // work either way and only adds the machine's changes of speed.
+        state.counters["report_cpu_share"] =
+            (open->mainThreadCpuPerReading() - closed->mainThreadCpuPerReading()) /
+            closed->cpuPerReading();
+    }
+}
+BENCHMARK(PacedWithReport)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
 void Unpaced(benchmark::State& state) {
     for (auto _ : state) {
         const auto recorder = recorderScan(UnpacedLine);
-        const auto window = windowScan(UnpacedLine, false);
+        const auto window = windowScan(UnpacedLine);
         const auto [windowBeside, recorderBeside] = sideBySide(UnpacedLine);
         if (!recorder || !window || !windowBeside || !recorderBeside) {
             state.SkipWithError("a scan did not run");

@@ -6,6 +6,7 @@
 #include "display/waterfall_image.h"
 #include "display/waterfall_picture.h"
 #include "display/waterfall_view.h"
+#include "survey/frm_survey_report.h"
 #include "survey/rtl_power_csv.h"
 #include "survey/scan_reader.h"
 #include "survey/survey_counts.h"
@@ -218,6 +219,57 @@ void AppendLoopToWindow(benchmark::State& state) {
     state.counters["rows"] = window.view->waterfall().rowsUsed();
 }
 BENCHMARK(AppendLoopToWindow)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+// A loop's end in the Survey Report window over a long scan: its counts, its figures and the
+// cells whose text changed, then the repaint.
+void AppendLoopToReport(benchmark::State& state) {
+    QWidget owner;
+    survey::frmSurveyReport window(&owner);
+    if (!window.openScan(scanOf(state.range(0))))
+        state.SkipWithError("the scan could not be opened");
+    window.show();
+    QApplication::processEvents();
+    recording::ScanRecord record = testing::loopRecord(1, surveyLoop(1));
+    qint64 n = window.report().Loops;
+    const qint64 cellsBefore = window.cellsWritten();
+    for (auto _ : state) {
+        ++n;
+        record.LoopNumber = qint32(n);
+        record.LastCodes = surveyLoop(n);
+        window.appendLoop(record);
+        QApplication::processEvents(); // paints what the loop changed
+    }
+    state.counters["cells_per_loop"] = benchmark::Counter(
+        double(window.cellsWritten() - cellsBefore), benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(AppendLoopToReport)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+// The same in a scan's first loops, when most figures change at every loop: each iteration opens
+// a scan of ten loops and adds ten more.
+void AppendEarlyLoopsToReport(benchmark::State& state) {
+    QWidget owner;
+    survey::frmSurveyReport window(&owner);
+    window.show();
+    recording::ScanRecord record = testing::loopRecord(1, surveyLoop(1));
+    qint64 cells = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        window.openScan(scanOf(10));
+        QApplication::processEvents();
+        const qint64 before = window.cellsWritten();
+        state.ResumeTiming();
+        for (qint64 n = 11; n <= 20; ++n) {
+            record.LoopNumber = qint32(n);
+            record.LastCodes = surveyLoop(n);
+            window.appendLoop(record);
+            QApplication::processEvents();
+        }
+        cells += window.cellsWritten() - before;
+    }
+    state.counters["cells_per_loop"] = double(cells) / double(state.iterations() * 10);
+    state.SetItemsProcessed(state.iterations() * 10);
+}
+BENCHMARK(AppendEarlyLoopsToReport)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -16,6 +16,9 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <tuple>
+
 namespace survey {
 
 namespace {
@@ -27,6 +30,22 @@ const QStringList FigureHeaders = {QStringLiteral("Occupied"), QStringLiteral("M
                                    QStringLiteral("90th pct"), QStringLiteral("Strongest"),
                                    QStringLiteral("Measured")};
 
+// Sorted by a number kept beside the text, so that "9 %" comes before "10 %".
+class ReportCell : public QTableWidgetItem {
+public:
+    // The key goes first: writing the text re-sorts the cell's row by it.
+    void show(const QString& text, double sortKey) {
+        m_sortKey = sortKey;
+        setText(text);
+    }
+    bool operator<(const QTableWidgetItem& other) const override {
+        return m_sortKey < static_cast<const ReportCell&>(other).m_sortKey;
+    }
+
+private:
+    double m_sortKey = 0;
+};
+
 QTableWidget* makeTable(QWidget* parent, const QString& name, const QStringList& headers) {
     auto* table = new QTableWidget(0, int(headers.size()), parent);
     table->setObjectName(name);
@@ -34,26 +53,80 @@ QTableWidget* makeTable(QWidget* parent, const QString& name, const QStringList&
     table->verticalHeader()->hide();
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     table->horizontalHeader()->setStretchLastSection(true);
     table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
+    table->horizontalHeader()->setSortIndicator(0, Qt::AscendingOrder);
+    table->setSortingEnabled(true);
     return table;
 }
 
-void setRow(QTableWidget* table, int row, const QStringList& leading, const LevelFigures& f) {
-    QStringList cells = leading;
-    const auto level = [&f](int dbm) {
-        return f.isMeasured() ? QStringLiteral("%1 dBm").arg(dbm) : QStringLiteral("-");
-    };
-    cells << (f.isMeasured() ? percentText(f.occupancy()) : QStringLiteral("not measured"))
-          << level(f.MedianDbm) << level(f.P90Dbm) << level(f.StrongestDbm)
-          << percentText(f.coverage());
-    for (int column = 0; column < cells.size(); ++column) {
-        auto* item = new QTableWidgetItem(cells[column]);
-        if (column >= leading.size())
-            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        table->setItem(row, column, item);
+struct CellText {
+    QString text;
+    double sortKey;
+};
+
+// A level figure; a channel or group never measured sorts after every level.
+CellText levelCell(const LevelFigures& f, int dbm) {
+    return f.isMeasured() ? CellText{QStringLiteral("%1 dBm").arg(dbm), double(dbm)}
+                          : CellText{QStringLiteral("-"), -1000};
+}
+
+std::vector<CellText> figureCells(const LevelFigures& f) {
+    return {f.isMeasured() ? CellText{percentText(f.occupancy()), f.occupancy()}
+                           : CellText{QStringLiteral("not measured"), 2},
+            levelCell(f, f.MedianDbm),
+            levelCell(f, f.P90Dbm),
+            levelCell(f, f.StrongestDbm),
+            {percentText(f.coverage()), f.coverage()}};
+}
+
+// A table row: the channel or group it stands for, and its cells' texts.
+struct RowText {
+    int key;
+    std::vector<CellText> cells;
+};
+
+// The rows stand for channels or groups, not for places in the table: the cells of one follow it
+// wherever a sort puts them. New rows are made only when the channels or groups change;
+// otherwise a cell is written only when its text changes. Returns the cells written, and
+// whether the rows were made anew.
+std::pair<int, bool> showRows(QTableWidget* table, frmSurveyReport::ShownRows& shown,
+                              const std::vector<RowText>& rows) {
+    std::vector<int> keys;
+    for (const RowText& row : rows)
+        keys.push_back(row.key);
+    const bool newRows = keys != shown.Keys;
+    if (newRows) {
+        table->setSortingEnabled(false);
+        table->setRowCount(0);
+        table->setRowCount(int(keys.size()));
+        shown.Keys = keys;
+        shown.Cells.assign(keys.size(), {});
+        for (int row = 0; row < int(keys.size()); ++row) {
+            for (int column = 0; column < table->columnCount(); ++column) {
+                auto* item = new ReportCell;
+                item->setTextAlignment(column < table->columnCount() - int(FigureHeaders.size())
+                                           ? Qt::AlignLeft | Qt::AlignVCenter
+                                           : Qt::AlignRight | Qt::AlignVCenter);
+                shown.Cells[row].push_back(item);
+                table->setItem(row, column, item);
+            }
+        }
     }
+    int written = 0;
+    for (int row = 0; row < int(rows.size()); ++row) {
+        for (int column = 0; column < int(rows[row].cells.size()); ++column) {
+            const CellText& cell = rows[row].cells[column];
+            auto* item = static_cast<ReportCell*>(shown.Cells[row][column]);
+            if (item->text() == cell.text)
+                continue;
+            item->show(cell.text, cell.sortKey);
+            ++written;
+        }
+    }
+    if (newRows)
+        table->setSortingEnabled(true);
+    return {written, newRows};
 }
 
 } // namespace
@@ -174,22 +247,38 @@ void frmSurveyReport::showReport() {
                                   .arg(time(m_report.FirstStart), time(m_report.LastStart)));
     lblRecommendation->setText(m_report.Loops == 0 ? QString() : recommendation(m_report));
 
-    tblGroups->setRowCount(int(m_report.Groups.size()));
-    for (int row = 0; row < int(m_report.Groups.size()); ++row) {
-        const GroupFigures& g = m_report.Groups[row];
+    std::vector<RowText> groups;
+    for (const GroupFigures& g : m_report.Groups) {
         const ChannelGroup& group = channelGroups()[g.Group];
-        setRow(tblGroups, row,
-               {g.Rank > 0 ? QString::number(g.Rank) : QStringLiteral("-"), group.Caption,
-                group.rangeText()},
-               g.Figures);
+        std::vector<CellText> cells{g.Rank > 0 ? CellText{QString::number(g.Rank), double(g.Rank)}
+                                               : CellText{QStringLiteral("-"), 1000},
+                                    {group.Caption, double(g.Group)},
+                                    {group.rangeText(), double(g.Group)}};
+        const std::vector<CellText> figures = figureCells(g.Figures);
+        cells.insert(cells.end(), figures.begin(), figures.end());
+        groups.push_back({g.Group, cells});
     }
-    tblChannels->setRowCount(int(m_report.Channels.size()));
-    for (int row = 0; row < int(m_report.Channels.size()); ++row) {
-        const ChannelFigures& c = m_report.Channels[row];
-        setRow(tblChannels, row,
-               {scan::frequencyText(scan::channelF10(c.Channel)),
-                channelGroups()[groupOfChannel(c.Channel)].Caption},
-               c.Figures);
+    // A group keeps its row whatever its rank.
+    std::sort(groups.begin(), groups.end(),
+              [](const RowText& a, const RowText& b) { return a.key < b.key; });
+    std::vector<RowText> channels;
+    for (const ChannelFigures& c : m_report.Channels) {
+        const int f10 = scan::channelF10(c.Channel);
+        const int group = groupOfChannel(c.Channel);
+        std::vector<CellText> cells{{scan::frequencyText(f10), double(f10)},
+                                    {channelGroups()[group].Caption, double(group)}};
+        const std::vector<CellText> figures = figureCells(c.Figures);
+        cells.insert(cells.end(), figures.begin(), figures.end());
+        channels.push_back({c.Channel, cells});
+    }
+    // Columns are sized to their contents once, when the rows are made: later loops change
+    // figures, not the table's shape.
+    for (auto [table, shown, rows] : {std::tuple{tblGroups, &m_groupRows, &groups},
+                                      std::tuple{tblChannels, &m_channelRows, &channels}}) {
+        const auto [written, newRows] = showRows(table, *shown, *rows);
+        m_cellsWritten += written;
+        if (newRows)
+            table->resizeColumnsToContents();
     }
 }
 

@@ -12,6 +12,7 @@ class QLabel;
 class QPushButton;
 class QSpinBox;
 class QTableWidget;
+class QTableWidgetItem;
 
 namespace survey {
 
@@ -39,6 +40,16 @@ public:
     int threshold() const;
     void setThreshold(int dbm);
     const SurveyReport& report() const { return m_report; }
+
+    // The table cells written since the window was made: a loop's end writes only those whose
+    // text changed.
+    qint64 cellsWritten() const { return m_cellsWritten; }
+
+    // The rows of a table: the channel or group each stands for, and its cells.
+    struct ShownRows {
+        std::vector<int> Keys;
+        std::vector<std::vector<QTableWidgetItem*>> Cells;
+    };
 
     // "<scan name>_report.csv" and "<scan name>.csv".
     QString defaultReportName() const;
@@ -71,6 +82,9 @@ private:
     ScanReader m_reader;
     SurveyCounts m_counts;
     SurveyReport m_report;
+    ShownRows m_groupRows;
+    ShownRows m_channelRows;
+    qint64 m_cellsWritten = 0;
 };
 
 } // namespace survey

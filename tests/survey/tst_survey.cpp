@@ -12,7 +12,9 @@
 #include "tests/support/scan_fixture.h"
 
 #include <QBuffer>
+#include <QHeaderView>
 #include <QLabel>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -141,6 +143,54 @@ private slots:
         QCOMPARE(w.report().Loops, qint64(5));
         QCOMPARE(w.lblSummary->text(),
                  QStringLiteral("5 loops from 05-01-2024  14:00:00 to 05-01-2024  14:00:04"));
+    }
+
+    // A loop's end changes the figures, not the tables: the rows stay, sorted as the user sorted
+    // them, and only the cells whose text changed are written; they read as a report made of the
+    // whole scan does.
+    void aLoopEndWritesOnlyTheCellsThatChanged() {
+        const QString path = m_dir.filePath(QStringLiteral("growing.dat"));
+        testing::ScanFileWriter writer;
+        QVERIFY(writer.create(path));
+        for (int n = 1; n <= 20; ++n)
+            QVERIFY(writer.append(loopCodes(n)));
+        frmSurveyReport w(&m_owner);
+        QVERIFY(w.openScan(path));
+        w.tblChannels->sortItems(2, Qt::DescendingOrder);
+        // By the channel's frequency, or the group's name: what a row stands for.
+        const auto texts = [](const QTableWidget* table) {
+            const int key = table->horizontalHeaderItem(0)->text() == "Rank" ? 1 : 0;
+            QMap<QString, QStringList> rows;
+            for (int row = 0; row < table->rowCount(); ++row) {
+                QStringList cells;
+                for (int column = 0; column < table->columnCount(); ++column)
+                    cells << table->item(row, column)->text();
+                rows.insert(cells[key], cells);
+            }
+            return rows;
+        };
+        const auto before = texts(w.tblChannels).values() + texts(w.tblGroups).values();
+        const qint64 written = w.cellsWritten();
+        QSignalSpy reset(w.tblChannels->model(), &QAbstractItemModel::modelReset);
+        QSignalSpy inserted(w.tblChannels->model(), &QAbstractItemModel::rowsInserted);
+        QByteArray busy = loopCodes(21);
+        setGroup(busy, QStringLiteral("Grp 3"), 70);
+        QVERIFY(writer.append(busy));
+        w.appendLoop(testing::loopRecord(21, busy));
+        QVERIFY(reset.isEmpty() && inserted.isEmpty());
+        const auto after = texts(w.tblChannels).values() + texts(w.tblGroups).values();
+        int changed = 0;
+        for (int i = 0; i < before.size(); ++i)
+            for (int column = 0; column < before[i].size(); ++column)
+                changed += before[i][column] != after[i][column];
+        QVERIFY(changed > 0);
+        QCOMPARE(w.cellsWritten() - written, qint64(changed));
+        QCOMPARE(w.tblChannels->horizontalHeader()->sortIndicatorSection(), 2);
+
+        frmSurveyReport whole(&m_owner);
+        QVERIFY(whole.openScan(path));
+        QCOMPARE(texts(w.tblChannels), texts(whole.tblChannels));
+        QCOMPARE(texts(w.tblGroups), texts(whole.tblGroups));
     }
 
     // Both CSV files are written whole beside the scan, never over it.
