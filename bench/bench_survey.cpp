@@ -237,6 +237,7 @@ void AppendLoopToReport(benchmark::State& state) {
         record.LoopNumber = qint32(n);
         record.LastCodes = surveyLoop(n);
         window.appendLoop(record);
+        window.refresh();              // as if the loop came after a pause
         QApplication::processEvents(); // paints what the loop changed
     }
     state.counters["cells_per_loop"] = benchmark::Counter(
@@ -262,6 +263,7 @@ void AppendEarlyLoopsToReport(benchmark::State& state) {
             record.LoopNumber = qint32(n);
             record.LastCodes = surveyLoop(n);
             window.appendLoop(record);
+            window.refresh();
             QApplication::processEvents();
         }
         cells += window.cellsWritten() - before;

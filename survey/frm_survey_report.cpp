@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "survey/frm_survey_report.h"
 
+#include "core/time_scale.h"
 #include "survey/channel_groups.h"
 #include "survey/output_file.h"
 
@@ -53,6 +54,7 @@ QTableWidget* makeTable(QWidget* parent, const QString& name, const QStringList&
     table->verticalHeader()->hide();
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setWordWrap(false);
     table->horizontalHeader()->setStretchLastSection(true);
     table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
     table->horizontalHeader()->setSortIndicator(0, Qt::AscendingOrder);
@@ -184,10 +186,12 @@ frmSurveyReport::frmSurveyReport(QWidget* parent) : QWidget(parent, Qt::Window) 
     layout->addLayout(bottom);
     resize(720, 640);
 
+    m_pendingLoops.setSingleShot(true);
+    connect(&m_pendingLoops, &QTimer::timeout, this, &frmSurveyReport::refresh);
     connect(udThreshold, &QSpinBox::valueChanged, this, &frmSurveyReport::udThreshold_Change);
     connect(cmdSaveReport, &QPushButton::clicked, this, &frmSurveyReport::cmdSaveReport_Click);
     connect(cmdExportLoops, &QPushButton::clicked, this, &frmSurveyReport::cmdExportLoops_Click);
-    showReport();
+    refresh();
 }
 
 bool frmSurveyReport::openScan(const QString& path) {
@@ -208,7 +212,7 @@ void frmSurveyReport::readScan() {
     if (!m_path.isEmpty() &&
         ((m_reader.isOpen() && m_reader.path() == m_path) || m_reader.open(m_path)))
         m_counts = countLoops(m_reader);
-    showReport();
+    refresh();
 }
 
 void frmSurveyReport::appendLoop(const recording::ScanRecord& record) {
@@ -217,12 +221,18 @@ void frmSurveyReport::appendLoop(const recording::ScanRecord& record) {
     const auto loop = loopOfRecord(record);
     if (!loop || loop->Number <= m_counts.loops())
         return;
-    if (loop->Number == m_counts.loops() + 1) {
-        m_counts.add(*loop);
-        showReport();
-    } else {
+    if (loop->Number != m_counts.loops() + 1) {
         readScan();
+        return;
     }
+    m_counts.add(*loop);
+    // The table's repaint costs more than the counting: loops that come faster than a reader
+    // follows are shown together.
+    const qint64 waited = m_sinceShown.elapsed();
+    if (waited >= core::scaledMs(RefreshMs))
+        refresh();
+    else if (!m_pendingLoops.isActive())
+        m_pendingLoops.start(core::scaledMs(RefreshMs) - int(waited));
 }
 
 int frmSurveyReport::threshold() const {
@@ -234,10 +244,12 @@ void frmSurveyReport::setThreshold(int dbm) {
 }
 
 void frmSurveyReport::udThreshold_Change() {
-    showReport();
+    refresh();
 }
 
-void frmSurveyReport::showReport() {
+void frmSurveyReport::refresh() {
+    m_pendingLoops.stop();
+    m_sinceShown.start();
     m_report = makeReport(m_counts, threshold());
     const auto time = [](const std::optional<LoopTime>& t) { return t ? t->text() : QString(); };
     lblSummary->setText(m_report.Loops == 0

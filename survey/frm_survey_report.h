@@ -6,6 +6,8 @@
 #include "survey/survey_counts.h"
 #include "survey/survey_report.h"
 
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QWidget>
 
 class QLabel;
@@ -34,8 +36,13 @@ public:
     QString scanPath() const { return m_path; }
 
     // The loop just recorded; a loop already counted is ignored, one that does not follow the
-    // last one counted has the scan read again.
+    // last one counted has the scan read again. Its figures are shown at once when none were shown
+    // in the last RefreshMs, otherwise at the end of that time, with those of the loops after it.
     void appendLoop(const recording::ScanRecord& record);
+    static constexpr int RefreshMs = 3000;
+
+    // Shows the figures of every loop counted.
+    void refresh();
 
     int threshold() const;
     void setThreshold(int dbm);
@@ -73,7 +80,6 @@ private slots:
 
 private:
     void readScan();
-    void showReport();
     void showStatus(const QString& text);
     QString askPath(const QString& title, const QString& name);
 
@@ -85,6 +91,8 @@ private:
     ShownRows m_groupRows;
     ShownRows m_channelRows;
     qint64 m_cellsWritten = 0;
+    QElapsedTimer m_sinceShown;
+    QTimer m_pendingLoops;
 };
 
 } // namespace survey
