@@ -15,6 +15,7 @@
 #include <QWidget>
 
 #include <array>
+#include <optional>
 
 class QCheckBox;
 class QFrame;
@@ -63,9 +64,11 @@ void enableTimer(QTimer* timer);
 constexpr int AutoStartSeconds = 10;
 constexpr int SavedNoticeMs = 4000;
 
-// The window's inner width; its height shows the Exit button's row.
+// The window's inner size at first and at least; its height shows the Exit button's row. A larger
+// window gives the plot its extra width and height.
 constexpr int WindowWidthPixels = 800;
 constexpr int WindowHeightTwips = 5400;
+constexpr int DefaultPlotHeightTwips = 3195;
 
 // The main window: the plot, the controls and the dialogs over the scan engine, which runs on a
 // thread of its own. It hands the user's commands and settings to the engine, shows what the
@@ -163,6 +166,7 @@ private slots:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void createControls();
@@ -176,8 +180,13 @@ private:
 
     // The plot side.
     int ScaleWidth() const;
+    static QSize defaultSize();
     void LayoutMainWindow();
+    // The layout, the axes and the picture again for the window's size; the readings stay.
+    void fitToWindow();
     void BuildFreqAxis();
+    display::FreqAxis freqAxisForWindow() const;
+    void placeFreqAxis(const display::FreqAxis& axis);
     void BuildLevelAxis();
     void ComputeLevelScale();
     void LayoutStatusPanel();
@@ -212,6 +221,8 @@ private:
     // Shows or hides the legend, with the tick of "Show Legend".
     void showLegend(bool shown);
     void startCountdown();
+    void restorePlacement();
+    void savePlacement();
     void openSettingsDialog(bool saveMode);
     void settingsNotSaved(const QString& iniPath);
 
@@ -258,6 +269,9 @@ private:
     int m_countdownLeft = 0;          // seconds before the automatic start
     QPointer<settings::frmDlgSettings> m_settingsDialog;
     bool m_settingsFailureReported = false;
+    QSize m_laidOutSize; // the window's size the layout was made for; empty before start-up
+    // The live readings as they were when the display was paused: what it shows.
+    std::optional<scan::Readings> m_pausedReadings;
     QDateTime m_shownScanStart; // the start of the scan on display, for the elapsed time
     qint64 m_shownElapsed = -1; // the elapsed seconds on display
     // The readout box moves with the pointer.

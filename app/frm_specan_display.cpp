@@ -26,7 +26,10 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScrollBar>
+
+#include <algorithm>
 
 namespace app {
 
@@ -56,18 +59,24 @@ void overRightEnd(QWidget* upDown, const QWidget* box) {
 
 } // namespace
 
-int frmSpecAn::ScaleWidth() const {
-    return WindowWidthPixels * display::TwipsPerPixel;
+QSize frmSpecAn::defaultSize() {
+    return {WindowWidthPixels, display::toPixels(WindowHeightTwips)};
 }
 
+int frmSpecAn::ScaleWidth() const {
+    return std::max(width(), WindowWidthPixels) * display::TwipsPerPixel;
+}
+
+// The rules place every control from the window's width and the plot's height, which takes what
+// the window has beyond its smallest height.
 void frmSpecAn::LayoutMainWindow() {
     constexpr int px = display::TwipsPerPixel;
-    setFixedSize(WindowWidthPixels, display::toPixels(WindowHeightTwips));
+    const int extraHeight = std::max(height() - defaultSize().height(), 0) * px;
 
     display::setTwipsRect(frDisplay, QRect(display::twWidth(lblOWName) + 60,
                                            display::twHeight(chkChGroup[0]) + 120,
                                            ScaleWidth() - (display::twWidth(lblOWName) + 60) - 180,
-                                           display::twHeight(frDisplay)));
+                                           DefaultPlotHeightTwips + extraHeight));
     display::setTwTop(txtStatBox, 60);
     display::setTwLeft(txtStatBox, display::twWidth(frDisplay) - display::twWidth(txtStatBox) - 60);
 
@@ -171,17 +180,40 @@ void frmSpecAn::LayoutMainWindow() {
     display::setTwLeft(cmdClose, display::twRight(frDisplay) - display::twWidth(cmdClose));
 }
 
+void frmSpecAn::fitToWindow() {
+    m_laidOutSize = size();
+    LayoutMainWindow();
+    BuildLevelAxis();
+    LayoutStatusPanel();
+    placeFreqAxis(freqAxisForWindow());
+    redrawShown();
+}
+
+void frmSpecAn::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (!m_laidOutSize.isEmpty() && size() != m_laidOutSize)
+        fitToWindow();
+}
+
 // The axis of the limits in the view; the readings table starts anew with it.
 void frmSpecAn::BuildFreqAxis() {
     frDisplay->Cls();
     while (chkChGroup.size() > 1)
         delete chkChGroup.takeLast();
-
-    const display::FreqAxis axis = display::BuildFreqAxis(
-        m_view.frequencyLimits(), display::twLeft(frDisplay),
-        ScaleWidth() - display::twLeft(frDisplay) - 120, display::twHeight(frDisplay));
+    const display::FreqAxis axis = freqAxisForWindow();
     m_view.takeAxis(axis);
     core::modMain().BarGap = static_cast<qint16>(axis.BarGap);
+    placeFreqAxis(axis);
+}
+
+display::FreqAxis frmSpecAn::freqAxisForWindow() const {
+    return display::BuildFreqAxis(m_view.frequencyLimits(), display::twLeft(frDisplay),
+                                  ScaleWidth() - display::twLeft(frDisplay) - 120,
+                                  display::twHeight(frDisplay));
+}
+
+// The plot takes the axis's whole slots; the boxes and lines go where the axis puts them.
+void frmSpecAn::placeFreqAxis(const display::FreqAxis& axis) {
     display::setTwWidth(frDisplay, axis.PlotWidth);
     display::setTwLeft(txtStatBox,
                        display::readoutBoxLeft(axis.PlotWidth, display::twWidth(txtStatBox)));
@@ -200,7 +232,7 @@ void frmSpecAn::BuildFreqAxis() {
     placeBand(chkLB2, axis.LowBand2);
     for (int i = 0; i < int(axis.Groups.size()); ++i) {
         const display::GroupBox& group = axis.Groups[i];
-        QCheckBox* box = i == 0 ? chkChGroup[0] : addGroupBox(i);
+        QCheckBox* box = i < chkChGroup.size() ? chkChGroup[i] : addGroupBox(i);
         display::setTwLeft(box, group.Left);
         display::setTwTop(box, group.Top);
         box->setText(group.Caption);
@@ -427,18 +459,18 @@ void frmSpecAn::chkLine_Click() {
     redrawShown();
 }
 
-// What is on display is drawn again: the recorded loop from its record, or the live readings
-// unless the display is paused.
+// What is on display is drawn again: the recorded loop from its record, or the live readings,
+// as they were when the display was paused.
 void frmSpecAn::redrawShown() {
     if (!m_view.followingLive()) {
         ShowRecordedLoop(scrollTime->value());
         return;
     }
     frDisplay->Cls();
-    if (!m_view.displayIsLive())
-        return;
+    const scan::Readings& shown =
+        m_view.paused() && m_pausedReadings ? *m_pausedReadings : readings();
     for (int chan = 0; chan < scan::ChannelCount; ++chan) {
-        const scan::ChannelReading& reading = readings()[chan];
+        const scan::ChannelReading& reading = shown[chan];
         const auto measured =
             scan::ChannelState(chan, m_view.groupBoxes(), m_view.frequencyLimits()) ==
             scan::ChannelVerdict::Measure;

@@ -29,6 +29,8 @@ void frmSpecAn::showView() {
     chkShowAverages->setChecked(m_view.showAverages());
     mnuAutoSave->setChecked(m_view.autoSave());
     cmdPauseTest->setText(m_view.paused() ? QStringLiteral("Resume") : QStringLiteral("Pause"));
+    if (m_view.paused() != m_pausedReadings.has_value())
+        m_pausedReadings = m_view.paused() ? std::optional(readings()) : std::nullopt;
 }
 
 // The last checked group stays checked: a sweep always has a channel to measure.

@@ -14,12 +14,15 @@
 #include "scan/frm_scan_quit.h"
 #include "settings/frm_dlg_settings.h"
 #include "settings/program_settings.h"
+#include "settings/window_placement.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLineEdit>
+#include <QScreen>
 #include <QTimer>
 
 namespace app {
@@ -46,6 +49,10 @@ void frmSpecAn::Form_Load(const QString& programFolder) {
     FindComPorts();
     RestoreSettings(QString());
     RestoreComPort(0);
+    setMinimumSize(defaultSize());
+    resize(defaultSize());
+    restorePlacement();
+    m_laidOutSize = size();
     LayoutMainWindow();
     BuildLevelAxis();
     LayoutStatusPanel();
@@ -55,6 +62,34 @@ void frmSpecAn::Form_Load(const QString& programFolder) {
         engine().armReconnect();
         startCountdown();
     }
+}
+
+// The size and place the window had when it was last closed, as far as the screens still hold it;
+// the default size when the file has none.
+void frmSpecAn::restorePlacement() {
+    const std::optional<settings::WindowPlacement> placement = settings::readWindowPlacement();
+    if (!placement)
+        return;
+    QRect kept = placement->Geometry;
+    const QScreen* screen = QGuiApplication::screenAt(kept.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    // A damaged file could ask for more than any screen holds.
+    const QRect room = screen->availableGeometry();
+    kept.setSize(kept.size().boundedTo(room.size()).expandedTo(defaultSize()));
+    if (QGuiApplication::screenAt(placement->Geometry.center()))
+        setGeometry(kept);
+    else
+        resize(kept.size());
+    if (placement->Maximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void frmSpecAn::savePlacement() {
+    const bool maximized = isMaximized();
+    settings::writeWindowPlacement({maximized ? normalGeometry() : geometry(), maximized});
 }
 
 // "Run Forever" starts a scan by itself 10 s after start-up; the status box counts the seconds
@@ -86,6 +121,7 @@ void frmSpecAn::closeEvent(QCloseEvent* event) {
         return;
     }
     SaveSettings();
+    savePlacement();
     Command5_Click();
     delete m_fileSave;
     m_fileSave = nullptr;

@@ -285,7 +285,7 @@ std::optional<Sweep> bareClient(const Line& line) {
             QByteArray::number(902.2 + 0.2 * (i % MeasuredPerLoop), 'f', 1);
         ok = send("RX " + frequency + "\rRSSI!\r") && readUntil("dBm\r\nSETUP>");
     }
-    const Sweep sweep{double(clock.nsecsElapsed()) / 1e9, 0, readings};
+    const Sweep sweep{double(clock.nsecsElapsed()) / 1e9, {}, readings};
     ::close(fd);
     if (!ok)
         return std::nullopt;

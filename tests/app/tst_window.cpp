@@ -199,6 +199,21 @@ class TestWindow : public QObject {
             .replace('\n', QStringLiteral("\r\n"));
     }
 
+    // The controls of the window the user sees, by name, and their places.
+    static QMap<QString, QRect> placesOf(const frmSpecAn& w) {
+        QMap<QString, QRect> places;
+        for (const QWidget* c : w.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (c->isVisible())
+                places.insert(c->objectName(), c->geometry());
+        return places;
+    }
+    // Whether two controls cover each other: more than a shared border line, and neither lying
+    // on the other (an up-down over its text box, the scroll bar in its frame).
+    static bool overlap(const QRect& a, const QRect& b) {
+        const QRect both = a & b;
+        return both.width() > 1 && both.height() > 1 && both != a && both != b;
+    }
+
     QString iniPath() const { return m_program->iniPath(); }
     IniFile ini() const { return m_program->ini(); }
     frmSpecAn& start() { return m_program->load(); }
@@ -307,7 +322,8 @@ private slots:
     }
 
     // A bar at the upper limit fills its slot, one at the lower limit leaves the background, and
-    // the Line box draws a trace instead (its geometry is the renderer's to check).
+    // the Line box draws a trace instead (its geometry is the renderer's to check). A paused
+    // display keeps its picture, through a resize too.
     void barsFillFromTheirLevelAndAPausedDisplayKeepsItsPicture() {
         frmSpecAn& w = loadStill();
         const QColor last = w.activeColors().Last;
@@ -327,6 +343,10 @@ private slots:
         storeLive(Chan, -45);
         QCOMPARE(w.readings()[Chan].Last, qint16(45));
         QVERIFY(image() == before);
+        // A resize draws the picture again as it was when paused.
+        w.resize(900, 400);
+        QTRY_COMPARE_WITH_TIMEOUT(image().width() > before.width(), true, Bound);
+        QVERIFY(slotIs(Chan + 1, last) && slotIs(Chan, w.activeColors().Back));
         // A skipped channel is drawn empty, paused or not, and keeps its reading.
         w.UpdateChannelReading(Chan + 1, 120, 121, 121, true);
         QVERIFY(slotIs(Chan + 1, w.activeColors().Back));
@@ -579,6 +599,39 @@ private slots:
         QCOMPARE(w.view().shownLoop().LoopNumber, 1);
     }
 
+    // The window grows and shrinks back: the plot takes the new room, the level labels, group
+    // boxes and rows below follow it, no visible control covers another or leaves the window, and
+    // the loop on display is drawn again at the new size. Back at the default size every control
+    // is where it was at start-up.
+    void theWindowGrowsAndEveryControlFollowsThePlot() {
+        writeThreeLoops("three.dat");
+        frmSpecAn& w = load();
+        open("three.dat");
+        const QMap<QString, QRect> atDefault = placesOf(w);
+        QCOMPARE(w.size(), QSize(800, 360));
+        for (const QSize size : {QSize(1000, 480), QSize(1600, 900), QSize(800, 360)}) {
+            w.resize(size);
+            QTRY_COMPARE_WITH_TIMEOUT(w.size(), size, Bound);
+            const QMap<QString, QRect> places = placesOf(w);
+            const QSize grown = size - QSize(800, 360);
+            QVERIFY(qAbs(places["frDisplay"].width() - atDefault["frDisplay"].width() -
+                         grown.width()) < 20);
+            QCOMPARE(places["frDisplay"].height(),
+                     atDefault["frDisplay"].height() + grown.height());
+            QCOMPARE(image().size(),
+                     control<display::PlotView>(w, "frDisplay")->contentsRect().size());
+            QVERIFY(slotDrawn(Chan));
+            if (size == QSize(800, 360))
+                break; // where the layout rules put the controls, as the check below shows
+            for (auto a = places.cbegin(); a != places.cend(); ++a) {
+                QVERIFY2(w.rect().contains(a.value()), qPrintable(a.key()));
+                for (auto b = std::next(a); b != places.cend(); ++b)
+                    QVERIFY2(!overlap(a.value(), b.value()), qPrintable(a.key() + " " + b.key()));
+            }
+        }
+        QCOMPARE(placesOf(w), atDefault);
+    }
+
     void theReadoutFollowsThePointerOnlyAfterAClickAndStaysInsideThePlot() {
         writeThreeLoops("three.dat");
         frmSpecAn& w = load();
@@ -680,6 +733,30 @@ private slots:
         QCOMPARE(state(start()), changed);
         control<QCheckBox>(*m_program->window, "chkRunForever")
             ->click(); // nothing connects by itself while the test ends
+    }
+
+    // The window opens at its default size, comes back at the size and state it was closed in,
+    // and never larger than the screen, whatever the file says.
+    void theWindowComesBackAsLargeAsItWasClosed() {
+        QCOMPARE(start().size(), QSize(800, 360));
+        m_program->window->resize(800, 480);
+        QTRY_COMPARE_WITH_TIMEOUT(m_program->window->size(), QSize(800, 480), Bound);
+        quit();
+        QCOMPARE(start().size(), QSize(800, 480));
+        QCOMPARE(control<QWidget>(*m_program->window, "frDisplay")->height(), 333);
+
+        m_program->window->showMaximized();
+        QTRY_VERIFY_WITH_TIMEOUT(m_program->window->isMaximized(), Bound);
+        quit();
+        QCOMPARE(ini().ReadIni("Window", "Height"), "480"); // the size to restore it to
+        QVERIFY(start().isMaximized());
+        quit();
+
+        m_program->setIni("Window", "Width", "100000");
+        m_program->setIni("Window", "Height", "100000");
+        m_program->setIni("Window", "Maximized", "0");
+        const QSize screen = QGuiApplication::primaryScreen()->availableSize();
+        QCOMPARE(start().size(), screen.expandedTo(QSize(800, 360)));
     }
 
     void valuesNoUserCouldTypeAreClampedAndNeverWrittenBackWrongly_data() {
