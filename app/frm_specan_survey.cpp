@@ -4,14 +4,18 @@
 #include "app/frm_specan.h"
 
 #include "app/msg_box.h"
+#include "core/conventions.h"
+#include "core/wall_clock.h"
 #include "display/frm_waterfall.h"
 #include "display/picture_file.h"
+#include "display/plot_picture.h"
 #include "display/plot_view.h"
 #include "survey/frm_survey_report.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QScrollBar>
 
 namespace app {
@@ -72,8 +76,28 @@ void frmSpecAn::surveyWindowsAddLoop(const recording::ScanRecord& record) {
         m_surveyReport->appendLoop(record);
 }
 
+// The picture says which scan, when and with what attenuation: the recorded loop's own, or the
+// live scan's from its start to now.
 bool frmSpecAn::savePlotPicture(const QString& path, QString* error) {
-    return display::savePng(frDisplay->renderer().image(), path, openScanPath(), error);
+    display::PlotPictureText text;
+    text.Slots = display::slotCount(m_view.frequencyLimits());
+    text.Scan = QFileInfo(openScanPath()).fileName();
+    if (!m_view.followingLive()) {
+        const recording::ScanRecord& loop = m_view.shownLoop();
+        text.Time = QStringLiteral("loop %1, %2")
+                        .arg(loop.LoopNumber)
+                        .arg(QString::fromLatin1(loop.LoopStartText).trimmed());
+        text.AttenuationDb = loop.Attenuation;
+    } else {
+        const QString now = core::dateTimeText(core::nowToTheSecond());
+        text.Time = m_shownScanStart.isValid()
+                        ? core::dateTimeText(m_shownScanStart) + QStringLiteral(" to ") + now
+                        : now;
+        text.AttenuationDb = m_view.attenuation();
+    }
+    const QImage picture = display::plotPicture(frDisplay->renderer().image(), m_plotGeometry,
+                                                m_view.plotOptions(), m_colors, text);
+    return display::savePng(picture, path, openScanPath(), error);
 }
 
 void frmSpecAn::mnuSavePicture_Click() {

@@ -19,6 +19,7 @@
 #include "display/freq_axis.h"
 #include "display/frm_color_palette.h"
 #include "display/frm_waterfall.h"
+#include "display/plot_picture.h"
 #include "display/plot_view.h"
 #include "display/up_down.h"
 #include "display/waterfall_view.h"
@@ -675,11 +676,30 @@ private slots:
         QCOMPARE(control<QScrollBar>(w, "scrollTime")->value(), 2);
         QCOMPARE(w.view().shownLoop().LoopNumber, 2);
 
+        // The picture holds the plot as drawn, framed by its axes, names and legend; a larger
+        // window gives a larger picture.
         QString error;
         const QString picture = m_program->folder() + "/plot.png";
         QVERIFY2(w.savePlotPicture(picture, &error), qPrintable(error));
-        QCOMPARE(QImage(picture).size(),
-                 control<display::PlotView>(w, "frDisplay")->renderer().image().size());
+        const QImage saved(picture);
+        const QRect plot = display::plotPictureArea(image().size());
+        QCOMPARE(saved.copy(plot), image().convertToFormat(saved.format()));
+        const auto inkIn = [&saved](const QRect& area) {
+            int ink = 0;
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                for (int x = area.left(); x <= area.right(); ++x)
+                    ink += qGray(saved.pixel(x, y)) < 128;
+            return ink;
+        };
+        QVERIFY(inkIn(QRect(0, plot.top(), plot.left() - 1, plot.height())) > 100); // dBm
+        QVERIFY(inkIn(QRect(plot.left(), plot.bottom() + 2, plot.width(), 30)) >
+                200);                                                      // MHz, legend
+        QVERIFY(inkIn(QRect(0, 0, saved.width(), plot.top() - 20)) > 100); // scan, time
+        w.resize(1200, 500);
+        QTRY_VERIFY_WITH_TIMEOUT(image().width() > plot.width(), Bound);
+        QVERIFY2(w.savePlotPicture(picture, &error), qPrintable(error));
+        QVERIFY(QImage(picture).width() > saved.width() &&
+                QImage(picture).height() > saved.height());
         QVERIFY(!w.savePlotPicture(dataFile("three.dat"), &error));
         QCOMPARE(m_program->records("three.dat").size(), 3);
     }
