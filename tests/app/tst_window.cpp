@@ -36,6 +36,7 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace app;
@@ -677,10 +678,13 @@ private slots:
         QCOMPARE(w.view().shownLoop().LoopNumber, 2);
 
         // The picture holds the plot as drawn, framed by its axes, names and legend; a larger
-        // window gives a larger picture.
+        // window gives a larger picture. It is as readable as the user's umask makes a file.
+        const mode_t umaskBefore = ::umask(022);
+        const auto restoreUmask = qScopeGuard([umaskBefore] { ::umask(umaskBefore); });
         QString error;
         const QString picture = m_program->folder() + "/plot.png";
         QVERIFY2(w.savePlotPicture(picture, &error), qPrintable(error));
+        QVERIFY(QFileInfo(picture).permissions() & QFile::ReadOther);
         const QImage saved(picture);
         const QRect plot = display::plotPictureArea(image().size());
         QCOMPARE(saved.copy(plot), image().convertToFormat(saved.format()));
