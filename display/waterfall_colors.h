@@ -22,9 +22,10 @@ struct LevelScale {
 
 QRgb levelColor(int dbm, const LevelScale& scale);
 
-// Colours of readings without a level and of rows no loop reached yet. Greys, which the level
-// colour map never uses.
-inline constexpr QRgb NoReadingColor = 0xff3c3c3c; // the radio gave no usable level
+// Colours of codes without a level: red for no reading and grey for a switched-off group, far
+// from every colour of the level map and from the white around the rows. Channels outside the
+// limits and rows no loop reached yet never appear among the rows drawn.
+inline constexpr QRgb NoReadingColor = 0xffd62728; // the radio gave no usable level
 inline constexpr QRgb GroupOffColor = 0xff8c8c8c;  // the channel's group was switched off
 inline constexpr QRgb OutOfRangeColor = 0xffd2d2d2;
 inline constexpr QRgb EmptyColor = 0xff000000;

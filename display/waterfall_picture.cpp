@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "display/waterfall_picture.h"
 
+#include "display/time_ticks.h"
 #include "survey/channel_groups.h"
+#include "survey/level_codes.h"
 
 #include <QFontMetrics>
 #include <QMargins>
@@ -19,6 +21,8 @@ constexpr int Gap = 6;
 constexpr int Tick = 4;
 constexpr int BarWidth = 14;
 constexpr int ScaleStepDb = 10;
+constexpr int LegendLines = 2;
+constexpr int LeastScaleLines = 10; // of a picture's colour scale
 
 QMargins marginsFor(const QFontMetrics& m) {
     const int line = m.height();
@@ -29,30 +33,30 @@ QMargins marginsFor(const QFontMetrics& m) {
             Gap + 2 * Gap + std::max(scaleWidth, legendWidth), Tick + line + Gap};
 }
 
-QString clockLabel(const survey::LoopTime& time, bool withDate) {
-    const QString date = time.isoDate();
-    return withDate ? date.mid(5, 2) + QLatin1Char('-') + date.mid(8, 2) + QLatin1Char(' ') +
-                          time.clock().left(5)
-                    : time.clock();
-}
-
 void paintTimeAxis(QPainter& painter, const WaterfallMapping& map, const WaterfallImage& w,
                    const QFontMetrics& m) {
     if (map.Rows == 0)
         return;
-    const bool withDate = w.rowStart(0).IsoDate != w.rowStart(map.Rows - 1).IsoDate;
-    const int spacing = 2 * m.height();
-    int lastY = -spacing;
-    for (int row = 0; row < map.Rows; ++row) {
-        const int y = map.rowTop(row);
-        if (y - lastY < spacing)
-            continue;
-        lastY = y;
+    std::vector<survey::LoopTime> starts(map.Rows);
+    for (int row = 0; row < map.Rows; ++row)
+        starts[row] = w.rowStart(row);
+    const double rowHeight = double(map.imageHeight()) / map.Rows;
+    for (const TimeTick& tick : timeTicks(starts, rowHeight, 2 * m.height()).Ticks) {
+        const int y = map.rowTop(tick.Row);
         painter.drawLine(map.Plot.left() - Tick, y, map.Plot.left() - 1, y);
         const QRect box(0, y - m.height() / 2, map.Plot.left() - Tick - 2, m.height());
-        painter.drawText(box, Qt::AlignRight | Qt::AlignVCenter,
-                         clockLabel(w.rowStart(row), withDate));
+        painter.drawText(box, Qt::AlignRight | Qt::AlignVCenter, tick.Label);
     }
+}
+
+// The plot's room below the rows: nothing was measured there, which the hatching says.
+void paintEmptyRoom(QPainter& painter, const WaterfallMapping& map, const WaterfallStyle& style) {
+    QRect room = map.Plot;
+    room.setTop(map.Plot.top() + (map.Rows > 0 ? map.imageHeight() : 0));
+    if (room.isEmpty())
+        return;
+    painter.fillRect(room, style.Background);
+    painter.fillRect(room, QBrush(style.Hatch, Qt::BDiagPattern));
 }
 
 void paintFrequencyAxis(QPainter& painter, const WaterfallMapping& map, const QFontMetrics& m) {
@@ -118,16 +122,18 @@ void paintScaleLabels(QPainter& painter, const WaterfallLayout& layout, const Le
     }
 }
 
-void paintLegend(QPainter& painter, const WaterfallLayout& layout, const QFontMetrics& m) {
+// The colours the rows give codes without a level, from the rows' own colour table.
+void paintLegend(QPainter& painter, const WaterfallLayout& layout, const WaterfallImage& w,
+                 const QFontMetrics& m) {
     const struct {
-        QRgb Color;
+        unsigned char Code;
         QString Text;
-    } entries[] = {{NoReadingColor, QStringLiteral("no reading")},
-                   {GroupOffColor, QStringLiteral("group off")}};
+    } entries[] = {{survey::NoReadingCode, QStringLiteral("no reading")},
+                   {scan::GroupOffCode, QStringLiteral("group off")}};
     int y = layout.Legend.top();
     for (const auto& entry : entries) {
         const QRect swatch(layout.Legend.left(), y + 2, m.height() - 4, m.height() - 4);
-        painter.fillRect(swatch, QColor(entry.Color));
+        painter.fillRect(swatch, QColor(w.image().color(entry.Code)));
         painter.drawRect(swatch);
         painter.drawText(QRect(swatch.right() + Gap, y, layout.Legend.width(), m.height()),
                          Qt::AlignLeft | Qt::AlignVCenter, entry.Text);
@@ -172,7 +178,7 @@ WaterfallLayout layoutInside(const QRect& whole, const QFontMetrics& metrics) {
     layout.Whole = whole;
     layout.Title = QRect(whole.left() + Gap, whole.top() + Gap / 2, whole.width() - 2 * Gap, line);
     layout.Plot = whole.marginsRemoved(margins);
-    const int legendHeight = 2 * line;
+    const int legendHeight = LegendLines * line;
     layout.ColorBar = QRect(layout.Plot.right() + 2 * Gap, layout.Plot.top(), BarWidth,
                             std::max(0, layout.Plot.height() - legendHeight - 2 * Gap));
     layout.Legend = QRect(layout.ColorBar.left(), layout.ColorBar.bottom() + 2 * Gap,
@@ -182,9 +188,14 @@ WaterfallLayout layoutInside(const QRect& whole, const QFontMetrics& metrics) {
 
 WaterfallLayout layoutAround(QSize plot, const QFontMetrics& metrics) {
     const QMargins margins = marginsFor(metrics);
-    return layoutInside(QRect(0, 0, plot.width() + margins.left() + margins.right(),
-                              plot.height() + margins.top() + margins.bottom()),
-                        metrics);
+    const int scaleHeight = (LeastScaleLines + LegendLines) * metrics.height() + 2 * Gap;
+    const int height = std::max(plot.height(), scaleHeight);
+    WaterfallLayout layout =
+        layoutInside(QRect(0, 0, plot.width() + margins.left() + margins.right(),
+                           height + margins.top() + margins.bottom()),
+                     metrics);
+    layout.Plot.setHeight(plot.height());
+    return layout;
 }
 
 QString waterfallTitle(const QString& scanName, const WaterfallImage& waterfall) {
@@ -272,13 +283,11 @@ void paintWaterfall(QPainter& painter, const WaterfallLayout& layout,
         for (const QRect& area : dirty.intersected(layout.Plot))
             painter.drawImage(area.topLeft(), *plotPicture,
                               area.translated(-layout.Plot.topLeft()));
-    } else {
-        painter.fillRect(layout.Plot, style.PlotBackground);
-        if (map.Rows > 0) {
-            const QRect source(map.Span.First, 0, map.Span.count(), map.Rows);
-            painter.drawImage(map.imageRect(), waterfall.image(), source);
-        }
+    } else if (map.Rows > 0) {
+        const QRect source(map.Span.First, 0, map.Span.count(), map.Rows);
+        painter.drawImage(map.imageRect(), waterfall.image(), source);
     }
+    paintEmptyRoom(painter, map, style);
     if (needed(right))
         paintColorScale(painter, layout, waterfall.scale());
     painter.setPen(style.Text);
@@ -291,7 +300,7 @@ void paintWaterfall(QPainter& painter, const WaterfallLayout& layout,
         paintTimeAxis(painter, map, waterfall, m);
     if (needed(right)) {
         paintScaleLabels(painter, layout, waterfall.scale(), m);
-        paintLegend(painter, layout, m);
+        paintLegend(painter, layout, waterfall, m);
     }
 }
 
@@ -300,8 +309,13 @@ QImage waterfallPicture(const WaterfallImage& waterfall, const QString& title, i
     QFont font;
     font.setPixelSize(11);
     const QFontMetrics metrics(font);
-    const QSize plot(waterfall.span().count() * columnWidth, plotHeight);
-    const WaterfallLayout layout = layoutAround(plot, metrics);
+    const int width = waterfall.span().count() * columnWidth;
+    const WaterfallMapping rows{QRect(0, 0, width, plotHeight), waterfall.span(),
+                                waterfall.rowsUsed()};
+    // Without loops, one row's height of the empty plot says so.
+    const int height =
+        rows.Rows > 0 ? rows.imageHeight() : std::min(plotHeight, WaterfallMapping::MaxRowHeight);
+    const WaterfallLayout layout = layoutAround(QSize(width, height), metrics);
     QImage picture(layout.Whole.size(), QImage::Format_RGB32);
     QPainter painter(&picture);
     painter.setFont(font);

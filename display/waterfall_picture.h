@@ -16,7 +16,7 @@ namespace display {
 
 // Where the waterfall's rows and columns land inside its plot area. A column is a channel of
 // the span; rows are scaled by a whole factor (at most MaxRowHeight pixels a row) so that a short
-// scan fills the plot, and never below one pixel a row while they fit.
+// scan takes as much of the plot as it can, and never below one pixel a row while they fit.
 struct WaterfallMapping {
     static constexpr int MaxRowHeight = 16;
 
@@ -66,13 +66,15 @@ struct WaterfallLayout {
 
 // Margins from the font; the plot takes the rest.
 WaterfallLayout layoutInside(const QRect& whole, const QFontMetrics& metrics);
-// A picture whose plot area has the given size.
+// A picture whose plot area has the given size; beside a low plot, the colour scale keeps a height
+// of its own.
 WaterfallLayout layoutAround(QSize plot, const QFontMetrics& metrics);
 
 struct WaterfallStyle {
     QColor Background = Qt::white;
     QColor Text = Qt::black;
-    QColor PlotBackground = QColor(0x20, 0x20, 0x20);
+    // Lines across the background of the plot's room below the rows, which no loop reached.
+    QColor Hatch = QColor(0xc0, 0xc0, 0xc0);
 };
 
 // "lastScan.dat: 40 loops, 05-01-2024 14:00:01 to 05-01-2024 14:01:19, a row a loop".
@@ -84,7 +86,8 @@ void paintWaterfall(QPainter& painter, const WaterfallLayout& layout,
                     const WaterfallImage& waterfall, const QString& title,
                     const WaterfallStyle& style, const QImage* plotPicture, const QRegion& dirty);
 
-// The whole picture, for a PNG: plot `plotHeight` pixels high, `columnWidth` pixels a channel.
+// The whole picture, for a PNG, `columnWidth` pixels a channel. The rows grow toward
+// `plotHeight` pixels as in a plot of that height, and the plot is exactly as tall as they are.
 QImage waterfallPicture(const WaterfallImage& waterfall, const QString& title, int plotHeight,
                         int columnWidth = 4);
 

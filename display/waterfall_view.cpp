@@ -58,8 +58,7 @@ void WaterfallView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     const WaterfallLayout& layout = pictureLayout();
     const WaterfallStyle colors = pictureStyle();
-    const QImage& plot =
-        m_plotPicture.picture(m_waterfall, layout.Plot.size(), colors.PlotBackground);
+    const QImage& plot = m_plotPicture.picture(m_waterfall, layout.Plot.size(), colors.Background);
     paintWaterfall(painter, layout, m_waterfall, m_title, colors, &plot, event->region());
 }
 

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
-// The waterfall: its picture of a scan (colours, rows that merge loops, live loops), the mapping
-// of points to rows and channels, and the window that shows it.
+// The waterfall: its picture of a scan (colours, rows that merge loops, live loops, time labels),
+// the mapping of points to rows and channels, and the window that shows it.
 #include "display/frm_waterfall.h"
+#include "display/time_ticks.h"
 #include "display/waterfall_image.h"
 #include "display/waterfall_picture.h"
 #include "display/waterfall_view.h"
@@ -10,10 +11,12 @@
 #include "tests/support/scan_fixture.h"
 
 #include <QLabel>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace display;
@@ -37,6 +40,22 @@ QByteArray burstLoop(int level = Burst) {
 
 survey::Loop loopOf(qint32 n, const QByteArray& codes) {
     return *survey::loopOfRecord(testing::loopRecord(n, codes));
+}
+
+double distance(QRgb a, QRgb b) {
+    return std::hypot(qRed(a) - qRed(b), qGreen(a) - qGreen(b), qBlue(a) - qBlue(b));
+}
+
+// The nearest a colour comes to one that a reading is drawn in.
+double distanceFromReadings(QRgb colour, const QImage& rows) {
+    double nearest = 1000;
+    for (int code = 0; code <= scan::GroupOffCode; ++code)
+        nearest = std::min(nearest, distance(colour, rows.color(code)));
+    return nearest;
+}
+
+survey::LoopTime loopTime(const QDateTime& when) {
+    return *survey::parseLoopTime(when.toString("MM-dd-yyyy  hh:mm:ss").toLatin1());
 }
 
 // CIE L*, the lightness the eye sees, of an sRGB colour.
@@ -90,7 +109,7 @@ class TestWaterfall : public QObject {
 
 private slots:
     // The colour table spans the scale with the viridis ends, its lightness rising with the
-    // level; levels beyond the scale take its ends; readings without a level are greys.
+    // level; levels beyond the scale take its ends.
     void pixelColoursFollowTheLevelScale_data() {
         QTest::addColumn<int>("code");
         QTest::addColumn<QRgb>("colour");
@@ -99,8 +118,6 @@ private slots:
         QTest::newRow("-40 dBm: strong end") << 40 << qRgb(0xfd, 0xe7, 0x25);
         QTest::newRow("-130 dBm: below") << 130 << map[0];
         QTest::newRow("-30 dBm: above") << 30 << map[255];
-        QTest::newRow("no reading") << 0 << NoReadingColor;
-        QTest::newRow("group off") << 200 << GroupOffColor;
     }
     void pixelColoursFollowTheLevelScale() {
         QFETCH(int, code);
@@ -118,6 +135,80 @@ private slots:
             QVERIFY2(step > -0.1 && step < 0.7, qPrintable(QString::number(i)));
         }
         QVERIFY(lightness(map[255]) - lightness(map[0]) > 70);
+    }
+
+    // At a glance: the white around the rows, a reading without a level, a switched-off group
+    // and the weakest level lie far apart, and neither code without a level looks like a level.
+    void readingsWithoutALevelStandApart() {
+        const QImage rows = WaterfallImage().image();
+        const QList<QRgb> apart{WaterfallStyle().Background.rgb(),
+                                rows.color(survey::NoReadingCode), rows.color(scan::GroupOffCode),
+                                levelColorMap()[0]};
+        for (int i = 0; i < apart.size(); ++i)
+            for (int j = i + 1; j < apart.size(); ++j)
+                QVERIFY2(distance(apart[i], apart[j]) > 150,
+                         qPrintable(QString("%1 %2").arg(i).arg(j)));
+        for (const QRgb level : levelColorMap()) {
+            QVERIFY(distance(level, apart[1]) > 80);
+            QVERIFY(distance(level, apart[2]) > 80);
+        }
+    }
+
+    // Rows are loops at uneven times. Each label names a multiple of the step and marks the first
+    // row that started at or after it; labels lie at least two lines apart, and across midnight
+    // they carry the date.
+    void timeLabelsMarkEvenTimes_data() {
+        QTest::addColumn<QDateTime>("first");
+        QTest::addColumn<QList<int>>("gaps"); // seconds between row starts, oldest first
+        QTest::addColumn<double>("rowHeight");
+        QTest::addColumn<int>("step");
+        QTest::addColumn<QStringList>("ticks"); // "row label", when known
+        const QDateTime afternoon(QDate(2024, 5, 1), QTime(14, 0, 7));
+        QTest::newRow("a row a loop")
+            << afternoon << QList<int>{9, 13, 2, 13, 14, 7, 11, 6, 12} << 16.0 << 30
+            << QStringList{"0 14:01:30", "3 14:01:00", "6 14:00:30"};
+        QList<int> night;
+        for (int n = 0; n < 499; ++n)
+            night << (n == 250 ? 2 * 3600 + 17 : 60 + n * 37 % 31);
+        QTest::newRow("overnight, with a pause") << QDateTime(QDate(2024, 5, 1), QTime(18, 0, 5))
+                                                 << night << 1.2 << 7200 << QStringList{};
+    }
+    void timeLabelsMarkEvenTimes() {
+        QFETCH(QDateTime, first);
+        QFETCH(QList<int>, gaps);
+        QFETCH(double, rowHeight);
+        std::vector<QDateTime> starts{first}; // oldest first
+        for (const int gap : gaps)
+            starts.push_back(starts.back().addSecs(gap));
+        std::reverse(starts.begin(), starts.end());
+        std::vector<survey::LoopTime> rowStarts;
+        for (const QDateTime& start : starts)
+            rowStarts.push_back(loopTime(start));
+        const int spacing = 26;
+
+        const TimeTicks axis = timeTicks(rowStarts, rowHeight, spacing);
+        QTEST(axis.StepSeconds, "step");
+        QVERIFY(axis.Ticks.size() >= 3);
+        const bool overnight = starts.front().date() != starts.back().date();
+        QStringList shown;
+        for (int i = 0; i < axis.Ticks.size(); ++i) {
+            const TimeTick& tick = axis.Ticks[i];
+            shown << QString("%1 %2").arg(tick.Row).arg(tick.Label);
+            const QDateTime at =
+                overnight ? QDateTime::fromString("2024-" + tick.Label, "yyyy-MM-dd hh:mm")
+                          : QDateTime(first.date(), QTime::fromString(tick.Label));
+            QVERIFY2(at.isValid(), qPrintable(tick.Label));
+            QCOMPARE(at.time().msecsSinceStartOfDay() / 1000 % axis.StepSeconds, 0);
+            QVERIFY2(starts[tick.Row] >= at, qPrintable(tick.Label));
+            const bool oldest = tick.Row + 1 == int(starts.size());
+            QVERIFY2(oldest ? starts[tick.Row] == at : starts[tick.Row + 1] < at,
+                     qPrintable(tick.Label));
+            if (i > 0)
+                QVERIFY((tick.Row - axis.Ticks[i - 1].Row) * rowHeight >= spacing);
+        }
+        QFETCH(QStringList, ticks);
+        if (!ticks.isEmpty())
+            QCOMPARE(shown, ticks);
     }
 
     // More loops than rows: every row covers the same number of loops and shows the strongest
@@ -317,6 +408,28 @@ private slots:
         QCOMPARE(whole.view->size(), live.view->size());
         QCOMPARE(whole.view->waterfall().loopsPerRow(), loopsPerRow);
         QCOMPARE(liveRows, whole.view->grab().toImage());
+    }
+
+    // A short scan leaves the window's plot room below its rows: nothing there comes near a
+    // colour that a reading is drawn in.
+    void theRoomBelowAShortScanNeverLooksLikeReadings() {
+        frmWaterfall w(&m_owner);
+        QVERIFY(w.openScan(writeScan(QStringLiteral("few.dat"), 5, 3)));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const WaterfallMapping map = w.view->mapping();
+        QCOMPARE(map.imageHeight(), 5 * WaterfallMapping::MaxRowHeight);
+        const QImage shown = w.view->grab().toImage();
+        const QRect room(map.Plot.left(), map.Plot.top() + map.imageHeight(), map.Plot.width(),
+                         map.Plot.height() - map.imageHeight());
+        QVERIFY(room.height() > map.Plot.height() / 2);
+        QSet<QRgb> colours;
+        for (int y = room.top(); y <= room.bottom(); ++y)
+            for (int x = room.left(); x <= room.right(); ++x)
+                colours << shown.pixel(x, y);
+        for (const QRgb colour : colours)
+            QVERIFY2(distanceFromReadings(colour, w.view->waterfall().image()) > 80,
+                     qPrintable(QString::number(colour, 16)));
     }
 
     // "Save Picture" writes a PNG named after the scan, and never over the scan.

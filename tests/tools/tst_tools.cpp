@@ -20,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <csignal>
 #include <functional>
 #include <set>
@@ -588,14 +589,36 @@ private slots:
         QVERIFY(fileBytes(inDir("report.csv")).startsWith("scope,name,"));
     }
 
-    void waterfallWritesAPictureOfTheAskedHeight() {
-        const ScanRun r = run({"waterfall", "scan.dat", "fall.png", "--height=300"});
+    // The 20 rows grow toward --height by whole pixels, at most 16 a row, and the picture ends
+    // below them. A line with more than 400 pixels that are not white is the plot's (128 channels
+    // of 4 pixels): there are exactly as many as the rows take, one after the other.
+    void waterfallPictureIsAsTallAsItsRows_data() {
+        QTest::addColumn<QString>("height");
+        QTest::addColumn<int>("rowLines");
+        QTest::newRow("short scan: rows of 16 pixels") << "600" << 20 * 16;
+        QTest::newRow("rows of 15") << "300" << 300;
+        QTest::newRow("rows of 2") << "50" << 40;
+    }
+    void waterfallPictureIsAsTallAsItsRows() {
+        QFETCH(QString, height);
+        QFETCH(int, rowLines);
+        const ScanRun r = run({"waterfall", "scan.dat", "fall.png", "--height", height});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.err, QByteArray());
-        const QImage picture(inDir("fall.png"));
-        QVERIFY(!picture.isNull());
-        QVERIFY(picture.height() > 300 && picture.height() < 400);
+        const QImage picture = QImage(inDir("fall.png")).convertToFormat(QImage::Format_RGB32);
         QVERIFY(picture.width() >= 128 * 4);
+        QList<int> plotLines;
+        for (int y = 0; y < picture.height(); ++y) {
+            int coloured = 0;
+            for (int x = 0; x < picture.width(); ++x)
+                coloured += picture.pixel(x, y) != qRgb(255, 255, 255);
+            if (coloured > 400)
+                plotLines << y;
+        }
+        QCOMPARE(plotLines.size(), rowLines);
+        QCOMPARE(plotLines.last() - plotLines.first() + 1, rowLines);
+        // Title, axes and the colour scale beside a low plot take the rest.
+        QVERIFY(picture.height() < std::max(rowLines, 200) + 100);
     }
 };
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "tools/scan/scan_options.h"
 
+#include "display/waterfall_picture.h"
 #include "survey/survey_report.h"
 
 namespace tools::scan {
@@ -62,11 +63,13 @@ QString usageText() {
                "      occupied at or above DBM (default %1 dBm, from %2 to %3). --csv also writes\n"
                "      the report, groups and channels, as CSV.\n"
                "  korlan-scan waterfall SCAN.dat OUT.png [--height N]\n"
-               "      The waterfall as a PNG picture, newest loop at the top, N pixels high "
-               "(default\n"
-               "      %4, from %5 to %6); with more loops than pixels each row shows the "
-               "strongest\n"
-               "      level of the loops it covers.\n"
+               "      The waterfall as a PNG picture, newest loop at the top. Its rows take at "
+               "most N\n"
+               "      pixels (default %4, from %5 to %6), each a whole number of pixels up to "
+               "%7, and\n"
+               "      the picture ends below them; with more loops than pixels each row shows "
+               "the\n"
+               "      strongest level of the loops it covers.\n"
                "  korlan-scan --help | --version\n"
                "\n"
                "Exit status: 0 when the whole scan was read and everything written, 1 when the "
@@ -80,7 +83,8 @@ QString usageText() {
         .arg(MaxThresholdDbm)
         .arg(DefaultWaterfallHeight)
         .arg(MinWaterfallHeight)
-        .arg(MaxWaterfallHeight);
+        .arg(MaxWaterfallHeight)
+        .arg(display::WaterfallMapping::MaxRowHeight);
 }
 
 std::optional<ScanOptions> parseOptions(const QStringList& args, QString* error) {
