@@ -63,6 +63,39 @@ std::vector<Mark> marksOf(const std::vector<qint64>& starts, int step) {
     return marks;
 }
 
+// Which rows started after a pause in the scan: more than PauseFactor times the usual time
+// after the row below them.
+constexpr int PauseFactor = 4;
+std::vector<bool> pausesBefore(const std::vector<qint64>& starts) {
+    std::vector<qint64> gaps;
+    for (size_t row = 0; row + 1 < starts.size(); ++row)
+        gaps.push_back(starts[row] - starts[row + 1]);
+    std::vector<bool> pauses(starts.size(), false);
+    if (gaps.empty())
+        return pauses;
+    std::vector<qint64> sorted = gaps;
+    std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+    const qint64 usual = std::max<qint64>(sorted[sorted.size() / 2], 1);
+    for (size_t row = 0; row < gaps.size(); ++row)
+        pauses[row] = gaps[row] > PauseFactor * usual;
+    return pauses;
+}
+
+// Whether two marks lie closer than `spacing` with no pause between them. Across a pause they
+// may: one of them goes, and the step stays what the scan's pace allows.
+bool crowded(const std::vector<Mark>& marks, const std::vector<bool>& pauses, double rowHeight,
+             int spacing) {
+    for (size_t i = 1; i < marks.size(); ++i) {
+        const int older = marks[i - 1].Row;
+        const int newer = marks[i].Row;
+        if ((older - newer) * rowHeight < spacing &&
+            std::find(pauses.begin() + newer, pauses.begin() + older, true) ==
+                pauses.begin() + older)
+            return true;
+    }
+    return false;
+}
+
 // Keeps, from the bottom up, the marks at least `spacing` pixels above the last one kept.
 std::vector<Mark> spacedOut(const std::vector<Mark>& marks, double rowHeight, int spacing) {
     std::vector<Mark> kept;
@@ -85,14 +118,15 @@ TimeTicks timeTicks(const std::vector<survey::LoopTime>& rowStarts, double rowHe
         starts.push_back(secondsOf(start));
     const bool withDate = rowStarts.front().IsoDate != rowStarts.back().IsoDate;
 
+    const std::vector<bool> pauses = pausesBefore(starts);
     std::vector<Mark> marks;
     for (const int step : Steps) {
-        const std::vector<Mark> all = marksOf(starts, step);
-        marks = spacedOut(all, rowHeight, spacing);
+        marks = marksOf(starts, step);
         result.StepSeconds = step;
-        if (marks.size() == all.size())
+        if (!crowded(marks, pauses, rowHeight, spacing))
             break;
     }
+    marks = spacedOut(marks, rowHeight, spacing);
     for (auto mark = marks.rbegin(); mark != marks.rend(); ++mark)
         result.Ticks.append({mark->Row, labelOf(mark->Seconds, withDate, result.StepSeconds)});
     return result;
