@@ -46,18 +46,18 @@ std::optional<SiteLoop> siteLoopOfRecord(const recording::ScanRecord& record, co
     if (!wallClock)
         return std::nullopt;
     const QDateTime start(wallClock->date(), wallClock->time(), Qt::LocalTime);
+    // A sweep that stopped early leaves padding where it did not reach; the loop ends there.
+    int reached = scan::ChannelCount;
+    while (reached > 0 && codeAt(record.LastCodes, reached - 1) == PaddingCode)
+        --reached;
     int first = 0;
-    int last = scan::ChannelCount - 1;
+    int last = reached - 1;
     while (first <= last && codeAt(record.LastCodes, first) == scan::OutOfRangeCode)
         ++first;
     while (last >= first && codeAt(record.LastCodes, last) == scan::OutOfRangeCode)
         --last;
     if (first > last)
         return std::nullopt;
-    // The sweep stopped before the end of the loop: the rest is padding.
-    int reached = scan::ChannelCount;
-    while (reached > 0 && codeAt(record.LastCodes, reached - 1) == PaddingCode)
-        --reached;
 
     SiteLoop loop;
     loop.site = site;
@@ -67,11 +67,9 @@ std::optional<SiteLoop> siteLoopOfRecord(const recording::ScanRecord& record, co
     loop.attenuation = record.Attenuation;
     loop.firstChannel = first;
     for (int chan = first; chan <= last; ++chan) {
-        const bool measured = chan < reached;
-        loop.last.push_back(measured ? levelOf(codeAt(record.LastCodes, chan)) : std::nullopt);
-        loop.peak.push_back(measured ? levelOf(codeAt(record.PeakCodes, chan)) : std::nullopt);
-        loop.average.push_back(measured ? levelOf(codeAt(record.AverageCodes, chan))
-                                        : std::nullopt);
+        loop.last.push_back(levelOf(codeAt(record.LastCodes, chan)));
+        loop.peak.push_back(levelOf(codeAt(record.PeakCodes, chan)));
+        loop.average.push_back(levelOf(codeAt(record.AverageCodes, chan)));
     }
     return loop;
 }

@@ -13,9 +13,9 @@ namespace fleet {
 std::optional<QString> fleetScanName(const recording::ScanRecord& firstLoop);
 
 // A recorded loop as the fleet carries it: the channels inside the scan's limits (code 201 marks
-// those outside), a level for codes 1..199, nothing for a channel whose group was off, a reply
-// without a level, or the padding where the sweep did not reach. The start is read as this
-// machine's local time. Nothing when the start is not a time or no channel lies inside the limits.
+// those outside) up to where the sweep reached, a level for codes 1..199, nothing for a channel
+// whose group was off or a reply without a level. The start is read as this machine's local
+// time. Nothing when the start is not a time or no channel lies inside the limits.
 std::optional<SiteLoop> siteLoopOfRecord(const recording::ScanRecord& record, const QString& site,
                                          const QString& scan);
 

@@ -94,6 +94,36 @@ Recorder::Recorder(RecorderOptions options, const QString& dataFolder, const QSt
     connect(&m_engine, &engine::EngineThread::saveNameAsked, &m_engine,
             &engine::EngineThread::answerSaveName);
     connect(&m_engine, &engine::EngineThread::quitDone, this, &Recorder::finish);
+    if (m_options.publish)
+        setUpPublishing();
+}
+
+void Recorder::setUpPublishing() {
+    const fleet::BrokerAddress& address = *m_options.publish;
+    m_broker = std::make_unique<fleet::MqttClient>(
+        QStringLiteral("korlan-record-") + m_options.site, true);
+    fleet::SiteStatus status;
+    status.site = m_options.site;
+    m_broker->setWill(address.statusTopic(status.site), fleet::statusMessage(status), true);
+    status.online = true;
+    status.version = QCoreApplication::applicationVersion();
+    status.lowF10 = m_options.limits.FreqLowLimit;
+    status.highF10 = m_options.limits.FreqHighLimit;
+    m_outbox = std::make_unique<fleet::Outbox>(*m_broker, address, status, m_engine.dataFolder());
+    connect(&m_engine, &engine::EngineThread::loopRecorded, m_outbox.get(),
+            &fleet::Outbox::loopRecorded);
+    connect(&m_engine, &engine::EngineThread::recordingSaved, m_outbox.get(),
+            &fleet::Outbox::recordingSaved);
+    connect(m_outbox.get(), &fleet::Outbox::problem, this, &Recorder::say);
+    connect(m_broker.get(), &fleet::MqttClient::connected, this, [this] {
+        say(QStringLiteral("publishing to %1 as site %2")
+                .arg(m_options.publish->shown(), m_options.site));
+    });
+    connect(m_broker.get(), &fleet::MqttClient::connectionLost, this, [this](const QString& why) {
+        say(QStringLiteral("the broker at %1 cannot be reached (%2); recording goes on and the "
+                           "loops wait in the scan files")
+                .arg(m_options.publish->shown(), why));
+    });
 }
 
 bool Recorder::start() {
@@ -108,6 +138,14 @@ bool Recorder::start() {
     if (!QDir().mkpath(m_engine.dataFolder())) {
         say(QStringLiteral("the folder %1 cannot be created").arg(m_engine.dataFolder()));
         return false;
+    }
+    if (m_outbox) {
+        QString problem;
+        if (!m_outbox->load(&problem) ||
+            !m_broker->start(*m_options.publish, m_options.caFile, &problem)) {
+            say(problem);
+            return false;
+        }
     }
     if (m_options.durationSeconds)
         QTimer::singleShot(std::chrono::seconds(*m_options.durationSeconds), this,
@@ -184,6 +222,12 @@ void Recorder::endRun(std::optional<int> exitStatus) {
 // close.
 void Recorder::finish() {
     m_engine.shutDown();
+    if (m_broker && m_broker->isConnected()) {
+        fleet::SiteStatus offline;
+        offline.site = m_options.site;
+        m_broker->publish(m_options.publish->statusTopic(offline.site),
+                          fleet::statusMessage(offline), 1, true);
+    }
     QCoreApplication::exit(m_exitStatus.value_or(m_savedScans > 0 && !m_fileFailed ? 0 : 1));
 }
 

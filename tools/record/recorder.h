@@ -2,11 +2,14 @@
 #pragma once
 
 #include "engine/engine_thread.h"
+#include "fleet/mqtt_client.h"
+#include "fleet/outbox.h"
 #include "tools/record/recorder_options.h"
 
 #include <QObject>
 #include <QTextStream>
 
+#include <memory>
 #include <optional>
 
 namespace tools::record {
@@ -14,7 +17,8 @@ namespace tools::record {
 // Drives the scan engine, on its own thread, without a window: it answers the engine's questions
 // by rule (no retry without --forever, every ended scan saved under its default name), prints a
 // line per recorded loop on its output and everything else on its messages, and ends the
-// application with the exit status once the run is over and the engine is at rest.
+// application with the exit status once the run is over and the engine is at rest. With a broker
+// to publish to, every recorded loop also goes into the outbox.
 class Recorder : public QObject {
     Q_OBJECT
 
@@ -22,7 +26,8 @@ public:
     Recorder(RecorderOptions options, const QString& dataFolder, const QString& settingsPath,
              QTextStream& output, QTextStream& messages);
 
-    // Starts the run from the event loop; false (after a message) when the port cannot be used.
+    // Starts the run from the event loop; false (after a message) when the port, or the outbox of
+    // the loops to publish, cannot be used.
     bool start();
     // SIGINT or SIGTERM: the scan ends at once and is saved.
     void interrupt();
@@ -36,6 +41,7 @@ private:
     // first status given is the exit status; without one, the run succeeded when a scan was saved.
     void endRun(std::optional<int> exitStatus);
     void finish();
+    void setUpPublishing();
 
     RecorderOptions m_options;
     engine::EngineThread m_engine;
@@ -46,6 +52,8 @@ private:
     bool m_fileFailed = false;
     bool m_ending = false;
     std::optional<int> m_exitStatus;
+    std::unique_ptr<fleet::MqttClient> m_broker;
+    std::unique_ptr<fleet::Outbox> m_outbox; // goes before its client
 };
 
 } // namespace tools::record

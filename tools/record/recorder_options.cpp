@@ -3,6 +3,8 @@
 
 #include "scan/channel_plan.h"
 
+#include <QSysInfo>
+
 #include <cmath>
 
 namespace tools::record {
@@ -41,9 +43,16 @@ QString recorderHelp() {
         "  --forever           reconnect after the radio stops answering or leaves its setup\n"
         "                      mode, saving each ended scan\n"
         "  --output DIR        the folder to save in (default: the analyser's Data folder)\n"
+        "  --publish URL       publish every finished loop to the MQTT broker at URL:\n"
+        "                      mqtt://[user[:password]@]host[:port][/prefix] or mqtts://...\n"
+        "                      (default port 1883, 8883 with TLS; default prefix korlan)\n"
+        "  --site NAME         the site's name in the topics (default: the host name)\n"
+        "  --ca-file FILE      the CA certificate that signed an mqtts:// broker's\n"
         "  --help, --version\n"
         "\n"
         "SIGINT or SIGTERM ends the scan at once: every finished loop is saved.\n"
+        "Publishing never holds the scan up: loops the broker has not acknowledged wait in the\n"
+        "scan files and follow, in order, when it can be reached, also after a restart.\n"
         "Exit status: 0 when the scans were recorded and saved, 1 when the radio, the port or the\n"
         "files failed, 2 for a usage error.\n");
 }
@@ -96,9 +105,9 @@ ParsedCommandLine parseRecorderArguments(const QStringList& arguments, const QSt
             options.runForever = true;
             continue;
         }
-        static const QStringList WithValue{"--device",   "--port",        "--speed",
-                                           "--low",      "--high",        "--loops",
-                                           "--duration", "--attenuation", "--output"};
+        static const QStringList WithValue{"--device", "--port",    "--speed",    "--low",
+                                           "--high",   "--loops",   "--duration", "--attenuation",
+                                           "--output", "--publish", "--site",     "--ca-file"};
         if (!WithValue.contains(name))
             return UsageError{QStringLiteral("unknown option %1").arg(name)};
         if (i + 1 >= arguments.size())
@@ -141,9 +150,27 @@ ParsedCommandLine parseRecorderArguments(const QStringList& arguments, const QSt
             if (!dB)
                 return bad(QStringLiteral("expected a whole number of dB from 0 to 100"));
             options.attenuation = *dB;
+        } else if (name == QLatin1String("--publish")) {
+            auto address = fleet::parseBrokerAddress(value);
+            if (const auto* why = std::get_if<QString>(&address))
+                return UsageError{*why};
+            options.publish = std::get<fleet::BrokerAddress>(address);
+        } else if (name == QLatin1String("--site")) {
+            if (const QString why = fleet::siteNameProblem(value); !why.isEmpty())
+                return UsageError{why};
+            options.site = value;
+        } else if (name == QLatin1String("--ca-file")) {
+            options.caFile = value;
         } else {
             options.outputFolder = value;
         }
+    }
+    if (!options.publish && !(options.site.isEmpty() && options.caFile.isEmpty()))
+        return UsageError{QStringLiteral("--site and --ca-file go with --publish")};
+    if (options.publish && options.site.isEmpty()) {
+        options.site = QSysInfo::machineHostName();
+        if (const QString why = fleet::siteNameProblem(options.site); !why.isEmpty())
+            return UsageError{why + QStringLiteral(": name the site with --site")};
     }
     if (options.device.isEmpty() == (options.port == 0))
         return UsageError{QStringLiteral("name the radio's serial device with --device PATH or "

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "fleet/broker_address.h"
 #include "scan/channel_state.h"
 
 #include <QString>
@@ -20,7 +21,10 @@ struct RecorderOptions {
     std::optional<int> loops;     // every scan stops after this many loops
     std::optional<qint64> durationSeconds;
     bool runForever = false;
-    QString outputFolder; // empty: the Data folder the window uses
+    QString outputFolder;                        // empty: the Data folder the window uses
+    std::optional<fleet::BrokerAddress> publish; // where every finished loop is published
+    QString site;                                // the name the loops go under there
+    QString caFile;                              // the CA certificate for mqtts://
 };
 
 // What the command line asks for: a run, the help or version text (for stdout), or a usage error

@@ -1,0 +1,104 @@
+// SPDX-License-Identifier: MIT
+#include "tests/support/mqtt_broker.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+
+namespace testing {
+
+namespace {
+
+constexpr int StartBound = 20000; // ms
+
+int freePort() {
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost, 0);
+    return server.serverPort();
+}
+
+} // namespace
+
+MqttBroker::MqttBroker() : m_port(freePort()) {
+    // Started as root, the broker drops to its own user, which must write its persistence.
+    QFile::setPermissions(m_dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                            QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                            QFileDevice::WriteOther | QFileDevice::ExeOther);
+}
+
+MqttBroker::~MqttBroker() {
+    stop();
+}
+
+void MqttBroker::requireUser(const QString& user, const QString& password) {
+    m_passwords = m_dir.filePath(QStringLiteral("passwords"));
+    QProcess tool;
+    tool.start(QStringLiteral("mosquitto_passwd"), {"-c", "-b", m_passwords, user, password});
+    tool.waitForFinished(StartBound);
+    QFile::setPermissions(m_passwords, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                           QFileDevice::ReadOther);
+}
+
+bool MqttBroker::start() {
+    const QString config = m_dir.filePath(QStringLiteral("mosquitto.conf"));
+    QFile file(config);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        m_error = file.errorString();
+        return false;
+    }
+    QByteArray text = "listener " + QByteArray::number(m_port) + " 127.0.0.1\n";
+    text += "persistence true\npersistence_location " + m_dir.path().toUtf8() + "/\n";
+    text += "max_queued_messages 100000\n";
+    if (m_passwords.isEmpty())
+        text += "allow_anonymous true\n";
+    else
+        text += "allow_anonymous false\npassword_file " + m_passwords.toUtf8() + "\n";
+    file.write(text);
+    file.close();
+
+    m_process.setProcessChannelMode(QProcess::MergedChannels);
+    m_process.start(QStringLiteral("mosquitto"), {QStringLiteral("-c"), config});
+    if (!m_process.waitForStarted(StartBound)) {
+        m_error = QStringLiteral("mosquitto did not start: ") + m_process.errorString();
+        return false;
+    }
+    const QDeadlineTimer deadline(StartBound);
+    while (!deadline.hasExpired()) {
+        QTcpSocket probe;
+        probe.connectToHost(QHostAddress::LocalHost, quint16(m_port));
+        if (probe.waitForConnected(1000))
+            return true;
+        if (m_process.state() == QProcess::NotRunning)
+            break;
+        QThread::msleep(20);
+    }
+    m_error = QStringLiteral("mosquitto does not take connections on port %1:\n%2")
+                  .arg(m_port)
+                  .arg(log());
+    return false;
+}
+
+void MqttBroker::stop() {
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.terminate(); // it writes its persistence as it goes
+    if (!m_process.waitForFinished(StartBound)) {
+        m_process.kill();
+        m_process.waitForFinished(StartBound);
+    }
+}
+
+QString MqttBroker::url(const QString& userInfo) const {
+    const QString user = userInfo.isEmpty() ? QString() : userInfo + QLatin1Char('@');
+    return QStringLiteral("mqtt://") + user + QStringLiteral("127.0.0.1:") +
+           QString::number(m_port);
+}
+
+QString MqttBroker::log() {
+    m_log += QString::fromLocal8Bit(m_process.readAll());
+    return m_log;
+}
+
+} // namespace testing
