@@ -549,6 +549,7 @@ private slots:
         QTest::newRow("since and from")    << QStringList{"csv", "--site", "north", "--since", "2h", "--from", "2024-05-01"} << "--since cannot go with --from or --to";
         QTest::newRow("from")              << QStringList{"report", "--site", "north", "--from", "May 1st"} << "--from takes an ISO date or date and time";
         QTest::newRow("from after to")     << QStringList{"report", "--site", "north", "--from", "2024-05-02", "--to", "2024-05-01"} << "--from must come before --to";
+        QTest::newRow("export over the store") << QStringList{"export", "--store", "sqlite:fleet/fleet.sqlite", "--site", "north", "fleet/fleet.sqlite"} << "fleet/fleet.sqlite is the store itself; it is never written over";
         QTest::newRow("scan and store")    << QStringList{"report", "scan.dat", "--site", "north"} << "too many arguments for report: 'scan.dat'";
         // clang-format on
     }

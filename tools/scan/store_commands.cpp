@@ -5,6 +5,7 @@
 #include "fleet/loop_store.h"
 #include "fleet/store_export.h"
 #include "recording/data_folder.h"
+#include "survey/output_file.h"
 #include "survey/survey_counts.h"
 #include "survey/survey_report.h"
 
@@ -40,10 +41,26 @@ QString defaultStore() {
            QDir(folders.dataFolder).filePath(QStringLiteral("fleet.sqlite"));
 }
 
+QString storeText(const ScanOptions& options) {
+    return options.store.isEmpty() ? defaultStore() : options.store;
+}
+
+// An output named like the store's own file.
+bool refuseOverwrite(const ScanOptions& options) {
+    QString error;
+    const auto address = fleet::parseStoreAddress(storeText(options), &error);
+    if (options.outPath.isEmpty() || !address ||
+        address->kind != fleet::StoreAddress::Kind::Sqlite ||
+        !survey::sameFile(options.outPath, address->path))
+        return false;
+    return !complain(
+        QStringLiteral("%1 is the store itself; it is never written over").arg(options.outPath));
+}
+
 // Opens the store without making one where there is none.
 bool openStore(const ScanOptions& options, fleet::LoopStore& store) {
     QString error;
-    const QString text = options.store.isEmpty() ? defaultStore() : options.store;
+    const QString text = storeText(options);
     const auto address = fleet::parseStoreAddress(text, &error);
     if (!address)
         return complain(error);
@@ -153,10 +170,14 @@ int runSites(const ScanOptions& options) {
 }
 
 int runExport(const ScanOptions& options) {
+    if (refuseOverwrite(options))
+        return ExitUsage;
     return exportTo(options, options.outPath) ? ExitSuccess : ExitFailure;
 }
 
 int runOnStoredLoops(const ScanOptions& options, int (*command)(const ScanOptions&)) {
+    if (refuseOverwrite(options))
+        return ExitUsage;
     QTemporaryDir folder;
     if (!folder.isValid())
         return fail(QStringLiteral("no temporary folder: ") + folder.errorString());
