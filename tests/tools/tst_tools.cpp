@@ -3,7 +3,11 @@
 // program and the other tests meet it (a pseudo-terminal and a log file; that its device survives
 // the probes that open it, write and close is every scan test's first step), korlan-record
 // against it (what it records, how it ends on a signal or when killed, how it takes bad input)
-// and korlan-scan on scan files.
+// and korlan-scan on scan files and on an SQLite store of sites' loops.
+#include "core/conventions.h"
+#include "fleet/loop_records.h"
+#include "fleet/loop_store.h"
+#include "recording/scan_file.h"
 #include "tests/support/decimal_comma_locale.h"
 #include "tests/support/expected_loops.h"
 #include "tests/support/file_bytes.h"
@@ -236,17 +240,49 @@ class TestTools : public QObject {
     }
     ScanRun m_lastScan; // shown when a test fails
 
-    // 20 loops: "Grp 5" busy in every other loop, the rest quiet; then `tail` as it is.
+    // Loop n of the test's scans: "Grp 5" busy in every other loop, the rest quiet.
+    static QByteArray scanLoopCodes(int n) {
+        QByteArray codes = testing::startupLoopCodes(108);
+        for (int c = 96; c < 112; ++c)
+            codes[c] = char(n % 2 ? 70 : 105);
+        return codes;
+    }
+
+    // 20 loops; then `tail` as it is.
     void writeScan(const QString& name, const QByteArray& tail = {}) {
         testing::ScanFileWriter writer;
         QVERIFY(writer.create(inDir(name)));
-        for (int n = 1; n <= 20; ++n) {
-            QByteArray codes = testing::startupLoopCodes(108);
-            for (int c = 96; c < 112; ++c)
-                codes[c] = char(n % 2 ? 70 : 105);
-            QVERIFY(writer.append(codes));
-        }
+        for (int n = 1; n <= 20; ++n)
+            QVERIFY(writer.append(scanLoopCodes(n)));
         QVERIFY(writer.appendRaw(tail));
+    }
+
+    QString m_store;                      // "sqlite:..." in the test's folder
+    std::vector<fleet::SiteLoop> m_north; // what the store holds of "north", in time order
+
+    // "north" sent the 20 loops of scan.dat during the last hour, a second apart, from a site
+    // three hours ahead of UTC; "south" two loops three days ago, and is offline since.
+    void writeStore() {
+        m_store = QStringLiteral("sqlite:") + inDir("fleet/fleet.sqlite");
+        fleet::LoopStore store;
+        QVERIFY2(store.open(m_store), qPrintable(store.errorString()));
+        const QDateTime hourAgo = QDateTime::fromSecsSinceEpoch(
+            QDateTime::currentSecsSinceEpoch() - 3600, Qt::OffsetFromUTC, 3 * 3600);
+        std::vector<fleet::SiteLoop> south;
+        for (int n = 1; n <= 20; ++n) {
+            const auto loop = fleet::siteLoopOfRecord(testing::loopRecord(n, scanLoopCodes(n)),
+                                                      "north", "2024-05-01_14-00-00");
+            QVERIFY(loop);
+            m_north.push_back(*loop);
+            m_north.back().start = hourAgo.addSecs(n - 1);
+            if (n <= 2) {
+                south.push_back(*loop);
+                south.back().site = "south";
+                south.back().start = hourAgo.addDays(-3).addSecs(n);
+            }
+        }
+        QVERIFY(store.addLoops(m_north) && store.addLoops(south));
+        QVERIFY(store.setSiteStatus("south", false, "4.0.1", hourAgo.addDays(-2)));
     }
 
 private slots:
@@ -480,6 +516,7 @@ private slots:
     }
 
     void initTestCase() {
+        writeStore();
         writeScan(QStringLiteral("scan.dat"));
         writeScan(QStringLiteral("tail.dat"), QByteArray(300, '\0'));
         QVERIFY(
@@ -505,6 +542,15 @@ private slots:
         QTest::newRow("csv over the scan") << QStringList{"csv", "scan.dat", "./scan.dat"} << "./scan.dat is the scan itself; it is never written over";
         QTest::newRow("png over the scan") << QStringList{"waterfall", "scan.dat", "scan.dat"} << "scan.dat is the scan itself";
         QTest::newRow("report over it")    << QStringList{"report", "scan.dat", "--csv", "scan.dat"} << "scan.dat is the scan itself";
+        QTest::newRow("store address")     << QStringList{"sites", "--store", "mysql://db"} << "'mysql://db' is not a store address: expected sqlite:PATH or postgresql://";
+        QTest::newRow("no site")           << QStringList{"export", "--store", "sqlite:f.sqlite", "out.dat"} << "export from the store needs --site NAME";
+        QTest::newRow("no export file")    << QStringList{"export", "--site", "north"} << "export needs an output file";
+        QTest::newRow("since")             << QStringList{"csv", "--site", "north", "--since", "soon"} << "--since takes a time such as 90s, 30m, 24h or 2d, not 'soon'";
+        QTest::newRow("since and from")    << QStringList{"csv", "--site", "north", "--since", "2h", "--from", "2024-05-01"} << "--since cannot go with --from or --to";
+        QTest::newRow("from")              << QStringList{"report", "--site", "north", "--from", "May 1st"} << "--from takes an ISO date or date and time";
+        QTest::newRow("from after to")     << QStringList{"report", "--site", "north", "--from", "2024-05-02", "--to", "2024-05-01"} << "--from must come before --to";
+        QTest::newRow("export over the store") << QStringList{"export", "--store", "sqlite:fleet/fleet.sqlite", "--site", "north", "fleet/fleet.sqlite"} << "fleet/fleet.sqlite is the store itself; it is never written over";
+        QTest::newRow("scan and store")    << QStringList{"report", "scan.dat", "--site", "north"} << "too many arguments for report: 'scan.dat'";
         // clang-format on
     }
     void usageErrorsExitWithTwo() {
@@ -619,6 +665,97 @@ private slots:
         QCOMPARE(plotLines.last() - plotLines.first() + 1, rowLines);
         // Title, axes and the colour scale beside a low plot take the rest.
         QVERIFY(picture.height() < std::max(rowLines, 200) + 100);
+    }
+
+    // One line per site: name, status, last seen, loops stored, and the quietest group of its
+    // last day's loops as the survey report ranks them.
+    void sitesListsEachSiteWithItsQuietestGroup() {
+        const ScanRun r = run({"sites", "--store", m_store});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.err, QByteArray());
+        const QList<QByteArray> lines = r.out.trimmed().split('\n');
+        QCOMPARE(lines.size(), 2);
+        const QString lastSeen = m_north.back().start.toUTC().toString("yyyy-MM-dd HH:mm:ss 'UTC'");
+        QCOMPARE(QString::fromUtf8(lines[0]).simplified(),
+                 "north online last seen " + lastSeen +
+                     " 20 loops last 24 h: Grp 1 (902.2-905.2 MHz) is the quietest: 0 % "
+                     "occupied, median -108 dBm");
+        QVERIFY2(lines[1].simplified().startsWith("south offline last seen ") &&
+                     lines[1].endsWith(" 2 loops  no loops in the last 24 h"),
+                 lines[1]);
+    }
+
+    // The exported file holds the stored loops numbered 1..N in time order, each as it came
+    // from the site; --from and --to take part of them.
+    void exportWritesTheStoredLoopsAsAScanFile() {
+        const ScanRun all = run({"export", "--store", m_store, "--site", "north", "all.dat"});
+        QCOMPARE(all.exitCode, 0);
+        QCOMPARE(all.err + all.out, QByteArray());
+        recording::ScanFile file;
+        QVERIFY2(file.openForReading(inDir("all.dat")), qPrintable(file.errorString()));
+        QCOMPARE(file.recordCount(), 20);
+        for (qint32 n = 1; n <= 20; ++n) {
+            const auto record = file.readRecord(n);
+            QVERIFY(record);
+            QCOMPARE(record->LoopNumber, n);
+            const fleet::SiteLoop& stored = m_north[size_t(n - 1)];
+            QCOMPARE(QString::fromLatin1(record->LoopStartText), core::dateTimeText(stored.start));
+            auto played = fleet::siteLoopOfRecord(*record, stored.site, stored.scan);
+            QVERIFY(played);
+            played->start = stored.start; // read back as this machine's time
+            QCOMPARE(*played, stored);
+        }
+
+        const QDateTime from = m_north[4].start;
+        const ScanRun part = run({"export", "--store", m_store, "--site", "north", "--from",
+                                  from.toString(Qt::ISODate), "--to",
+                                  from.addSecs(3).toUTC().toString(Qt::ISODate), "part.dat"});
+        QCOMPARE(part.exitCode, 0);
+        QVERIFY(file.openForReading(inDir("part.dat")));
+        QCOMPARE(file.recordCount(), 3);
+        QCOMPARE(file.readRecord(1)->LoopNumber, 1);
+        QCOMPARE(file.readRecord(3)->LastCodes, file.readRecord(1)->LastCodes);
+        QCOMPARE(QString::fromLatin1(file.readRecord(3)->LoopStartText),
+                 core::dateTimeText(m_north[6].start));
+    }
+
+    // The report of a site's stored loops ranks the groups as that of the scan they came from.
+    void reportAndCsvReadTheStore() {
+        const ScanRun fromFile = run({"report", "scan.dat"});
+        const ScanRun fromStore =
+            run({"report", "--store", m_store, "--site", "north", "--since", "24h"});
+        QCOMPARE(fromStore.exitCode, 0);
+        QCOMPARE(fromStore.err, QByteArray());
+        QVERIFY(fromStore.out.startsWith("20 loops from "));
+        QCOMPARE(fromStore.out.mid(fromStore.out.indexOf('\n')),
+                 fromFile.out.mid(fromFile.out.indexOf('\n')));
+        const ScanRun csv = run({"csv", "--store", m_store, "--site", "north", "--since", "2d"});
+        QCOMPARE(csv.exitCode, 0);
+        QCOMPARE(csv.out.count('\n'), 20);
+    }
+
+    // Exit status 1 and a sentence for a site the store does not know, a range without loops,
+    // and a store that is not there.
+    void storeThatCannotAnswerExitsWithOne_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("message");
+        const QString store = m_store;
+        // clang-format off
+        QTest::newRow("unknown site") << QStringList{"report", "--store", store, "--site", "west"} << "unknown site 'west' (the store knows north, south)";
+        QTest::newRow("no loops since") << QStringList{"csv", "--store", store, "--site", "south", "--since", "24h"} << "the store holds no loop of south since ";
+        QTest::newRow("no loops before") << QStringList{"export", "--store", store, "--site", "north", "--to", "2024-05-01", "x.dat"} << "the store holds no loop of north before 2024-05-01 00:00:00";
+        QTest::newRow("no store file") << QStringList{"sites", "--store", "sqlite:none.sqlite"} << "sqlite:none.sqlite: there is no store file";
+        QTest::newRow("no server") << QStringList{"waterfall", "--store", "postgresql:///fleet?host=/nonexistent", "--site", "north", "w.png"} << "postgresql:///fleet?host=/nonexistent: cannot connect: connection to server";
+        // clang-format on
+    }
+    void storeThatCannotAnswerExitsWithOne() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, message);
+        const ScanRun r = run(arguments);
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.startsWith("korlan-scan: ") && r.err.contains(message.toUtf8()), r.err);
+        QCOMPARE(r.out, QByteArray());
+        QVERIFY(!QFile::exists(inDir("x.dat")) && !QFile::exists(inDir("none.sqlite")));
     }
 };
 

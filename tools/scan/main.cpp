@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "tools/scan/scan_commands.h"
 #include "tools/scan/scan_options.h"
+#include "tools/scan/store_commands.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -51,11 +52,16 @@ int main(int argc, char* argv[]) {
         std::printf("korlan-scan %s\n", KORLAN_VERSION);
         return ExitSuccess;
     case Command::Csv:
-        return runCsv(*options);
+        return options->fromStore ? runOnStoredLoops(*options, runCsv) : runCsv(*options);
     case Command::Report:
-        return runReport(*options);
+        return options->fromStore ? runOnStoredLoops(*options, runReport) : runReport(*options);
     case Command::Waterfall:
-        return runWaterfall(*options);
+        return options->fromStore ? runOnStoredLoops(*options, runWaterfall)
+                                  : runWaterfall(*options);
+    case Command::Sites:
+        return runSites(*options);
+    case Command::Export:
+        return runExport(*options);
     }
     return ExitFailure;
 }

@@ -1,22 +1,22 @@
 // SPDX-License-Identifier: MIT
+// Before anything declares tools::scan: this header's "scan::" means the top-level namespace.
+#include "tools/record/recorder_options.h"
+
 #include "tools/scan/scan_options.h"
 
 #include "display/waterfall_picture.h"
+#include "fleet/store_address.h"
 #include "survey/survey_report.h"
+
+#include <algorithm>
+#include <map>
 
 namespace tools::scan {
 
 namespace {
 
-struct Parsed {
-    QStringList positional;
-    std::optional<QString> threshold;
-    std::optional<QString> height;
-    std::optional<QString> csv;
-};
-
 // "--name VALUE" or "--name=VALUE"; VALUE may start with "-" (a threshold of -95 dBm).
-bool takeValue(const QStringList& args, int& i, const QString& name, std::optional<QString>& into,
+bool takeValue(const QStringList& args, int& i, const QString& name, QString& into,
                QString* error) {
     const QString& arg = args[i];
     const QString prefix = name + QLatin1Char('=');
@@ -41,6 +41,107 @@ std::optional<int> wholeNumber(const QString& text, int low, int high) {
 
 bool isOption(const QString& arg, const QString& name) {
     return arg == name || arg.startsWith(name + QLatin1Char('='));
+}
+
+const QStringList StoreOptions{QStringLiteral("--store"), QStringLiteral("--site"),
+                               QStringLiteral("--since"), QStringLiteral("--from"),
+                               QStringLiteral("--to")};
+
+// The options of a command that take a value.
+QStringList valueOptions(Command command) {
+    switch (command) {
+    case Command::Report:
+        return QStringList{QStringLiteral("--threshold"), QStringLiteral("--csv")} + StoreOptions;
+    case Command::Waterfall:
+        return QStringList{QStringLiteral("--height")} + StoreOptions;
+    case Command::Sites:
+        return {QStringLiteral("--store")};
+    case Command::Csv:
+    case Command::Export:
+        return StoreOptions;
+    case Command::Help:
+    case Command::Version:
+        break;
+    }
+    return {};
+}
+
+// How many names follow the command: a scan file unless the loops come from a store, then the
+// outputs.
+std::pair<int, int> positionalRange(Command command, bool fromStore) {
+    const int scan = fromStore ? 0 : 1;
+    switch (command) {
+    case Command::Csv:
+        return {scan, scan + 1};
+    case Command::Waterfall:
+    case Command::Export:
+        return {scan + 1, scan + 1};
+    default:
+        return {scan, scan};
+    }
+}
+
+// An ISO date ("2024-05-01", the start of that day here) or date and time, with or without an
+// offset from UTC.
+std::optional<QDateTime> isoTime(const QString& text) {
+    const QDateTime time = QDateTime::fromString(text.trimmed(), Qt::ISODate);
+    if (!time.isValid())
+        return std::nullopt;
+    return time;
+}
+
+std::optional<QString> valueOf(const std::map<QString, QString>& values, const char* name) {
+    const auto found = values.find(QLatin1String(name));
+    return found == values.end() ? std::nullopt : std::optional(found->second);
+}
+
+// --store, --site and the time range.
+bool takeStoreOptions(const std::map<QString, QString>& values, const QString& command,
+                      ScanOptions& options, QString* error) {
+    const auto value = [&values](const char* name) { return valueOf(values, name); };
+    if (const auto store = value("--store")) {
+        if (!fleet::parseStoreAddress(*store, error))
+            return false;
+        options.store = *store;
+    }
+    if (options.command != Command::Sites) {
+        options.site = value("--site").value_or(QString());
+        if (options.site.isEmpty()) {
+            *error = QStringLiteral("%1 from the store needs --site NAME").arg(command);
+            return false;
+        }
+    }
+    const auto since = value("--since");
+    if (since && (value("--from") || value("--to"))) {
+        *error = QStringLiteral("--since cannot go with --from or --to");
+        return false;
+    }
+    if (since) {
+        const auto seconds = tools::record::parseDuration(*since);
+        if (!seconds) {
+            *error = QStringLiteral("--since takes a time such as 90s, 30m, 24h or 2d, not '%1'")
+                         .arg(*since);
+            return false;
+        }
+        options.from = QDateTime::currentDateTimeUtc().addSecs(-*seconds);
+    }
+    for (auto [name, into] : {std::pair{"--from", &options.from}, std::pair{"--to", &options.to}}) {
+        if (const auto text = value(name)) {
+            const auto time = isoTime(*text);
+            if (!time) {
+                *error = QStringLiteral("%1 takes an ISO date or date and time (2024-05-01, "
+                                        "2024-05-01T14:00 or 2024-05-01T14:00:00+03:00), not '%2'")
+                             .arg(QLatin1String(name), *text);
+                return false;
+            }
+            *into = *time;
+        }
+    }
+    if (options.from.isValid() && options.to.isValid() && options.from >= options.to) {
+        *error = QStringLiteral("--from must come before --to");
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -72,11 +173,31 @@ QString usageText() {
                "      strongest level of the loops it covers.\n"
                "  korlan-scan --help | --version\n"
                "\n"
+               "The loops the sites of a fleet send to a store are read the same way:\n"
+               "  korlan-scan sites [--store STORE]\n"
+               "      One line per site: its name, online or offline, when it was last seen, the\n"
+               "      loops stored, and its quietest group over the last 24 hours.\n"
+               "  korlan-scan export --site NAME [--store STORE] [RANGE] OUT.dat\n"
+               "      The site's loops as a scan file, numbered in time order, which the "
+               "analyser\n"
+               "      opens and plays back.\n"
+               "  csv, report and waterfall read the site's loops instead of SCAN.dat when given\n"
+               "  --site NAME [--store STORE] [RANGE] in its place.\n"
+               "      RANGE is --since TIME (90s, 30m, 24h or 2d back from now) or --from and "
+               "--to\n"
+               "      with ISO dates or times (2024-05-01, 2024-05-01T14:00, "
+               "2024-05-01T14:00+03:00);\n"
+               "      without it, every loop. STORE is sqlite:PATH or\n"
+               "      postgresql://[user[:password]@][host][:port][/dbname][?host=/socket/dir],\n"
+               "      by default sqlite:fleet.sqlite in the analyser's Data folder.\n"
+               "\n"
                "Exit status: 0 when the whole scan was read and everything written, 1 when the "
                "scan\n"
                "cannot be read or is damaged (what is whole of it is still used) or an output "
                "cannot be\n"
-               "written, 2 for a command line that is not understood. Outputs never replace the "
+               "written, or the store cannot be read, does not know the site or holds no loop of "
+               "it in\n"
+               "the range, 2 for a command line that is not understood. Outputs never replace the "
                "scan.\n")
         .arg(survey::DefaultThresholdDbm)
         .arg(MinThresholdDbm)
@@ -106,77 +227,86 @@ std::optional<ScanOptions> parseOptions(const QStringList& args, QString* error)
         options.command = Command::Report;
     } else if (command == QLatin1String("waterfall")) {
         options.command = Command::Waterfall;
+    } else if (command == QLatin1String("sites")) {
+        options.command = Command::Sites;
+    } else if (command == QLatin1String("export")) {
+        options.command = Command::Export;
     } else {
         *error = QStringLiteral("unknown command '%1'").arg(command);
         return std::nullopt;
     }
 
-    Parsed parsed;
+    QStringList positional;
+    std::map<QString, QString> values;
+    const QStringList taken = valueOptions(options.command);
     for (int i = 1; i < args.size(); ++i) {
         const QString& arg = args[i];
-        const bool report = options.command == Command::Report;
-        const bool waterfall = options.command == Command::Waterfall;
-        if (report && isOption(arg, QStringLiteral("--threshold"))) {
-            if (!takeValue(args, i, QStringLiteral("--threshold"), parsed.threshold, error))
-                return std::nullopt;
-        } else if (report && isOption(arg, QStringLiteral("--csv"))) {
-            if (!takeValue(args, i, QStringLiteral("--csv"), parsed.csv, error))
-                return std::nullopt;
-        } else if (waterfall && isOption(arg, QStringLiteral("--height"))) {
-            if (!takeValue(args, i, QStringLiteral("--height"), parsed.height, error))
+        const auto name = std::find_if(taken.cbegin(), taken.cend(),
+                                       [&arg](const QString& n) { return isOption(arg, n); });
+        if (name != taken.cend()) {
+            if (!takeValue(args, i, *name, values[*name], error))
                 return std::nullopt;
         } else if (arg.startsWith(QLatin1Char('-')) && arg.size() > 1) {
             *error = QStringLiteral("'%1' is not an option of %2").arg(arg, command);
             return std::nullopt;
         } else {
-            parsed.positional << arg;
+            positional << arg;
         }
     }
+    const auto value = [&values](const char* name) { return valueOf(values, name); };
 
-    const int needed = options.command == Command::Waterfall ? 2 : 1;
-    const int allowed = options.command == Command::Report ? 1 : 2;
-    if (parsed.positional.size() < needed) {
-        *error = parsed.positional.isEmpty()
+    options.fromStore = options.command == Command::Sites || options.command == Command::Export ||
+                        std::any_of(StoreOptions.cbegin(), StoreOptions.cend(),
+                                    [&values](const QString& n) { return values.count(n) > 0; });
+    const auto [needed, allowed] = positionalRange(options.command, options.fromStore);
+    if (positional.size() < needed) {
+        *error = positional.isEmpty() && !options.fromStore
                      ? QStringLiteral("%1 needs a scan file").arg(command)
                      : QStringLiteral("%1 needs an output file").arg(command);
         return std::nullopt;
     }
-    if (parsed.positional.size() > allowed) {
+    if (positional.size() > allowed) {
         *error = QStringLiteral("too many arguments for %1: '%2'")
-                     .arg(command, parsed.positional.mid(allowed).join(QLatin1Char(' ')));
+                     .arg(command, positional.mid(allowed).join(QLatin1Char(' ')));
         return std::nullopt;
     }
-    options.scanPath = parsed.positional[0];
-    options.outPath = parsed.positional.value(1, parsed.csv.value_or(QString()));
-    if (options.outPath.isEmpty() && (parsed.csv || options.command == Command::Waterfall)) {
+    if (!options.fromStore)
+        options.scanPath = positional.takeFirst();
+    else if (!takeStoreOptions(values, command, options, error))
+        return std::nullopt;
+    const auto csv = value("--csv");
+    options.outPath = positional.value(0, csv.value_or(QString()));
+    const bool outputNeeded =
+        options.command == Command::Waterfall || options.command == Command::Export;
+    if (options.outPath.isEmpty() && (csv || outputNeeded)) {
         *error = QStringLiteral("the output file name is empty");
         return std::nullopt;
     }
 
     options.thresholdDbm = survey::DefaultThresholdDbm;
-    if (parsed.threshold) {
-        const auto value = wholeNumber(*parsed.threshold, MinThresholdDbm, MaxThresholdDbm);
-        if (!value) {
+    if (const auto threshold = value("--threshold")) {
+        const auto dbm = wholeNumber(*threshold, MinThresholdDbm, MaxThresholdDbm);
+        if (!dbm) {
             *error = QStringLiteral("--threshold takes a whole number of dBm from %1 to %2, not "
                                     "'%3'")
                          .arg(MinThresholdDbm)
                          .arg(MaxThresholdDbm)
-                         .arg(*parsed.threshold);
+                         .arg(*threshold);
             return std::nullopt;
         }
-        options.thresholdDbm = *value;
+        options.thresholdDbm = *dbm;
     }
-    if (parsed.height) {
-        const auto value = wholeNumber(*parsed.height, MinWaterfallHeight, MaxWaterfallHeight);
-        if (!value) {
+    if (const auto height = value("--height")) {
+        const auto pixels = wholeNumber(*height, MinWaterfallHeight, MaxWaterfallHeight);
+        if (!pixels) {
             *error = QStringLiteral("--height takes a whole number of pixels from %1 to %2, not "
                                     "'%3'")
                          .arg(MinWaterfallHeight)
                          .arg(MaxWaterfallHeight)
-                         .arg(*parsed.height);
+                         .arg(*height);
             return std::nullopt;
         }
-        options.height = *value;
+        options.height = *pixels;
     }
     return options;
 }

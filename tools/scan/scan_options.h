@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -18,7 +19,7 @@ constexpr int MaxThresholdDbm = -20;
 constexpr int MinWaterfallHeight = 16;
 constexpr int MaxWaterfallHeight = 10000;
 
-enum class Command { Help, Version, Csv, Report, Waterfall };
+enum class Command { Help, Version, Csv, Report, Waterfall, Sites, Export };
 
 struct ScanOptions {
     Command command = Command::Help;
@@ -26,6 +27,11 @@ struct ScanOptions {
     QString outPath;      // csv: OUT.csv ("" for stdout); waterfall: OUT.png; report: --csv
     int thresholdDbm = 0; // report
     int height = DefaultWaterfallHeight;
+    // The loops come from a store of the fleet's loops instead of a scan file.
+    bool fromStore = false;
+    QString store; // "" for the default store in the Data folder
+    QString site;
+    QDateTime from, to; // loops that started in [from, to); an invalid end is open
 };
 
 // The arguments after the program's name. Nothing, with a sentence in `error`, when they do
