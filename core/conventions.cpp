@@ -186,4 +186,25 @@ QString FormatElapsed(double seconds) {
     return text;
 }
 
+std::optional<qint64> parseDuration(const QString& text) {
+    static const QList<QPair<QChar, qint64>> Units{{QLatin1Char('s'), 1},
+                                                   {QLatin1Char('m'), 60},
+                                                   {QLatin1Char('h'), 3600},
+                                                   {QLatin1Char('d'), 86400}};
+    QString number = text.trimmed();
+    qint64 unit = 1;
+    for (const auto& [suffix, seconds] : Units) {
+        if (number.endsWith(suffix)) {
+            number.chop(1);
+            unit = seconds;
+            break;
+        }
+    }
+    bool ok = false;
+    const qlonglong value = number.toLongLong(&ok);
+    if (!ok || value <= 0 || value > std::numeric_limits<qint64>::max() / unit / 1000)
+        return std::nullopt;
+    return value * unit;
+}
+
 } // namespace core

@@ -43,4 +43,7 @@ std::optional<qint64> secondsBetween(QStringView from, QStringView to);
 // 0.5 gives "" (it truncates to 0 after the test), 0 or less gives "0s".
 QString FormatElapsed(double seconds);
 
+// "90s", "30m", "12h", "2d" or plain seconds; nullopt for anything else or for 0.
+std::optional<qint64> parseDuration(const QString& text);
+
 } // namespace core

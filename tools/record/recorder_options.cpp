@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "tools/record/recorder_options.h"
 
+#include "core/conventions.h"
+
 #include "scan/channel_plan.h"
 
 #include <QSysInfo>
@@ -55,27 +57,6 @@ QString recorderHelp() {
         "scan files and follow, in order, when it can be reached, also after a restart.\n"
         "Exit status: 0 when the scans were recorded and saved, 1 when the radio, the port or the\n"
         "files failed, 2 for a usage error.\n");
-}
-
-std::optional<qint64> parseDuration(const QString& text) {
-    static const QList<QPair<QChar, qint64>> Units{{QLatin1Char('s'), 1},
-                                                   {QLatin1Char('m'), 60},
-                                                   {QLatin1Char('h'), 3600},
-                                                   {QLatin1Char('d'), 86400}};
-    QString number = text.trimmed();
-    qint64 unit = 1;
-    for (const auto& [suffix, seconds] : Units) {
-        if (number.endsWith(suffix)) {
-            number.chop(1);
-            unit = seconds;
-            break;
-        }
-    }
-    bool ok = false;
-    const qlonglong value = number.toLongLong(&ok);
-    if (!ok || value <= 0 || value > std::numeric_limits<qint64>::max() / unit / 1000)
-        return std::nullopt;
-    return value * unit;
 }
 
 std::optional<int> parsePlanFrequency(const QString& text) {
@@ -142,7 +123,7 @@ ParsedCommandLine parseRecorderArguments(const QStringList& arguments, const QSt
                 return bad(QStringLiteral("expected a number of loops from 1 up"));
             options.loops = *loops;
         } else if (name == QLatin1String("--duration")) {
-            options.durationSeconds = parseDuration(value);
+            options.durationSeconds = core::parseDuration(value);
             if (!options.durationSeconds)
                 return bad(QStringLiteral("expected a time such as 90s, 30m, 12h or 2d"));
         } else if (name == QLatin1String("--attenuation")) {

@@ -40,8 +40,6 @@ using ParsedCommandLine = std::variant<RecorderOptions, ShowText, UsageError>;
 // arguments without the program's name.
 ParsedCommandLine parseRecorderArguments(const QStringList& arguments, const QString& version);
 
-// "90s", "30m", "12h", "2d" or plain seconds; nullopt for anything else or for 0.
-std::optional<qint64> parseDuration(const QString& text);
 // A frequency in MHz on the channel plan's 0.2 MHz grid, as tenths of a MHz; nullopt otherwise.
 std::optional<int> parsePlanFrequency(const QString& text);
 

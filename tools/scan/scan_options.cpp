@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: MIT
-// Before anything declares tools::scan: this header's "scan::" means the top-level namespace.
-#include "tools/record/recorder_options.h"
-
 #include "tools/scan/scan_options.h"
 
+#include "core/conventions.h"
 #include "display/waterfall_picture.h"
 #include "fleet/store_address.h"
 #include "survey/survey_report.h"
@@ -117,7 +115,7 @@ bool takeStoreOptions(const std::map<QString, QString>& values, const QString& c
         return false;
     }
     if (since) {
-        const auto seconds = tools::record::parseDuration(*since);
+        const auto seconds = core::parseDuration(*since);
         if (!seconds) {
             *error = QStringLiteral("--since takes a time such as 90s, 30m, 24h or 2d, not '%1'")
                          .arg(*since);
