@@ -294,7 +294,7 @@ bool LoopStore::setSiteStatus(const QString& site, bool online, const QString& v
         const QVariant seen = time.isValid() ? QVariant(time.toSecsSinceEpoch()) : QVariant();
         if (query.prepare(QString::fromLatin1(SetStatus)) &&
             exec(query, {site, online ? QStringLiteral("online") : QStringLiteral("offline"),
-                         version, seen}))
+                         version.isNull() ? QStringLiteral("") : version, seen}))
             return true;
         return fail(QStringLiteral("cannot store the status of %1").arg(site),
                     sqlErrorText(query.lastError()));

@@ -214,6 +214,8 @@ void Outbox::acknowledged(int messageId) {
     if (!m_saveTimer.isActive())
         m_saveTimer.start();
     pump();
+    if (m_inFlight.isEmpty() && waitingLoops() == 0)
+        emit caughtUp();
 }
 
 void Outbox::resendAsked(const QByteArray& payload) {

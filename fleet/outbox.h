@@ -54,6 +54,8 @@ public:
 signals:
     // Something the operator should hear of, once per kind of trouble.
     void problem(const QString& text);
+    // The broker has acknowledged every loop recorded so far.
+    void caughtUp();
 
 private:
     struct Scan {

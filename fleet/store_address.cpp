@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "fleet/store_address.h"
 
+#include <QDir>
 #include <QUrl>
 
 namespace fleet {
@@ -172,6 +173,10 @@ std::optional<StoreAddress> parseStoreAddress(const QString& text, QString* erro
         if (text.startsWith(scheme))
             return parsePostgresql(text, text.mid(scheme.size()), error);
     return refuse(error, text, QStringLiteral("expected sqlite:PATH or postgresql://..."));
+}
+
+QString defaultStore(const QString& dataFolder) {
+    return QStringLiteral("sqlite:") + QDir(dataFolder).filePath(QStringLiteral("fleet.sqlite"));
 }
 
 } // namespace fleet

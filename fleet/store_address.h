@@ -27,4 +27,7 @@ struct StoreAddress {
 // `error`, for any other text.
 std::optional<StoreAddress> parseStoreAddress(const QString& text, QString* error);
 
+// The store of one machine: "sqlite:" and fleet.sqlite in the Data folder.
+QString defaultStore(const QString& dataFolder);
+
 } // namespace fleet

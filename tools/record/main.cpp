@@ -4,27 +4,11 @@
 #include "core/time_scale.h"
 #include "recording/data_folder.h"
 #include "tools/record/recorder.h"
+#include "tools/shared/termination_signal.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QSocketNotifier>
 #include <QTextStream>
-
-#include <csignal>
-#include <cstdio>
-#include <sys/socket.h>
-#include <unistd.h>
-
-namespace {
-
-int g_signalPipe[2] = {-1, -1};
-
-void onSignal(int) {
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[1], &byte, 1);
-}
-
-} // namespace
 
 int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
@@ -57,27 +41,11 @@ int main(int argc, char* argv[]) {
                                    : QDir(options.outputFolder).absolutePath();
     tools::record::Recorder recorder(options, dataFolder, folders.settingsFile, output, messages);
 
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0) {
+    // A second signal does not wait for the save.
+    if (!tools::onTerminationSignal(&recorder, [&recorder] { recorder.interrupt(); })) {
         messages << "korlan-record: no signal channel\n";
         return 1;
     }
-    QSocketNotifier signalNotifier(g_signalPipe[0], QSocketNotifier::Read);
-    int received = 0;
-    QObject::connect(&signalNotifier, &QSocketNotifier::activated, &recorder, [&] {
-        char byte = 0;
-        [[maybe_unused]] const ssize_t read = ::read(g_signalPipe[0], &byte, 1);
-        // A second signal does not wait for the save.
-        if (++received > 1)
-            std::_Exit(1);
-        recorder.interrupt();
-    });
-    struct sigaction action {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-
     if (!recorder.start())
         return 1;
     return QCoreApplication::exec();

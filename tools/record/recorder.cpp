@@ -222,6 +222,21 @@ void Recorder::endRun(std::optional<int> exitStatus) {
 // close.
 void Recorder::finish() {
     m_engine.shutDown();
+    if (!m_outbox || !m_broker->isConnected() || m_outbox->waitingLoops() == 0)
+        return exit();
+    // Loops the broker has yet to acknowledge: a little time to catch up, then the next run
+    // publishes what is left.
+    say(QStringLiteral("%1 loops wait to be published; waiting up to %2 s")
+            .arg(m_outbox->waitingLoops())
+            .arg(CatchUpSeconds));
+    connect(m_outbox.get(), &fleet::Outbox::caughtUp, this, &Recorder::exit);
+    QTimer::singleShot(std::chrono::seconds(CatchUpSeconds), this, &Recorder::exit);
+}
+
+void Recorder::exit() {
+    if (m_exiting)
+        return;
+    m_exiting = true;
     if (m_broker && m_broker->isConnected()) {
         fleet::SiteStatus offline;
         offline.site = m_options.site;

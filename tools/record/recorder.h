@@ -23,6 +23,9 @@ class Recorder : public QObject {
     Q_OBJECT
 
 public:
+    // How long a run that has ended waits for the broker to take the loops it still has.
+    static constexpr int CatchUpSeconds = 10;
+
     Recorder(RecorderOptions options, const QString& dataFolder, const QString& settingsPath,
              QTextStream& output, QTextStream& messages);
 
@@ -41,6 +44,7 @@ private:
     // first status given is the exit status; without one, the run succeeded when a scan was saved.
     void endRun(std::optional<int> exitStatus);
     void finish();
+    void exit();
     void setUpPublishing();
 
     RecorderOptions m_options;
@@ -51,6 +55,7 @@ private:
     int m_savedScans = 0;
     bool m_fileFailed = false;
     bool m_ending = false;
+    bool m_exiting = false;
     std::optional<int> m_exitStatus;
     std::unique_ptr<fleet::MqttClient> m_broker;
     std::unique_ptr<fleet::Outbox> m_outbox; // goes before its client

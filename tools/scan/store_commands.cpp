@@ -37,8 +37,7 @@ int fail(const QString& text) {
 QString defaultStore() {
     const recording::ProgramFolders folders =
         recording::locateProgramFolders(QCoreApplication::applicationDirPath());
-    return QStringLiteral("sqlite:") +
-           QDir(folders.dataFolder).filePath(QStringLiteral("fleet.sqlite"));
+    return fleet::defaultStore(folders.dataFolder);
 }
 
 QString storeText(const ScanOptions& options) {
