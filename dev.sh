@@ -4,6 +4,8 @@
 #   ./dev.sh test              build and run every test
 #   ./dev.sh run               build, start the simulated radio as "Com 1" and open the analyser
 #                              on it (without a display, record from it with korlan-record)
+#   ./dev.sh fleet             build, start a broker, three simulated radios each with a recorder
+#                              publishing to it and a collector into SQLite, then watch them
 #   ./dev.sh package           build the Debian package build/korlanspecan_<version>_<arch>.deb
 #   ./dev.sh fuzz [seconds]    fuzz each target under tests/fuzz for that long (default 60 s)
 #   ./dev.sh sanitize          build and run every test with AddressSanitizer and UBSan
@@ -71,6 +73,45 @@ run_demo() {
     else
         echo "The analyser connects by itself 10 s after it opens (Run Forever)."
         build/KorlanSpecAn
+    fi
+}
+
+# A broker on loopback, three sites (a simulated radio and korlan-record --publish each) and
+# korlan-collect into build/fleet/fleet.sqlite. Everything started here stops with this command.
+run_fleet() {
+    local dir=$PWD/build/fleet port=${KORLAN_FLEET_PORT:-18830} site pids=()
+    rm -rf "$dir" && mkdir -p "$dir"
+    chmod 777 "$dir" # the broker drops to its own user when started as root
+    trap 'kill "${pids[@]}" 2>/dev/null; wait 2>/dev/null' EXIT
+    printf 'listener %s 127.0.0.1\nallow_anonymous true\npersistence true\npersistence_location %s/\n' \
+        "$port" "$dir" > "$dir/mosquitto.conf"
+    mosquitto -c "$dir/mosquitto.conf" > "$dir/mosquitto.log" 2>&1 &
+    pids+=($!)
+    local broker=mqtt://127.0.0.1:$port store=sqlite:$dir/fleet.sqlite
+    build/korlan-collect --broker "$broker" --store "$store" 2> "$dir/collect.log" &
+    pids+=($!)
+    local seed=1
+    for site in north east south; do
+        mkdir -p "$dir/$site"
+        build/tools/ternaflow-sim --link "$dir/$site/radio" --baud 115200 --latency-ms 3 \
+            --seed $((seed++)) > "$dir/$site/sim.out" &
+        pids+=($!)
+    done
+    for site in north east south; do
+        for _ in $(seq 50); do [ -e "$dir/$site/radio" ] && break; sleep 0.1; done
+        build/korlan-record --device "$dir/$site/radio" --forever --output "$dir/$site/Data" \
+            --publish "$broker" --site "$site" > "$dir/$site/record.out" 2> "$dir/$site/record.log" &
+        pids+=($!)
+    done
+    echo "Broker $broker; sites north, east and south; the collector stores into $store."
+    echo "Logs are in $dir. Ctrl-C stops everything."
+    if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+        build/KorlanSpecAn --remote "$broker" --site north
+    else
+        while sleep 5; do
+            echo "--- $(date +%T)"
+            build/korlan-scan sites --store "$store" || true
+        done
     fi
 }
 
@@ -189,6 +230,11 @@ test)
     build
     QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j"$(nproc)"
     ;;
+fleet)
+    install_missing
+    build
+    run_fleet
+    ;;
 fuzz)
     fuzz "${2:-60}"
     ;;
@@ -196,7 +242,7 @@ sanitize)
     sanitize
     ;;
 *)
-    echo "usage: $0 run|test|package|fuzz [seconds]|sanitize" >&2
+    echo "usage: $0 run|test|fleet|package|fuzz [seconds]|sanitize" >&2
     exit 2
     ;;
 esac
