@@ -8,7 +8,8 @@
 //   korlan-record's;
 // - unpaced: the window's sweep rate and CPU time per reading against korlan-record's;
 // - paced with the Survey Report open, against the same with it closed; the CPU time of both, and
-//   what the report adds on the window's thread as a share of the whole CPU time without it.
+//   what the report adds on the window's thread as a share of the whole CPU time without it;
+// - korlan-record publishing every loop to a broker against korlan-record alone, side by side.
 // CPU time is what the process's threads ran while the timed loops were swept, read from
 // /proc/<pid>/task/<tid>/schedstat. This machine's CPU time for the same work changes threefold
 // from minute to minute, so the two CPU times are taken with the window and korlan-record
@@ -17,6 +18,7 @@
 #include "app/msg_box.h"
 #include "core/program_state.h"
 #include "settings/ini_file.h"
+#include "tests/support/mqtt_broker.h"
 #include "tests/support/sim_radio.h"
 
 #include <QAction>
@@ -189,13 +191,16 @@ private:
 // and the last loop timed.
 class RecorderRun {
 public:
-    RecorderRun(const Line& line, Progress& progress) : m_stopwatch(0) {
+    RecorderRun(const Line& line, Progress& progress, const QStringList& moreOptions = {})
+        : m_stopwatch(0) {
         if (!m_radio.start(line.simOptions))
             return;
         m_recorder.start(QStringLiteral(KORLAN_RECORD_PATH),
-                         {QStringLiteral("--device"), m_radio.device(), QStringLiteral("--loops"),
-                          QString::number(2 + line.timedLoops), QStringLiteral("--output"),
-                          m_folder.path()});
+                         QStringList{QStringLiteral("--device"), m_radio.device(),
+                                     QStringLiteral("--loops"),
+                                     QString::number(2 + line.timedLoops),
+                                     QStringLiteral("--output"), m_folder.path()} +
+                             moreOptions);
         if (!m_recorder.waitForStarted(10000))
             return;
         m_stopwatch = Stopwatch(m_recorder.processId());
@@ -337,6 +342,37 @@ void PacedWithReport(benchmark::State& state) {
     }
 }
 BENCHMARK(PacedWithReport)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// korlan-record publishing every loop to a broker, beside one that does not, each on a radio of
+// its own: the sweep rate and the CPU time per loop of the first as ratios of the second's.
+void PacedPublishing(benchmark::State& state) {
+    testing::MqttBroker broker;
+    if (!broker.start()) {
+        state.SkipWithError(qPrintable(broker.error()));
+        return;
+    }
+    for (auto _ : state) {
+        Progress progress;
+        RecorderRun plain(LongPacedLine, progress);
+        RecorderRun publishing(LongPacedLine, progress,
+                               {QStringLiteral("--publish"), broker.url(), QStringLiteral("--site"),
+                                QStringLiteral("north")});
+        runUntil(&progress, &Progress::made,
+                 [&] { return plain.timed.has_value() && publishing.timed.has_value(); });
+        if (!plain.timed || !publishing.timed) {
+            state.SkipWithError("a scan did not run");
+            return;
+        }
+        state.SetIterationTime(publishing.timed->seconds);
+        const double perLoop = 1e3 * MeasuredPerLoop;
+        state.counters["publishing_rate_of_plain"] = publishing.timed->rate() / plain.timed->rate();
+        state.counters["publishing_cpu_of_plain"] =
+            publishing.timed->cpuPerReading() / plain.timed->cpuPerReading();
+        state.counters["plain_cpu_ms_per_loop"] = perLoop * plain.timed->cpuPerReading();
+        state.counters["publishing_cpu_ms_per_loop"] = perLoop * publishing.timed->cpuPerReading();
+    }
+}
+BENCHMARK(PacedPublishing)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 
 void Unpaced(benchmark::State& state) {
     for (auto _ : state) {

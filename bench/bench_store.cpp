@@ -1,16 +1,24 @@
 // SPDX-License-Identifier: MIT
 // Storing the loops of 100 sites, 128 channels each, in batches as the collector hands them over:
 // into an SQLite file and into a PostgreSQL server of the benchmark's own on a Unix socket, each
-// batch one transaction. "loops/s" is the rate the store sustains.
+// batch one transaction. "loops/s" is the rate the store sustains. Then the same through the whole
+// collector: korlan-collect taking the loops of 100 sites that wait for it at a broker.
+#include "fleet/broker_address.h"
+#include "fleet/fleet_messages.h"
 #include "fleet/loop_store.h"
+#include "fleet/mqtt_client.h"
+#include "tests/support/mqtt_broker.h"
 #include "tests/support/postgres_server.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -102,6 +110,110 @@ void IngestPostgresql(benchmark::State& state) {
     ingest(state, server()->storeAddress());
 }
 BENCHMARK(IngestPostgresql)->Arg(100)->Arg(300)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// korlan-collect started with LoopsWaiting loops of 100 sites waiting for it at the broker: from
+// its start until the store holds them all.
+constexpr int LoopsWaiting = 5000;
+
+bool runUntil(const std::function<bool()>& condition, int boundMs = 120000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > boundMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+qint64 storedLoops(const QString& store) {
+    fleet::LoopStore loops;
+    qint64 count = 0;
+    if (loops.open(store))
+        for (const fleet::SiteSummary& site :
+             loops.sites().value_or(std::vector<fleet::SiteSummary>{}))
+            count += site.loops;
+    return count;
+}
+
+bool startCollector(QProcess& collector, const QString& broker, const QString& store) {
+    collector.start(QStringLiteral(KORLAN_COLLECT_PATH),
+                    {QStringLiteral("--broker"), broker, QStringLiteral("--store"), store,
+                     QStringLiteral("--id"), QStringLiteral("bench")});
+    QByteArray said;
+    return runUntil([&] {
+               said += collector.readAllStandardError();
+               return said.contains("collecting from") || collector.state() == QProcess::NotRunning;
+           }) &&
+           collector.state() == QProcess::Running;
+}
+
+void fromBroker(benchmark::State& state, const QString& store) {
+    testing::MqttBroker broker;
+    if (!broker.start()) {
+        state.SkipWithError(qPrintable(broker.error()));
+        return;
+    }
+    for (auto _ : state) {
+        {
+            // The collector's session at the broker, which then keeps the loops for it.
+            QProcess collector;
+            if (!startCollector(collector, broker.url(), store)) {
+                state.SkipWithError("korlan-collect did not start");
+                return;
+            }
+            collector.terminate();
+            collector.waitForFinished();
+        }
+        fleet::MqttClient sites(QString(), true);
+        int acknowledged = 0;
+        QObject::connect(&sites, &fleet::MqttClient::published, [&] { ++acknowledged; });
+        QString why;
+        sites.start(std::get<fleet::BrokerAddress>(fleet::parseBrokerAddress(broker.url())), {},
+                    &why);
+        runUntil([&] { return sites.isConnected(); });
+        // Sites of this run's own, so that every loop is new to the store.
+        static int runs = 0;
+        const QString run = QStringLiteral("run%1-").arg(++runs);
+        const qint64 before = storedLoops(store);
+        for (int i = 0; i < LoopsWaiting; ++i) {
+            fleet::SiteLoop loop = siteLoop(i % Sites, i / Sites + 1);
+            loop.site.prepend(run);
+            sites.publish(QStringLiteral("korlan/%1/loop").arg(loop.site), fleet::loopMessage(loop),
+                          1, false);
+        }
+        runUntil([&] { return acknowledged == LoopsWaiting; });
+
+        QElapsedTimer clock;
+        clock.start();
+        QProcess collector;
+        if (!startCollector(collector, broker.url(), store) ||
+            !runUntil([&] { return storedLoops(store) - before == LoopsWaiting; })) {
+            state.SkipWithError("the loops were not stored");
+            return;
+        }
+        state.SetIterationTime(double(clock.nsecsElapsed()) / 1e9);
+        state.counters["loops/s"] = LoopsWaiting / (double(clock.nsecsElapsed()) / 1e9);
+        collector.terminate();
+        collector.waitForFinished();
+    }
+}
+
+void CollectorIntoSqlite(benchmark::State& state) {
+    static int stores = 0;
+    fromBroker(state, QStringLiteral("sqlite:") +
+                          folder().filePath(QStringLiteral("collected-%1.sqlite").arg(++stores)));
+}
+BENCHMARK(CollectorIntoSqlite)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void CollectorIntoPostgresql(benchmark::State& state) {
+    if (!server()) {
+        state.SkipWithError("the PostgreSQL server did not start");
+        return;
+    }
+    fromBroker(state, server()->storeAddress());
+}
+BENCHMARK(CollectorIntoPostgresql)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 
