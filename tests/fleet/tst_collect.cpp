@@ -122,6 +122,7 @@ private slots:
     void threeSitesIntoOneStore_data();
     void threeSitesIntoOneStore();
     void theBrokerGoingAwayLosesNothingAndStoresNothingTwice();
+    void aKilledCollectorHasItsGapFilledByTheSite_data();
     void aKilledCollectorHasItsGapFilledByTheSite();
     void messagesThatAreNotLoopsOfTheirSiteAreSkipped();
     void unusableStoresAndOptionsAreRefused_data();
@@ -192,8 +193,14 @@ void tst_collect::theBrokerGoingAwayLosesNothingAndStoresNothingTwice() {
     QCOMPARE(collector->terminate(), 0);
 }
 
+void tst_collect::aKilledCollectorHasItsGapFilledByTheSite_data() {
+    threeSitesIntoOneStore_data();
+}
+
 void tst_collect::aKilledCollectorHasItsGapFilledByTheSite() {
-    Store store(false);
+    QFETCH(bool, postgres);
+    Store store(postgres);
+    QVERIFY2(store.isReady(), qPrintable(store.error()));
     testing::MqttBroker broker;
     QVERIFY2(broker.start(), qPrintable(broker.error()));
     // Loops it takes from the broker wait a long time before they are stored.

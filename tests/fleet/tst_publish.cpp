@@ -121,6 +121,7 @@ private slots:
     void aRefusedOrUnknownBrokerIsToldOnceAndRecordingGoesOn_data();
     void aRefusedOrUnknownBrokerIsToldOnceAndRecordingGoesOn();
     void aSiteResendsTheLoopsAskedFor();
+    void aRecorderThatVanishesShowsOffline();
 };
 
 void tst_publish::aLoopTravelsWhole() {
@@ -354,6 +355,21 @@ void tst_publish::aSiteResendsTheLoopsAskedFor() {
     QTRY_VERIFY_WITH_TIMEOUT(listener.loops().count(listener.loops()[0]) == 2, Bound);
     recorder.process.terminate();
     QCOMPARE(recorder.finish(), 0);
+}
+
+void tst_publish::aRecorderThatVanishesShowsOffline() {
+    testing::MqttBroker broker;
+    QVERIFY2(broker.start(), qPrintable(broker.error()));
+    Listener listener(broker.url());
+    QTRY_VERIFY_WITH_TIMEOUT(listener.isConnected(), Bound);
+    testing::SimRadio radio;
+    QVERIFY2(radio.start({"--latency-ms", "3"}), qPrintable(radio.error()));
+    QTemporaryDir folder;
+    ProgramProcess recorder(KORLAN_RECORD,
+                            recorderArguments(radio, folder.path(), 40, broker.url()));
+    QTRY_COMPARE_WITH_TIMEOUT(listener.statuses(), QStringList{"online"}, Bound);
+    recorder.process.kill(); // as a tower that loses its power
+    QTRY_COMPARE_WITH_TIMEOUT(listener.statuses(), QStringList({"online", "offline"}), Bound);
 }
 
 QTEST_GUILESS_MAIN(tst_publish)
