@@ -15,7 +15,7 @@ cd "$(dirname "$0")"
 # The validators check the installed desktop entry and AppStream metadata.
 packages=(cmake make g++ qt6-base-dev qt6-serialport-dev libbenchmark-dev fonts-dejavu-core locales
     desktop-file-utils appstream
-    pkg-config mosquitto libmosquitto-dev postgresql libqt6sql6-psql libqt6sql6-sqlite)
+    pkg-config mosquitto libmosquitto-dev postgresql openssl libqt6sql6-psql libqt6sql6-sqlite)
 
 install_missing() {
     local missing=() p

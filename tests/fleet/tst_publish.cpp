@@ -28,7 +28,8 @@ constexpr int Bound = 60000; // ms
 // the broker keeps what comes for it while it is away, across a restart of the broker too.
 class Listener {
 public:
-    explicit Listener(const QString& url, const QString& id = QString())
+    explicit Listener(const QString& url, const QString& id = QString(),
+                      const QString& caFile = QString())
         : m_client(id, id.isEmpty()) {
         m_client.addSubscription(QStringLiteral("korlan/#"));
         QObject::connect(&m_client, &MqttClient::messageReceived,
@@ -36,7 +37,7 @@ public:
                              m_messages.append({topic, payload});
                          });
         QString why;
-        m_client.start(std::get<BrokerAddress>(parseBrokerAddress(url)), QString(), &why);
+        m_client.start(std::get<BrokerAddress>(parseBrokerAddress(url)), caFile, &why);
     }
     bool isConnected() const { return m_client.isConnected(); }
     void publish(const QString& topic, const QByteArray& payload) {
@@ -122,6 +123,7 @@ private slots:
     void aRefusedOrUnknownBrokerIsToldOnceAndRecordingGoesOn();
     void aSiteResendsTheLoopsAskedFor();
     void aRecorderThatVanishesShowsOffline();
+    void aTlsBrokerIsTrustedThroughItsCaOnly();
 };
 
 void tst_publish::aLoopTravelsWhole() {
@@ -370,6 +372,36 @@ void tst_publish::aRecorderThatVanishesShowsOffline() {
     QTRY_COMPARE_WITH_TIMEOUT(listener.statuses(), QStringList{"online"}, Bound);
     recorder.process.kill(); // as a tower that loses its power
     QTRY_COMPARE_WITH_TIMEOUT(listener.statuses(), QStringList({"online", "offline"}), Bound);
+}
+
+void tst_publish::aTlsBrokerIsTrustedThroughItsCaOnly() {
+    testing::MqttBroker broker;
+    const QString ca = broker.useTls();
+    QVERIFY2(!ca.isEmpty(), qPrintable(broker.error()));
+    QVERIFY2(broker.start(), qPrintable(broker.error()));
+    QVERIFY(broker.url().startsWith("mqtts://"));
+    Listener listener(broker.url(), QString(), ca);
+    QTRY_VERIFY_WITH_TIMEOUT(listener.isConnected(), Bound);
+    testing::SimRadio radio;
+    QVERIFY2(radio.start(), qPrintable(radio.error()));
+    QTemporaryDir folder;
+    {
+        ProgramProcess trusting(KORLAN_RECORD,
+                                recorderArguments(radio, folder.path(), 2, broker.url())
+                                    << "--ca-file" << ca);
+        QCOMPARE(trusting.finish(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(listener.loops().size(), 2, Bound);
+    }
+    // Another CA's broker is not this one: the loops wait.
+    testing::MqttBroker stranger;
+    const QString otherCa = stranger.useTls();
+    QVERIFY2(!otherCa.isEmpty(), qPrintable(stranger.error()));
+    waitForTheNextSecond();
+    ProgramProcess doubting(KORLAN_RECORD, recorderArguments(radio, folder.path(), 2, broker.url())
+                                               << "--ca-file" << otherCa);
+    QCOMPARE(doubting.finish(), 0);
+    QCOMPARE(doubting.messages().count("cannot be reached"), 1);
+    QCOMPARE(listener.loops().size(), 2);
 }
 
 QTEST_GUILESS_MAIN(tst_publish)

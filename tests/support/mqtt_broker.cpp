@@ -41,6 +41,41 @@ void MqttBroker::requireUser(const QString& user, const QString& password) {
                                            QFileDevice::ReadOther);
 }
 
+QString MqttBroker::useTls() {
+    const auto path = [this](const char* name) {
+        return m_dir.filePath(QString::fromLatin1(name));
+    };
+    QFile extensions(path("server.ext"));
+    if (!extensions.open(QIODevice::WriteOnly) ||
+        extensions.write("subjectAltName=IP:127.0.0.1\n") < 0)
+        return QString();
+    extensions.close();
+    const QList<QStringList> steps{
+        {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", path("ca.key"), "-out",
+         path("ca.crt"), "-days", "2", "-subj", "/CN=korlan test CA"},
+        {"req", "-newkey", "rsa:2048", "-nodes", "-keyout", path("server.key"), "-out",
+         path("server.csr"), "-subj", "/CN=127.0.0.1"},
+        {"x509", "-req", "-in", path("server.csr"), "-CA", path("ca.crt"), "-CAkey", path("ca.key"),
+         "-CAcreateserial", "-out", path("server.crt"), "-days", "2", "-extfile",
+         path("server.ext")}};
+    for (const QStringList& step : steps) {
+        QProcess openssl;
+        openssl.setProcessChannelMode(QProcess::MergedChannels);
+        openssl.start(QStringLiteral("openssl"), step);
+        if (!openssl.waitForFinished(StartBound) || openssl.exitCode() != 0) {
+            m_error =
+                QStringLiteral("openssl failed: ") + QString::fromLocal8Bit(openssl.readAll());
+            return QString();
+        }
+    }
+    // The broker, as its own user, reads its key.
+    QFile::setPermissions(path("server.key"), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                  QFileDevice::ReadOther);
+    m_tlsConfig = "cafile " + path("ca.crt").toUtf8() + "\ncertfile " +
+                  path("server.crt").toUtf8() + "\nkeyfile " + path("server.key").toUtf8() + "\n";
+    return path("ca.crt");
+}
+
 bool MqttBroker::start() {
     const QString config = m_dir.filePath(QStringLiteral("mosquitto.conf"));
     QFile file(config);
@@ -50,7 +85,7 @@ bool MqttBroker::start() {
     }
     QByteArray text = "listener " + QByteArray::number(m_port) + " 127.0.0.1\n";
     text += "persistence true\npersistence_location " + m_dir.path().toUtf8() + "/\n";
-    text += "max_queued_messages 100000\n";
+    text += "max_queued_messages 100000\n" + m_tlsConfig;
     if (m_passwords.isEmpty())
         text += "allow_anonymous true\n";
     else
@@ -92,8 +127,8 @@ void MqttBroker::stop() {
 
 QString MqttBroker::url(const QString& userInfo) const {
     const QString user = userInfo.isEmpty() ? QString() : userInfo + QLatin1Char('@');
-    return QStringLiteral("mqtt://") + user + QStringLiteral("127.0.0.1:") +
-           QString::number(m_port);
+    return (m_tlsConfig.isEmpty() ? QStringLiteral("mqtt://") : QStringLiteral("mqtts://")) + user +
+           QStringLiteral("127.0.0.1:") + QString::number(m_port);
 }
 
 QString MqttBroker::log() {
