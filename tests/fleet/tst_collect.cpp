@@ -5,14 +5,13 @@
 #include "fleet/loop_records.h"
 #include "fleet/loop_store.h"
 #include "fleet/mqtt_client.h"
-#include "recording/scan_file.h"
 #include "tests/support/mqtt_broker.h"
 #include "tests/support/postgres_server.h"
 #include "tests/support/program_process.h"
 #include "tests/support/scan_fixture.h"
 #include "tests/support/sim_radio.h"
+#include "tests/support/site_loops.h"
 
-#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -20,27 +19,11 @@
 
 using namespace fleet;
 using testing::ProgramProcess;
+using testing::withoutPrevious;
 
 namespace {
 
 constexpr int Bound = 60000; // ms
-
-QString savedScan(const QString& folder) {
-    const QStringList saved = QDir(folder).entryList({QStringLiteral("20*.dat")}, QDir::Files);
-    return saved.size() == 1 ? QDir(folder).filePath(saved[0]) : QString();
-}
-
-// The loops of a saved scan as the store should hold them.
-QList<SiteLoop> loopsOfFile(const QString& path, const QString& site) {
-    recording::ScanFile file;
-    QList<SiteLoop> loops;
-    if (!file.openForReading(path))
-        return loops;
-    const QString scan = fleetScanName(*file.readRecord(1)).value_or(QString());
-    for (qint32 n = 1; n <= file.recordCount(); ++n)
-        loops.append(*siteLoopOfRecord(*file.readRecord(n), site, scan));
-    return loops;
-}
 
 // A site: its radio and its recorder, publishing under the site's name.
 struct Site {
@@ -58,7 +41,10 @@ struct Site {
                         folder.path(), "--publish", broker, "--site", name});
         return true;
     }
-    QList<SiteLoop> recorded() const { return loopsOfFile(savedScan(folder.path()), name); }
+    QList<SiteLoop> recorded() const {
+        const QStringList saved = testing::savedScans(folder.path());
+        return saved.size() == 1 ? testing::loopsOfFile(saved[0], name) : QList<SiteLoop>();
+    }
 };
 
 // Where the collector stores: an SQLite file, or a PostgreSQL server of the test's own.
@@ -101,16 +87,6 @@ ProgramProcess* startCollector(const QString& broker, const QString& store,
                                const QStringList& more = {}) {
     return new ProgramProcess(KORLAN_COLLECT,
                               QStringList{"--broker", broker, "--store", store} + more);
-}
-
-// The store's loops as the site recorded them: what the recorder adds about the scan before is
-// not kept.
-QList<SiteLoop> withoutPrevious(QList<SiteLoop> loops) {
-    for (SiteLoop& loop : loops) {
-        loop.previousScan.clear();
-        loop.previousLoops = 0;
-    }
-    return loops;
 }
 
 } // namespace

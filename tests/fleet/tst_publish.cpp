@@ -5,20 +5,21 @@
 #include "fleet/fleet_messages.h"
 #include "fleet/loop_records.h"
 #include "fleet/mqtt_client.h"
-#include "recording/scan_file.h"
 #include "scan/channel_state.h"
 #include "tests/support/mqtt_broker.h"
 #include "tests/support/program_process.h"
 #include "tests/support/scan_fixture.h"
 #include "tests/support/sim_radio.h"
+#include "tests/support/site_loops.h"
 
-#include <QDir>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace fleet;
+using testing::loopsOfFile;
 using testing::ProgramProcess;
+using testing::savedScans;
+using testing::withoutPrevious;
 
 namespace {
 
@@ -62,34 +63,6 @@ private:
     MqttClient m_client;
     QList<std::pair<QString, QByteArray>> m_messages;
 };
-
-// The loops of a saved scan as the site publishes them.
-QList<SiteLoop> loopsOfFile(const QString& path, const QString& site) {
-    recording::ScanFile file;
-    QList<SiteLoop> loops;
-    if (!file.openForReading(path))
-        return loops;
-    const QString scan = fleetScanName(*file.readRecord(1)).value_or(QString());
-    for (qint32 n = 1; n <= file.recordCount(); ++n)
-        loops.append(*siteLoopOfRecord(*file.readRecord(n), site, scan));
-    return loops;
-}
-
-QStringList savedScans(const QString& folder) {
-    QStringList paths;
-    for (const QString& name : QDir(folder).entryList({QStringLiteral("20*.dat")}, QDir::Files))
-        paths.append(QDir(folder).filePath(name));
-    return paths;
-}
-
-// The loops as they were published, without what a previous scan adds to each.
-QList<SiteLoop> withoutPrevious(QList<SiteLoop> loops) {
-    for (SiteLoop& loop : loops) {
-        loop.previousScan.clear();
-        loop.previousLoops = 0;
-    }
-    return loops;
-}
 
 QStringList recorderArguments(const testing::SimRadio& radio, const QString& folder, int loops,
                               const QString& url) {
