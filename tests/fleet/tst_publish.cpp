@@ -106,7 +106,7 @@ void tst_publish::aLoopTravelsWhole() {
     codes[40] = char(scan::GroupOffCode);
     codes[41] = 0;
     codes[42] = 1;
-    codes[43] = 199;
+    codes[43] = char(199);
     for (int c = 150; c < scan::ChannelCount; ++c)
         codes[c] = 32;
     recording::ScanRecord record = testing::loopRecord(7, codes);
