@@ -161,7 +161,7 @@ void tst_collect::theBrokerGoingAwayLosesNothingAndStoresNothingTwice() {
     QVERIFY2(broker.start(), qPrintable(broker.error()));
     QCOMPARE(site.recorder->finish(), 0);
     QCOMPARE(site.recorder->messages().count("publishing to"), 2);
-    QVERIFY(collector->messages().contains("cannot be reached"));
+    QTRY_VERIFY_WITH_TIMEOUT(collector->messages().contains("cannot be reached"), Bound);
 
     QTRY_COMPARE_WITH_TIMEOUT(store.loops("north").size(), 20, Bound);
     QCOMPARE(store.loops("north"), withoutPrevious(site.recorded()));
@@ -196,7 +196,7 @@ void tst_collect::aKilledCollectorHasItsGapFilledByTheSite() {
     QCOMPARE(site.recorder->finish(), 0);
     QTRY_COMPARE_WITH_TIMEOUT(store.loops("north").size(), 16, Bound);
     QCOMPARE(store.loops("north"), withoutPrevious(site.recorded()));
-    QVERIFY(collector->messages().contains("asking the site"));
+    QTRY_VERIFY_WITH_TIMEOUT(collector->messages().contains("asking the site"), Bound);
     QCOMPARE(collector->terminate(), 0);
 }
 
