@@ -11,6 +11,7 @@
 #include "tests/support/decimal_comma_locale.h"
 #include "tests/support/expected_loops.h"
 #include "tests/support/file_bytes.h"
+#include "tests/support/program_process.h"
 #include "tests/support/scan_fixture.h"
 #include "tests/support/sim_radio.h"
 
@@ -35,51 +36,15 @@ namespace {
 
 constexpr int Bound = 60000; // ms
 
-struct Run {
-    int exitCode = -1;
-    QString output;
-    QString messages;
-};
+using testing::ProgramProcess;
 
-// korlan-record as a process. When the test fails, what it printed is shown with the failure.
-class Recorder {
-public:
-    // A radio that fails is given up on in compressed time; a scan runs with the real 2 s reply
-    // watchdog, which a loaded machine never trips.
-    explicit Recorder(const QStringList& arguments,
-                      const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
-                      double timeScale = 1.0) {
-        QProcessEnvironment withScale = env;
-        withScale.insert(QStringLiteral("KORLAN_TIME_SCALE"), QString::number(timeScale));
-        process.setProcessEnvironment(withScale);
-        process.start(QStringLiteral(KORLAN_RECORD), arguments);
-    }
-    ~Recorder() {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished(Bound);
-        }
-        if (QTest::currentTestFailed()) {
-            collect();
-            qInfo().noquote() << "korlan-record printed:\n" + m_run.output
-                              << "\nand said:\n" + m_run.messages;
-        }
-    }
-    Run finish() {
-        process.waitForFinished(Bound);
-        m_run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        collect();
-        return m_run;
-    }
-    QProcess process;
-
-private:
-    void collect() {
-        m_run.output += QString::fromLocal8Bit(process.readAllStandardOutput());
-        m_run.messages += QString::fromLocal8Bit(process.readAllStandardError());
-    }
-    Run m_run;
-};
+// A radio that fails is given up on in compressed time; a scan runs with the real 2 s reply
+// watchdog, which a loaded machine never trips.
+QProcessEnvironment compressedTime() {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("KORLAN_TIME_SCALE"), QStringLiteral("0.25"));
+    return env;
+}
 
 // The one scan saved in the folder, by its default name.
 QString savedScan(const QString& folder) {
@@ -410,11 +375,11 @@ private slots:
         SimRadio radio;
         QVERIFY2(radio.start({"--seed", "3"}), qPrintable(radio.error()));
         QTemporaryDir out;
-        Recorder recorder({"--device", radio.device(), "--loops", "3", "--output", out.path()},
-                          locale.environment());
-        const Run run = recorder.finish();
-        QCOMPARE(run.exitCode, 0);
-        const QStringList lines = run.output.split('\n', Qt::SkipEmptyParts);
+        ProgramProcess recorder(
+            KORLAN_RECORD, {"--device", radio.device(), "--loops", "3", "--output", out.path()},
+            locale.environment());
+        QCOMPARE(recorder.finish(), 0);
+        const QStringList lines = recorder.output().split('\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 3);
         const QRegularExpression line(
             QStringLiteral("^loop (\\d)  elapsed \\S+  strongest \\d{3}\\.\\d MHz -\\d+ dBm$"));
@@ -422,8 +387,8 @@ private slots:
             QCOMPARE(line.match(lines[n]).captured(1), QString::number(n + 1));
 
         const QString saved = savedScan(out.path());
-        QVERIFY2(!saved.isEmpty(), qPrintable(run.messages));
-        QVERIFY(run.messages.contains(saved));
+        QVERIFY2(!saved.isEmpty(), qPrintable(recorder.messages()));
+        QVERIFY(recorder.messages().contains(saved));
         const QList<recording::ScanRecord> records = readScanFile(saved);
         QCOMPARE(records.size(), 3);
         QCOMPARE(mismatchWithTheRadio(records, radio.levels()), QString());
@@ -442,23 +407,23 @@ private slots:
         SimRadio radio;
         QVERIFY2(radio.start(), qPrintable(radio.error()));
         QTemporaryDir out;
-        Recorder recorder({"--device", radio.device(), "--output", out.path()});
+        ProgramProcess recorder(KORLAN_RECORD,
+                                {"--device", radio.device(), "--output", out.path()});
         const QString recording = QDir(out.path()).filePath("lastScan.dat");
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(recording).size() >= 2 * recording::RecordLength, Bound);
         if (kill)
             recorder.process.kill();
         else
             ::kill(pid_t(recorder.process.processId()), SIGTERM);
-        const Run run = recorder.finish();
-        QCOMPARE(run.exitCode, kill ? -1 : 0);
+        QCOMPARE(recorder.finish(), kill ? -1 : 0);
         const QString kept = kill ? recording : savedScan(out.path());
-        QVERIFY2(!kept.isEmpty(), qPrintable(run.messages));
+        QVERIFY2(!kept.isEmpty(), qPrintable(recorder.messages()));
         QCOMPARE(QFileInfo(kept).size() % recording::RecordLength, 0);
         const QList<recording::ScanRecord> records = readScanFile(kept);
         QVERIFY(records.size() >= 2);
         QCOMPARE(mismatchWithTheRadio(records, radio.levels()), QString());
         if (!kill)
-            QCOMPARE(run.output.count('\n'), records.size());
+            QCOMPARE(recorder.output().count('\n'), records.size());
     }
 
     void badInputGetsAClearMessageAndAnExitStatus_data() {
@@ -479,6 +444,8 @@ private slots:
         QTest::newRow("limits crossed") << null + QStringList{"--low", "920.0", "--high", "910.0"} << noRadio << 2
             << "lies above";
         QTest::newRow("duration") << null + QStringList{"--duration", "soon"} << noRadio << 2 << "90s, 30m, 12h or 2d";
+        QTest::newRow("site without a broker") << null + QStringList{"--site", "north"} << noRadio << 2 << "go with --publish";
+        QTest::newRow("not a broker") << null + QStringList{"--publish", "tcp://x"} << noRadio << 2 << "not a broker address";
         QTest::newRow("missing device") << QStringList{"--device", "/nonexistent/ttyUSB9"} << noRadio << 1
             << "does not exist";
         QTest::newRow("deaf radio") << QStringList{} << QStringList{"--deaf"} << 1 << "did not answer the wake-up";
@@ -497,21 +464,19 @@ private slots:
             QVERIFY2(radio.start(simOptions), qPrintable(radio.error()));
             arguments << "--device" << radio.device() << "--output" << out.path();
         }
-        Recorder recorder(arguments, QProcessEnvironment::systemEnvironment(), 0.25);
-        const Run run = recorder.finish();
-        QCOMPARE(run.exitCode, exitCode);
-        QVERIFY2(run.messages.contains(message), qPrintable(run.messages));
-        QVERIFY(run.output.isEmpty());
+        ProgramProcess recorder(KORLAN_RECORD, arguments, compressedTime());
+        QCOMPARE(recorder.finish(), exitCode);
+        QVERIFY2(recorder.messages().contains(message), qPrintable(recorder.messages()));
+        QVERIFY(recorder.output().isEmpty());
         QVERIFY(QDir(out.path()).entryList({"20*.dat"}).isEmpty());
     }
 
     void helpAndVersionGoToStandardOutput() {
         for (const QString& option : {QStringLiteral("--help"), QStringLiteral("--version")}) {
-            Recorder recorder({option});
-            const Run run = recorder.finish();
-            QCOMPARE(run.exitCode, 0);
-            QVERIFY(run.output.contains("korlan-record"));
-            QVERIFY(run.messages.isEmpty());
+            ProgramProcess recorder(KORLAN_RECORD, {option});
+            QCOMPARE(recorder.finish(), 0);
+            QVERIFY(recorder.output().contains("korlan-record"));
+            QVERIFY(recorder.messages().isEmpty());
         }
     }
 
