@@ -8,6 +8,7 @@
 #include "display/up_down.h"
 #include "display/waterfall_view.h"
 #include "fleet/loop_records.h"
+#include "fleet/site_listener.h"
 #include "live_program.h"
 #include "recording/frm_dlg_file_save.h"
 #include "recording/scan_file.h"
@@ -112,6 +113,25 @@ void tst_remote_view::watchesASiteAsItsLoopsArrive() {
     QTRY_VERIFY_WITH_TIMEOUT(remote->loopCount() > before, Bound);
     QVERIFY(connecting.isEmpty());
     QCOMPARE(w.engine().LinkState(), engine::LinkIdle);
+
+    // A loop the site sends again (as it does when the store asks) is kept once: the site sends it
+    // before its next loop, which the window then takes.
+    const fleet::BrokerAddress address =
+        std::get<fleet::BrokerAddress>(fleet::parseBrokerAddress(broker.url()));
+    fleet::SiteListener observer(address, "north");
+    QList<qint32> observed;
+    connect(&observer, &fleet::SiteListener::loopReceived,
+            [&observed](const fleet::SiteLoop& loop) { observed << loop.loop; });
+    QString why;
+    QVERIFY2(observer.start(&why), qPrintable(why));
+    fleet::MqttClient asker(QString(), true);
+    QVERIFY2(asker.start(address, QString(), &why), qPrintable(why));
+    QTRY_VERIFY_WITH_TIMEOUT(observer.isConnected() && asker.isConnected(), Bound);
+    const app::RemoteView::ArrivedLoop again = remote->arrived().first();
+    asker.publish(address.resendTopic("north"), fleet::resendMessage({again.scan, {again.loop}}), 1,
+                  false);
+    QTRY_VERIFY_WITH_TIMEOUT(observed.contains(again.loop), Bound);
+    QTRY_VERIFY_WITH_TIMEOUT(observed.last() != again.loop, Bound);
 
     // The recorder ends: its last loop arrives and the site is offline.
     QCOMPARE(recorder.finish(), 0);
