@@ -73,6 +73,7 @@ frmSpecAn::frmSpecAn(QWidget* parent) : QWidget(parent) {
     createTimers();
     wireControls();
     wireEngine();
+    wireRemote();
     settings::setWriteFailureHandler([this](const QString& path) { settingsNotSaved(path); });
 }
 
@@ -313,14 +314,20 @@ void frmSpecAn::createMenu() {
     mnuDisplay = named(new QMenu(QStringLiteral("Display"), this), "mnuDisplay");
     mnuOpenSavedScan = mnuDisplay->addAction(QStringLiteral("Open Saved Scan"));
     mnuOpenSavedScan->setObjectName(QStringLiteral("mnuOpenSavedScan"));
-    const auto surveyEntry = [this](const char* name, const char* caption) {
+    const auto displayEntry = [this](const char* name, const char* caption) {
         QAction* action = mnuDisplay->addAction(QString::fromLatin1(caption));
         action->setObjectName(QString::fromLatin1(name));
         return action;
     };
-    mnuWaterfall = surveyEntry("mnuWaterfall", "Waterfall");
-    mnuSurveyReport = surveyEntry("mnuSurveyReport", "Survey Report");
-    mnuSavePicture = surveyEntry("mnuSavePicture", "Save Picture");
+    mnuWaterfall = displayEntry("mnuWaterfall", "Waterfall");
+    mnuSurveyReport = displayEntry("mnuSurveyReport", "Survey Report");
+    mnuSavePicture = displayEntry("mnuSavePicture", "Save Picture");
+    mnuDisplay->addSeparator();
+    mnuRemoteRadio = displayEntry("mnuRemoteRadio", "Remote Radio...");
+    mnuLocalRadio = displayEntry("mnuLocalRadio", "Local Radio");
+    mnuSaveRemote = displayEntry("mnuSaveRemote", "Save Remote Scan");
+    mnuLocalRadio->setEnabled(false);
+    mnuSaveRemote->setEnabled(false);
     mnuDisplay2 = named(new QMenu(QStringLiteral("Display"), mnuDisplay), "mnuDisplay2");
     mnuDisplayClear = mnuDisplay2->addAction(QStringLiteral("Clear Display"));
     mnuDisplayClear->setObjectName(QStringLiteral("mnuDisplayClear"));

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "app/remote_view.h"
 #include "app/scan_view.h"
 #include "display/display_colors.h"
 #include "display/plot_renderer.h"
@@ -15,6 +16,7 @@
 #include <QWidget>
 
 #include <array>
+#include <memory>
 #include <optional>
 
 class QCheckBox;
@@ -50,6 +52,7 @@ class frmDlgSettings;
 
 namespace app {
 
+class frmRemoteRadio;
 class frmScanRestore;
 
 // Status labels are blue while the display follows the live scan, red while it shows a recorded
@@ -114,6 +117,15 @@ public:
     settings::frmDlgSettings* settingsDialog() const;
     display::frmWaterfall* waterfallWindow() const { return m_waterfall; }
     survey::frmSurveyReport* surveyReportWindow() const { return m_surveyReport; }
+    frmRemoteRadio* remoteRadioDialog() const;
+    recording::frmDlgFileSave* remoteSaveDialog() const;
+    // The remote radio watched, or whose loops are still on display; none otherwise.
+    const RemoteView* remoteView() const { return m_remote.get(); }
+
+signals:
+    // The remote radio's loops up to n are on display: the newest drawn, unless the user looks
+    // back at an older one.
+    void remoteLoopsShown(qint32 n);
 
 private slots:
     void udFLLimit_Change();
@@ -140,6 +152,9 @@ private slots:
     void mnuWaterfall_Click();
     void mnuSurveyReport_Click();
     void mnuSavePicture_Click();
+    void mnuRemoteRadio_Click();
+    void mnuLocalRadio_Click();
+    void mnuSaveRemote_Click();
     void tmrFlash_Timer();
     void chkRunForever_Click();
     void scrlSpeed_Change();
@@ -252,6 +267,20 @@ private:
     void surveyWindowsFollowTheScanFile();
     void surveyWindowsAddLoop(const recording::ScanRecord& record);
 
+    // The remote radio.
+    void wireRemote();
+    void remoteRadioAnswered(int result);
+    void startRemoteView(const fleet::BrokerAddress& address, const QString& site);
+    void leaveRemoteView();
+    // Another scan took the engine's file: the remote loops are let go.
+    void dropRemoteLoops();
+    void showRemoteEntries();
+    bool watchingRemote() const { return m_remote && m_remote->isListening(); }
+    void remoteScanFileOpened(const QString& path, qint64 loops);
+    void remoteLoopAdded(const recording::ScanRecord& record);
+    void showRemoteLoops();
+    void remoteSaveAnswered(const QString& name);
+
     ScanView m_view;
     display::ActiveColors m_colors;
     display::PlotGeometry m_plotGeometry;
@@ -264,6 +293,11 @@ private:
     display::frmWaterfall* m_waterfall = nullptr;
     survey::frmSurveyReport* m_surveyReport = nullptr;
     recording::frmDlgFileSave* m_fileSave = nullptr;
+    QPointer<frmRemoteRadio> m_remoteRadio;
+    QPointer<recording::frmDlgFileSave> m_remoteSave;
+    std::unique_ptr<RemoteView> m_remote;
+    bool m_remoteOpen = false;        // the engine has the remote scan file open for playback
+    qint32 m_remoteShown = 0;         // the remote loops the scroll bar holds
     quint64 m_saveQuestion = 0;       // the question the save prompt answers
     bool m_closeWhenQuitDone = false; // a confirmed quit closes the window once the engine rests
     int m_countdownLeft = 0;          // seconds before the automatic start
@@ -360,6 +394,9 @@ private:
     QAction* mnuWaterfall;
     QAction* mnuSurveyReport;
     QAction* mnuSavePicture;
+    QAction* mnuRemoteRadio;
+    QAction* mnuLocalRadio;
+    QAction* mnuSaveRemote;
     QMenu* mnuDisplay2;
     QAction* mnuDisplayClear;
     QMenu* mnuSettings;

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #ifdef Q_OS_WIN
@@ -157,32 +158,21 @@ QString scanSummary(const QString& path) {
         .arg(loops == 1 ? QStringLiteral("loop") : QStringLiteral("loops"));
 }
 
-SaveResult SaveLastScan(const QString& dataFolder, const QString& scanFileName) {
-    if (const auto why = checkSaveName(scanFileName))
-        return failed(*why);
-    if (!DirExists(dataFolder)) {
-        return failed(
-            QStringLiteral("The scan cannot be saved: the Data folder \"%1\" does not exist.")
-                .arg(QDir::toNativeSeparators(dataFolder)));
-    }
-    const QDir folder(dataFolder);
-    const QString recordingName = findNameInFolder(dataFolder, RecordingFileName);
-    const QString sourcePath = folder.filePath(recordingName);
-    if (recordingName.isEmpty() || !QFileInfo(sourcePath).isFile()) {
-        return failed(QStringLiteral("The scan cannot be saved: there is no recording (%1) in "
-                                     "the Data folder.")
-                          .arg(RecordingFileName));
-    }
+namespace {
 
+// The copy of a scan file into the data folder under scanFileName; keptNote ends a message that
+// says why the copy failed.
+SaveResult copyIntoDataFolder(const QString& sourcePath, const QString& dataFolder,
+                              const QString& scanFileName, const QString& keptNote) {
+    const QDir folder(dataFolder);
     QString savedName = findNameInFolder(dataFolder, scanFileName);
     if (savedName.isEmpty())
         savedName = scanFileName;
     const QString targetPath = folder.filePath(savedName);
-    const QString kept = QStringLiteral(" The recording is kept in %1.").arg(recordingName);
     const auto cannotSave = [&](const QString& reason) {
         return failed(
             QStringLiteral("The scan cannot be saved as \"%1\": %2.").arg(savedName, reason) +
-            kept);
+            keptNote);
     };
     // Not ending in ".dat", so an interrupted save never shows up as a scan.
     QTemporaryFile copy(folder.filePath(QStringLiteral(".saving-XXXXXX.tmp")));
@@ -208,15 +198,53 @@ SaveResult SaveLastScan(const QString& dataFolder, const QString& scanFileName) 
                               : QString::fromStdString(error.message()));
     }
     copy.setAutoRemove(false);
+    return {true, {}, savedName};
+}
 
+std::optional<SaveResult> refusedSave(const QString& dataFolder, const QString& scanFileName) {
+    if (const auto why = checkSaveName(scanFileName))
+        return failed(*why);
+    if (!DirExists(dataFolder)) {
+        return failed(
+            QStringLiteral("The scan cannot be saved: the Data folder \"%1\" does not exist.")
+                .arg(QDir::toNativeSeparators(dataFolder)));
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+SaveResult SaveLastScan(const QString& dataFolder, const QString& scanFileName) {
+    if (auto refused = refusedSave(dataFolder, scanFileName))
+        return *refused;
+    const QDir folder(dataFolder);
+    const QString recordingName = findNameInFolder(dataFolder, RecordingFileName);
+    const QString sourcePath = folder.filePath(recordingName);
+    if (recordingName.isEmpty() || !QFileInfo(sourcePath).isFile()) {
+        return failed(QStringLiteral("The scan cannot be saved: there is no recording (%1) in "
+                                     "the Data folder.")
+                          .arg(RecordingFileName));
+    }
+    const SaveResult copied =
+        copyIntoDataFolder(sourcePath, dataFolder, scanFileName,
+                           QStringLiteral(" The recording is kept in %1.").arg(recordingName));
+    if (!copied.ok)
+        return copied;
     QFile recording(sourcePath);
     if (!recording.remove()) {
         return {true,
                 QStringLiteral("The scan is saved as \"%1\", but %2 could not be deleted: %3.")
-                    .arg(savedName, recordingName, recording.errorString()),
-                savedName};
+                    .arg(copied.savedName, recordingName, recording.errorString()),
+                copied.savedName};
     }
-    return {true, {}, savedName};
+    return copied;
+}
+
+SaveResult saveScanCopy(const QString& sourcePath, const QString& dataFolder,
+                        const QString& scanFileName) {
+    if (auto refused = refusedSave(dataFolder, scanFileName))
+        return *refused;
+    return copyIntoDataFolder(sourcePath, dataFolder, scanFileName, QString());
 }
 
 QStringList deleteScans(const QString& dataFolder, const QStringList& names) {

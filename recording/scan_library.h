@@ -32,6 +32,11 @@ struct SaveResult {
 // copy after.
 SaveResult SaveLastScan(const QString& dataFolder, const QString& scanFileName);
 
+// Saves a copy of the scan file at sourcePath in the data folder as scanFileName, as SaveLastScan
+// saves the recording, and leaves the source as it is.
+SaveResult saveScanCopy(const QString& sourcePath, const QString& dataFolder,
+                        const QString& scanFileName);
+
 // Deletes the named scan files of the data folder: any name FillScanList may show, and nothing
 // outside the folder. Returns the names it did not delete: other names, and files that are still
 // there afterwards. A file already gone counts as deleted.
