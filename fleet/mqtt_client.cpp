@@ -103,9 +103,11 @@ void MqttClient::run(BrokerAddress address) {
             if (m_stopping)
                 return;
         }
-        int rc = everTried
-                     ? mosquitto_reconnect(m_mosq)
-                     : mosquitto_connect(m_mosq, host.constData(), address.port, KeepAliveSeconds);
+        // The connection is made in the loop below, which looks at m_stopping while it waits: a
+        // silent host does not hold up the client's end.
+        int rc = everTried ? mosquitto_reconnect_async(m_mosq)
+                           : mosquitto_connect_async(m_mosq, host.constData(), address.port,
+                                                     KeepAliveSeconds);
         everTried = true;
         if (rc == MOSQ_ERR_SUCCESS) {
             std::optional<std::chrono::steady_clock::time_point> goodbyeBy;
