@@ -121,6 +121,10 @@ public:
     recording::frmDlgFileSave* remoteSaveDialog() const;
     // The remote radio watched, or whose loops are still on display; none otherwise.
     const RemoteView* remoteView() const { return m_remote.get(); }
+    // Before Form_Load: the window opens watching this site instead of arming the local radio.
+    void watchAtStart(const QString& brokerUrl, const QString& site) {
+        m_startRemote = {brokerUrl, site};
+    }
 
 signals:
     // The remote radio's loops up to n are on display: the newest drawn, unless the user looks
@@ -269,6 +273,7 @@ private:
 
     // The remote radio.
     void wireRemote();
+    void watchStartSite();
     void remoteRadioAnswered(int result);
     void startRemoteView(const fleet::BrokerAddress& address, const QString& site);
     void leaveRemoteView();
@@ -296,6 +301,7 @@ private:
     QPointer<frmRemoteRadio> m_remoteRadio;
     QPointer<recording::frmDlgFileSave> m_remoteSave;
     std::unique_ptr<RemoteView> m_remote;
+    std::pair<QString, QString> m_startRemote; // broker, site
     bool m_remoteOpen = false;        // the engine has the remote scan file open for playback
     qint32 m_remoteShown = 0;         // the remote loops the scroll bar holds
     quint64 m_saveQuestion = 0;       // the question the save prompt answers

@@ -82,6 +82,15 @@ void frmSpecAn::remoteRadioAnswered(int result) {
     startRemoteView(dialog->address(), dialog->chosenSite());
 }
 
+void frmSpecAn::watchStartSite() {
+    const auto address = fleet::parseBrokerAddress(m_startRemote.first);
+    if (const auto* why = std::get_if<QString>(&address)) {
+        MsgBox(*why, MsgBoxButtons::Ok, RemoteTitle);
+        return;
+    }
+    startRemoteView(std::get<fleet::BrokerAddress>(address), m_startRemote.second);
+}
+
 void frmSpecAn::startRemoteView(const fleet::BrokerAddress& address, const QString& site) {
     if (watchingRemote())
         leaveRemoteView();

@@ -58,7 +58,9 @@ void frmSpecAn::Form_Load(const QString& programFolder) {
     LayoutStatusPanel();
     BuildFreqAxis();
     LoadDisplayColors();
-    if (m_view.runForever()) {
+    if (!m_startRemote.second.isEmpty())
+        watchStartSite();
+    else if (m_view.runForever()) {
         engine().armReconnect();
         startCountdown();
     }

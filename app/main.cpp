@@ -5,7 +5,10 @@
 #include "app/program_version.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QProcess>
+
+#include <cstdio>
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
@@ -19,7 +22,26 @@ int main(int argc, char* argv[]) {
                                 QCoreApplication::applicationDirPath());
         return 0;
     }
+    QCommandLineParser options;
+    options.setApplicationDescription(
+        QStringLiteral("The 900 MHz band through a Ternaflow radio."));
+    options.addHelpOption();
+    options.addVersionOption();
+    const QCommandLineOption remote(QStringLiteral("remote"),
+                                    QStringLiteral("Watch a site of the fleet through this broker "
+                                                   "(mqtt://host[:port][/prefix])."),
+                                    QStringLiteral("url"));
+    const QCommandLineOption site(QStringLiteral("site"), QStringLiteral("The site to watch."),
+                                  QStringLiteral("name"));
+    options.addOptions({remote, site});
+    options.process(application);
+    if (options.isSet(remote) != options.isSet(site)) {
+        std::fprintf(stderr, "KorlanSpecAn: --remote and --site go together\n");
+        return 2;
+    }
     app::frmSpecAn window;
+    if (options.isSet(remote))
+        window.watchAtStart(options.value(remote), options.value(site));
     app::startProgram(window, QCoreApplication::applicationDirPath());
     return QApplication::exec();
 }

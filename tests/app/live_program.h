@@ -11,6 +11,7 @@
 
 #include <QTest>
 
+#include <functional>
 #include <memory>
 
 namespace testing {
@@ -59,13 +60,17 @@ public:
         setIni(QStringLiteral("Ports"), QStringLiteral("Com%1").arg(port), device);
     }
 
-    // Loads the window with "Com 1" mapped to the radio and saved as the port in use.
-    app::frmSpecAn& load(const SimRadio* radio = nullptr) {
+    // Loads the window with "Com 1" mapped to the radio and saved as the port in use, after what
+    // the command line would have told it.
+    app::frmSpecAn& load(const SimRadio* radio = nullptr,
+                         const std::function<void(app::frmSpecAn&)>& commandLine = {}) {
         if (radio) {
             mapPort(1, radio->device());
             setIni(QStringLiteral("Program"), QStringLiteral("Port"), QStringLiteral("1"));
         }
         window = std::make_unique<app::frmSpecAn>();
+        if (commandLine)
+            commandLine(*window);
         window->Form_Load(folder());
         window->show();
         return *window;

@@ -60,6 +60,7 @@ private slots:
     void watchesASiteAsItsLoopsArrive();
     void aBrokerThatCannotBeReachedIsToldInTheDialog();
     void aRunningLocalScanIsNotLeftForARemoteOne();
+    void aSiteNamedAtStartIsWatchedInsteadOfTheLocalRadio();
 };
 
 void tst_remote_view::watchesASiteAsItsLoopsArrive() {
@@ -221,6 +222,20 @@ void tst_remote_view::aRunningLocalScanIsNotLeftForARemoteOne() {
     QVERIFY(!w.remoteRadioDialog());
     QCOMPARE(live.program.messagesTitled("Remote Radio"), 1);
     QVERIFY(w.engine().ScanActive());
+}
+
+void tst_remote_view::aSiteNamedAtStartIsWatchedInsteadOfTheLocalRadio() {
+    testing::MqttBroker broker;
+    QVERIFY2(broker.start(), qPrintable(broker.error()));
+    LiveProgram program;
+    program.setIni("DefaultSettings", "Forever", "1");
+    app::frmSpecAn& w = program.load(
+        nullptr, [&broker](app::frmSpecAn& window) { window.watchAtStart(broker.url(), "north"); });
+    QVERIFY(w.remoteView() && w.remoteView()->isListening());
+    QCOMPARE(w.remoteView()->site(), "north");
+    QTRY_VERIFY_WITH_TIMEOUT(w.remoteView()->statusText().startsWith("north: "), Bound);
+    // Run Forever's automatic start is not armed under the remote view.
+    QVERIFY(!control<QPushButton>(w, "cmdConnect")->isEnabled());
 }
 
 QTEST_MAIN(tst_remote_view)
