@@ -97,6 +97,7 @@ class tst_collect : public QObject {
 private slots:
     void threeSitesIntoOneStore_data();
     void threeSitesIntoOneStore();
+    void theBrokerGoingAwayLosesNothingAndStoresNothingTwice_data();
     void theBrokerGoingAwayLosesNothingAndStoresNothingTwice();
     void aKilledCollectorHasItsGapFilledByTheSite_data();
     void aKilledCollectorHasItsGapFilledByTheSite();
@@ -144,8 +145,14 @@ void tst_collect::threeSitesIntoOneStore() {
     QCOMPARE(collector->terminate(), 0);
 }
 
+void tst_collect::theBrokerGoingAwayLosesNothingAndStoresNothingTwice_data() {
+    threeSitesIntoOneStore_data();
+}
+
 void tst_collect::theBrokerGoingAwayLosesNothingAndStoresNothingTwice() {
-    Store store(false);
+    QFETCH(bool, postgres);
+    Store store(postgres);
+    QVERIFY2(store.isReady(), qPrintable(store.error()));
     testing::MqttBroker broker;
     QVERIFY2(broker.start(), qPrintable(broker.error()));
     std::unique_ptr<ProgramProcess> collector(startCollector(broker.url(), store.address()));
