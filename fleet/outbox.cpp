@@ -152,14 +152,16 @@ void Outbox::pump() {
         const qint32 available = loopsIn(scan.path);
         if (scan.handedOver >= available)
             continue;
-        // The recording may have been emptied for another scan since it was indexed.
+        // The recording may have been emptied for another scan since it was indexed. The scan
+        // being recorded is only ever looked at again: its file is being written.
         if (scanNameOfFile(scan.path) != name) {
-            scan.handedOver = available;
+            if (name != m_recording)
+                scan.handedOver = available;
             continue;
         }
         while (scan.handedOver < available && m_inFlight.size() < MaxInFlight) {
-            if (!publishLoop(name, scan.handedOver + 1, true))
-                return; // the client refused it; the retry timer comes back
+            if (publishLoop(name, scan.handedOver + 1, true) == Publication::NotYet)
+                return; // the retry timer comes back
             ++scan.handedOver;
         }
     }
@@ -173,27 +175,31 @@ std::pair<QString, qint32> Outbox::previousScan(const QString& scan) const {
     return {previous->first, loopsIn(previous->second.path)};
 }
 
-bool Outbox::publishLoop(const QString& scan, qint32 loop, bool tracked) {
+Outbox::Publication Outbox::publishLoop(const QString& scan, qint32 loop, bool tracked) {
     const auto it = m_scans.find(scan);
     if (it == m_scans.end())
-        return true;
+        return Publication::Unusable;
+    // The recording is being written: what cannot be read of it now can be later. A saved scan
+    // that cannot be read is left out.
+    const Publication unreadable =
+        scan == m_recording ? Publication::NotYet : Publication::Unusable;
     recording::ScanFile file;
     if (!file.openForReading(it->second.path))
-        return true;
+        return unreadable;
     const auto record = file.readRecord(loop);
     if (!record)
-        return true;
+        return unreadable;
     auto message = siteLoopOfRecord(*record, m_online.site, scan);
     if (!message)
-        return true; // not a loop anybody can use
+        return Publication::Unusable;
     std::tie(message->previousScan, message->previousLoops) = previousScan(scan);
     const int id =
         m_client.publish(m_address.loopTopic(m_online.site), loopMessage(*message), 1, false);
     if (id < 0)
-        return false;
+        return Publication::NotYet;
     if (tracked)
         m_inFlight.insert(id, {scan, loop});
-    return true;
+    return Publication::Sent;
 }
 
 void Outbox::acknowledged(int messageId) {

@@ -73,7 +73,9 @@ private:
     std::optional<QString> scanNameOfFile(const QString& path) const;
     qint32 loopsIn(const QString& path) const;
     void pump();
-    bool publishLoop(const QString& scan, qint32 loop, bool tracked);
+    // NotYet: the file, the record or the client cannot take it now; it is tried again.
+    enum class Publication { Sent, Unusable, NotYet };
+    Publication publishLoop(const QString& scan, qint32 loop, bool tracked);
     void acknowledged(int messageId);
     void resendAsked(const QByteArray& payload);
     void connected();

@@ -230,7 +230,11 @@ void Recorder::finish() {
             .arg(m_outbox->waitingLoops())
             .arg(CatchUpSeconds));
     connect(m_outbox.get(), &fleet::Outbox::caughtUp, this, &Recorder::exit);
-    QTimer::singleShot(std::chrono::seconds(CatchUpSeconds), this, &Recorder::exit);
+    QTimer::singleShot(std::chrono::seconds(CatchUpSeconds), this, [this] {
+        if (const qint64 waiting = m_outbox->waitingLoops())
+            say(QStringLiteral("%1 loops are left for the next run to publish").arg(waiting));
+        exit();
+    });
 }
 
 void Recorder::exit() {
