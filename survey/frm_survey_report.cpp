@@ -6,6 +6,7 @@
 #include "survey/output_file.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -13,6 +14,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -27,9 +29,14 @@ namespace {
 constexpr int LowestThresholdDbm = -130;
 constexpr int HighestThresholdDbm = -20;
 
-const QStringList FigureHeaders = {QStringLiteral("Occupied"), QStringLiteral("Median"),
-                                   QStringLiteral("90th pct"), QStringLiteral("Strongest"),
-                                   QStringLiteral("Measured")};
+constexpr int DefaultFloorMarginDb = 10;
+
+const QStringList FigureHeaders = {QStringLiteral("Occupied"),    QStringLiteral("95 %"),
+                                   QStringLiteral("Floor"),       QStringLiteral("Median"),
+                                   QStringLiteral("90th pct"),    QStringLiteral("Strongest"),
+                                   QStringLiteral("Longest run"), QStringLiteral("Measured")};
+const QStringList GroupHeaders = {QStringLiteral("Band occupancy"), QStringLiteral("Busiest hour"),
+                                  QStringLiteral("In link margin")};
 
 // Sorted by a number kept beside the text, so that "9 %" comes before "10 %".
 class ReportCell : public QTableWidgetItem {
@@ -47,9 +54,12 @@ private:
     double m_sortKey = 0;
 };
 
-QTableWidget* makeTable(QWidget* parent, const QString& name, const QStringList& headers) {
+// The first `keyColumns` columns name the row and are aligned left, figures right.
+QTableWidget* makeTable(QWidget* parent, const QString& name, const QStringList& headers,
+                        int keyColumns) {
     auto* table = new QTableWidget(0, int(headers.size()), parent);
     table->setObjectName(name);
+    table->setProperty("keyColumns", keyColumns);
     table->setHorizontalHeaderLabels(headers);
     table->verticalHeader()->hide();
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -73,13 +83,35 @@ CellText levelCell(const LevelFigures& f, int dbm) {
                           : CellText{QStringLiteral("-"), -1000};
 }
 
-std::vector<CellText> figureCells(const LevelFigures& f) {
+CellText shareCell(const LevelFigures& f, double share) {
+    return f.isMeasured() ? CellText{percentText(share), share} : CellText{QStringLiteral("-"), 2};
+}
+
+std::vector<CellText> figureCells(const OccupancyFigures& o) {
+    const LevelFigures& f = o.Figures;
     return {f.isMeasured() ? CellText{percentText(f.occupancy()), f.occupancy()}
                            : CellText{QStringLiteral("not measured"), 2},
+            f.isMeasured() ? CellText{intervalText(o.Interval), o.Interval.High}
+                           : CellText{QStringLiteral("-"), 2},
+            levelCell(f, o.FloorDbm),
             levelCell(f, f.MedianDbm),
             levelCell(f, f.P90Dbm),
             levelCell(f, f.StrongestDbm),
+            {o.Runs.Longest > 0 ? QStringLiteral("%1").arg(o.Runs.Longest) : QStringLiteral("-"),
+             double(o.Runs.Longest)},
             {percentText(f.coverage()), f.coverage()}};
+}
+
+std::vector<CellText> groupCells(const GroupFigures& g) {
+    return {shareCell(g.Figures, g.BandOccupancy),
+            g.BusiestHour
+                ? CellText{QStringLiteral("%1:00").arg(*g.BusiestHour, 2, 10, QLatin1Char('0')),
+                           double(*g.BusiestHour)}
+                : CellText{QStringLiteral("-"), -1},
+            g.WithinMargin ? CellText{percentText(*g.WithinMargin) + QStringLiteral(" (") +
+                                          intervalText(g.MarginInterval) + QLatin1Char(')'),
+                                      *g.WithinMargin}
+                           : CellText{QStringLiteral("-"), 2}};
 }
 
 // A table row: the channel or group it stands for, and its cells' texts.
@@ -107,7 +139,7 @@ std::pair<int, bool> showRows(QTableWidget* table, frmSurveyReport::ShownRows& s
         for (int row = 0; row < int(keys.size()); ++row) {
             for (int column = 0; column < table->columnCount(); ++column) {
                 auto* item = new ReportCell;
-                item->setTextAlignment(column < table->columnCount() - int(FigureHeaders.size())
+                item->setTextAlignment(column < table->property("keyColumns").toInt()
                                            ? Qt::AlignLeft | Qt::AlignVCenter
                                            : Qt::AlignRight | Qt::AlignVCenter);
                 shown.Cells[row].push_back(item);
@@ -144,6 +176,25 @@ frmSurveyReport::frmSurveyReport(QWidget* parent) : QWidget(parent, Qt::Window) 
     udThreshold->setSuffix(QStringLiteral(" dBm"));
     udThreshold->setValue(DefaultThresholdDbm);
     lblThreshold->setBuddy(udThreshold);
+    chkFromFloor = new QCheckBox(QStringLiteral("over the noise floor"), this);
+    chkFromFloor->setObjectName(QStringLiteral("chkFromFloor"));
+    chkLink = new QCheckBox(QStringLiteral("Link at"), this);
+    chkLink->setObjectName(QStringLiteral("chkLink"));
+    chkLink->setToolTip(QStringLiteral("The level the link is expected to receive and the fade "
+                                       "margin it needs: groups are ranked by how often their "
+                                       "strongest channel came within that margin"));
+    udSignal = new QSpinBox(this);
+    udSignal->setObjectName(QStringLiteral("udSignal"));
+    udSignal->setRange(LowestThresholdDbm, HighestThresholdDbm);
+    udSignal->setSuffix(QStringLiteral(" dBm"));
+    udSignal->setValue(LinkBudget().SignalDbm);
+    auto* lblMargin = new QLabel(QStringLiteral("needs"), this);
+    udMargin = new QSpinBox(this);
+    udMargin->setObjectName(QStringLiteral("udMargin"));
+    udMargin->setRange(0, 60);
+    udMargin->setSuffix(QStringLiteral(" dB margin"));
+    udMargin->setValue(LinkBudget().MarginDb);
+    lblMargin->setBuddy(udMargin);
     lblSummary = new QLabel(this);
     lblSummary->setObjectName(QStringLiteral("lblSummary"));
     lblRecommendation = new QLabel(this);
@@ -153,13 +204,18 @@ frmSurveyReport::frmSurveyReport(QWidget* parent) : QWidget(parent, Qt::Window) 
     lblRecommendation->setFont(bold);
     lblRecommendation->setWordWrap(true);
     lblRecommendation->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblMethod = new QLabel(this);
+    lblMethod->setObjectName(QStringLiteral("lblMethod"));
+    lblMethod->setWordWrap(true);
+    lblMethod->setTextInteractionFlags(Qt::TextSelectableByMouse);
     tblGroups = makeTable(
         this, QStringLiteral("tblGroups"),
         QStringList{QStringLiteral("Rank"), QStringLiteral("Group"), QStringLiteral("MHz")} +
-            FigureHeaders);
+            FigureHeaders + GroupHeaders,
+        3);
     tblChannels =
         makeTable(this, QStringLiteral("tblChannels"),
-                  QStringList{QStringLiteral("MHz"), QStringLiteral("Group")} + FigureHeaders);
+                  QStringList{QStringLiteral("MHz"), QStringLiteral("Group")} + FigureHeaders, 2);
     cmdSaveReport = new QPushButton(QStringLiteral("Save Report (CSV)"), this);
     cmdSaveReport->setObjectName(QStringLiteral("cmdSaveReport"));
     cmdExportLoops = new QPushButton(QStringLiteral("Export Loops (CSV)"), this);
@@ -172,23 +228,40 @@ frmSurveyReport::frmSurveyReport(QWidget* parent) : QWidget(parent, Qt::Window) 
     auto* top = new QHBoxLayout;
     top->addWidget(lblThreshold);
     top->addWidget(udThreshold);
+    top->addWidget(chkFromFloor);
     top->addSpacing(12);
-    top->addWidget(lblSummary, 1);
+    top->addWidget(chkLink);
+    top->addWidget(udSignal);
+    top->addWidget(lblMargin);
+    top->addWidget(udMargin);
+    top->addStretch(1);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(lblStatus, 1);
     bottom->addWidget(cmdSaveReport);
     bottom->addWidget(cmdExportLoops);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
+    layout->addWidget(lblSummary);
     layout->addWidget(lblRecommendation);
+    layout->addWidget(lblMethod);
     layout->addWidget(tblGroups, 2);
     layout->addWidget(tblChannels, 3);
     layout->addLayout(bottom);
-    resize(720, 640);
+    resize(900, 680);
 
     m_pendingLoops.setSingleShot(true);
     connect(&m_pendingLoops, &QTimer::timeout, this, &frmSurveyReport::refresh);
     connect(udThreshold, &QSpinBox::valueChanged, this, &frmSurveyReport::udThreshold_Change);
+    connect(chkFromFloor, &QCheckBox::clicked, this, &frmSurveyReport::chkFromFloor_Click);
+    for (QSpinBox* box : {udSignal, udMargin})
+        connect(box, &QSpinBox::valueChanged, this, &frmSurveyReport::refresh);
+    connect(chkLink, &QCheckBox::toggled, this, [this](bool on) {
+        udSignal->setEnabled(on);
+        udMargin->setEnabled(on);
+        refresh();
+    });
+    udSignal->setEnabled(false);
+    udMargin->setEnabled(false);
     connect(cmdSaveReport, &QPushButton::clicked, this, &frmSurveyReport::cmdSaveReport_Click);
     connect(cmdExportLoops, &QPushButton::clicked, this, &frmSurveyReport::cmdExportLoops_Click);
     refresh();
@@ -236,21 +309,48 @@ void frmSurveyReport::appendLoop(const recording::ScanRecord& record) {
 }
 
 int frmSurveyReport::threshold() const {
-    return udThreshold->value();
+    return m_report.ThresholdDbm;
 }
 
 void frmSurveyReport::setThreshold(int dbm) {
+    chkFromFloor->setChecked(false);
+    chkFromFloor_Click();
     udThreshold->setValue(dbm);
+}
+
+ReportSettings frmSurveyReport::settings() const {
+    ReportSettings settings;
+    settings.Threshold = {chkFromFloor->isChecked(), udThreshold->value()};
+    if (chkLink->isChecked())
+        settings.Link = LinkBudget{udSignal->value(), udMargin->value()};
+    return settings;
 }
 
 void frmSurveyReport::udThreshold_Change() {
     refresh();
 }
 
+// The box holds either a level or a margin over the floor.
+void frmSurveyReport::chkFromFloor_Click() {
+    const QSignalBlocker quiet(udThreshold);
+    if (chkFromFloor->isChecked()) {
+        udThreshold->setRange(0, 60);
+        udThreshold->setPrefix(QStringLiteral("+"));
+        udThreshold->setSuffix(QStringLiteral(" dB"));
+        udThreshold->setValue(DefaultFloorMarginDb);
+    } else {
+        udThreshold->setRange(LowestThresholdDbm, HighestThresholdDbm);
+        udThreshold->setPrefix(QString());
+        udThreshold->setSuffix(QStringLiteral(" dBm"));
+        udThreshold->setValue(DefaultThresholdDbm);
+    }
+    refresh();
+}
+
 void frmSurveyReport::refresh() {
     m_pendingLoops.stop();
     m_sinceShown.start();
-    m_report = makeReport(m_counts, threshold());
+    m_report = makeReport(m_counts, settings());
     const auto time = [](const std::optional<LoopTime>& t) { return t ? t->text() : QString(); };
     lblSummary->setText(m_report.Loops == 0
                             ? QStringLiteral("No loops")
@@ -258,6 +358,8 @@ void frmSurveyReport::refresh() {
                                   .arg(m_report.Loops)
                                   .arg(time(m_report.FirstStart), time(m_report.LastStart)));
     lblRecommendation->setText(m_report.Loops == 0 ? QString() : recommendation(m_report));
+    lblMethod->setText(m_report.Loops == 0 ? QString()
+                                           : methodText(m_report).join(QLatin1Char('\n')));
 
     std::vector<RowText> groups;
     for (const GroupFigures& g : m_report.Groups) {
@@ -266,8 +368,8 @@ void frmSurveyReport::refresh() {
                                                : CellText{QStringLiteral("-"), 1000},
                                     {group.Caption, double(g.Group)},
                                     {group.rangeText(), double(g.Group)}};
-        const std::vector<CellText> figures = figureCells(g.Figures);
-        cells.insert(cells.end(), figures.begin(), figures.end());
+        for (const auto& more : {figureCells(g), groupCells(g)})
+            cells.insert(cells.end(), more.begin(), more.end());
         groups.push_back({g.Group, cells});
     }
     // A group keeps its row whatever its rank.
@@ -279,7 +381,7 @@ void frmSurveyReport::refresh() {
         const int group = groupOfChannel(c.Channel);
         std::vector<CellText> cells{{scan::frequencyText(f10), double(f10)},
                                     {channelGroups()[group].Caption, double(group)}};
-        const std::vector<CellText> figures = figureCells(c.Figures);
+        const std::vector<CellText> figures = figureCells(c);
         cells.insert(cells.end(), figures.begin(), figures.end());
         channels.push_back({c.Channel, cells});
     }

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QWidget>
 
+class QCheckBox;
 class QLabel;
 class QPushButton;
 class QSpinBox;
@@ -19,8 +20,11 @@ class QTableWidgetItem;
 namespace survey {
 
 // The "Survey Report" window: per channel group and per channel of a scan, the occupancy at a
-// threshold the user sets, the median, 90th percentile and strongest level, the groups ranked
-// quietest first with a one-line recommendation; the report and the scan's loops saved as CSV.
+// threshold the user sets (a level, or a margin over the measured noise floor) with its
+// confidence interval, the floor, the median, 90th percentile and strongest level, the runs; for
+// a link the user describes, each group's share of loops within its margin. The groups are ranked
+// quietest first with a one-line recommendation and the method; the report and the scan's loops
+// are saved as CSV.
 // It shows a recorded scan, or the recording of a running scan that appendLoop keeps up to date.
 class frmSurveyReport : public QWidget {
     Q_OBJECT
@@ -44,8 +48,10 @@ public:
     // Shows the figures of every loop counted.
     void refresh();
 
+    // The threshold in dBm as the report applies it.
     int threshold() const;
     void setThreshold(int dbm);
+    ReportSettings settings() const;
     const SurveyReport& report() const { return m_report; }
 
     // The table cells written since the window was made: a loop's end writes only those whose
@@ -65,8 +71,13 @@ public:
     bool saveLoopsCsv(const QString& path);
 
     QSpinBox* udThreshold;
+    QCheckBox* chkFromFloor;
+    QCheckBox* chkLink;
+    QSpinBox* udSignal;
+    QSpinBox* udMargin;
     QLabel* lblSummary;
     QLabel* lblRecommendation;
+    QLabel* lblMethod;
     QTableWidget* tblGroups;
     QTableWidget* tblChannels;
     QPushButton* cmdSaveReport;
@@ -75,6 +86,7 @@ public:
 
 private slots:
     void udThreshold_Change();
+    void chkFromFloor_Click();
     void cmdSaveReport_Click();
     void cmdExportLoops_Click();
 

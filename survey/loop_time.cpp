@@ -42,7 +42,24 @@ std::optional<LoopTime> parseExact(QByteArrayView t) {
     return time;
 }
 
+// Days since 1970-01-01 of a day of the proleptic Gregorian calendar.
+qint64 daysFromCivil(int year, int month, int day) {
+    year -= month <= 2;
+    const qint64 era = (year >= 0 ? year : year - 399) / 400;
+    const int yearOfEra = int(year - era * 400);
+    const int dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
 } // namespace
+
+qint64 LoopTime::seconds() const {
+    const QByteArrayView date(IsoDate.data(), IsoDate.size());
+    const QByteArrayView clock(Clock.data(), Clock.size());
+    return daysFromCivil(number(date, 0, 4), number(date, 5, 2), number(date, 8, 2)) * 86400 +
+           number(clock, 0, 2) * 3600 + number(clock, 3, 2) * 60 + number(clock, 6, 2);
+}
 
 QString LoopTime::text() const {
     const QString date = isoDate();

@@ -19,6 +19,9 @@ struct LoopTime {
     QString clock() const { return QString::fromLatin1(Clock.data(), Clock.size()); }
     // "mm-dd-yyyy  hh:mm:ss", as the program shows a time.
     QString text() const;
+    // Seconds since 1970-01-01 00:00:00 of the site's own clock, for differences of times.
+    qint64 seconds() const;
+    int hour() const { return (Clock[0] - '0') * 10 + (Clock[1] - '0'); }
 };
 
 // Nothing when the text is not a date and time in the program's form (surrounding and doubled

@@ -1,13 +1,49 @@
 // SPDX-License-Identifier: MIT
 #include "survey/survey_counts.h"
 
-#include "survey/channel_groups.h"
+#include <algorithm>
 
 namespace survey {
 
+SurveyCounts::SurveyCounts() : m_channels(scan::ChannelCount), m_groups(GroupCount) {}
+
 void SurveyCounts::add(const Loop& loop) {
-    for (int c = 0; c < scan::ChannelCount; ++c)
-        m_channels[c].add(loop.Last[c]);
+    for (int c = 0; c < scan::ChannelCount; ++c) {
+        Channel& channel = m_channels[std::size_t(c)];
+        const unsigned char code = loop.Last[std::size_t(c)];
+        channel.Levels.add(code);
+        if (isLevelCode(code) && isLevelCode(channel.Previous))
+            channel.Pairs.add(std::max(code, channel.Previous));
+        channel.Runs.add(code);
+        channel.Previous = code;
+    }
+    const int hour = loop.Start.hour();
+    for (int g = 0; g < GroupCount; ++g) {
+        Group& group = m_groups[std::size_t(g)];
+        const ChannelGroup& channels = channelGroups()[std::size_t(g)];
+        unsigned char strongest = NoReadingCode;
+        int measured = 0;
+        for (int c = channels.FirstChannel; c <= channels.lastChannel(); ++c) {
+            const unsigned char code = loop.Last[std::size_t(c)];
+            group.ByHour[std::size_t(hour)].add(code);
+            if (!isLevelCode(code))
+                continue;
+            ++measured;
+            if (strongest == NoReadingCode || code < strongest)
+                strongest = code;
+        }
+        if (measured == 0)
+            continue;
+        group.Strongest.add(strongest);
+        ++group.LoopsMeasured;
+        for (int c = channels.FirstChannel; c <= channels.lastChannel(); ++c) {
+            const unsigned char code = loop.Last[std::size_t(c)];
+            if (isLevelCode(code))
+                group.ShareByCode[code] += 1.0 / measured;
+        }
+    }
+    if (m_last)
+        ++m_loopGaps[loop.Start.seconds() - m_last->seconds()];
     if (!m_first)
         m_first = loop.Start;
     m_last = loop.Start;
@@ -16,16 +52,57 @@ void SurveyCounts::add(const Loop& loop) {
 
 CodeCounts SurveyCounts::group(int group) const {
     CodeCounts counts;
-    const ChannelGroup& g = channelGroups()[group];
+    const ChannelGroup& g = channelGroups()[std::size_t(group)];
     for (int c = g.FirstChannel; c <= g.lastChannel(); ++c)
-        counts.add(m_channels[c]);
+        counts.add(channel(c));
     return counts;
+}
+
+CodeCounts SurveyCounts::groupPairs(int group) const {
+    CodeCounts counts;
+    const ChannelGroup& g = channelGroups()[std::size_t(group)];
+    for (int c = g.FirstChannel; c <= g.lastChannel(); ++c)
+        counts.add(channelPairs(c));
+    return counts;
+}
+
+RunCounts SurveyCounts::groupRuns(int group) const {
+    RunCounts runs;
+    const ChannelGroup& g = channelGroups()[std::size_t(group)];
+    for (int c = g.FirstChannel; c <= g.lastChannel(); ++c)
+        runs.add(channelRuns(c));
+    return runs;
+}
+
+double SurveyCounts::bandOccupancy(int group, int thresholdDbm) const {
+    const Group& g = m_groups[std::size_t(group)];
+    if (g.LoopsMeasured == 0)
+        return 0;
+    double sum = 0;
+    for (int code = 1; code <= WeakestLevelCode; ++code) {
+        if (reachesThreshold(static_cast<unsigned char>(code), thresholdDbm))
+            sum += g.ShareByCode[std::size_t(code)];
+    }
+    return sum / double(g.LoopsMeasured);
+}
+
+std::optional<qint64> SurveyCounts::revisitSeconds() const {
+    qint64 gaps = 0;
+    for (const auto& [seconds, count] : m_loopGaps)
+        gaps += count;
+    qint64 seen = 0;
+    for (const auto& [seconds, count] : m_loopGaps) {
+        seen += count;
+        if (2 * seen >= gaps)
+            return seconds;
+    }
+    return std::nullopt;
 }
 
 ChannelSpan SurveyCounts::span() const {
     OutOfRangeChannels outside;
     for (int c = 0; c < scan::ChannelCount; ++c) {
-        if (m_channels[c].ByCode[scan::OutOfRangeCode] > 0)
+        if (channel(c).ByCode[scan::OutOfRangeCode] > 0)
             outside.mark(c);
     }
     return outside.span();

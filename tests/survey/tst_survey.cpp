@@ -7,6 +7,7 @@
 #include "survey/level_codes.h"
 #include "survey/report_csv.h"
 #include "survey/rtl_power_csv.h"
+#include "survey/run_counts.h"
 #include "survey/scan_reader.h"
 #include "survey/survey_report.h"
 #include "tests/support/file_bytes.h"
@@ -52,6 +53,51 @@ QString cell(const QTableWidget* table, int row, int column) {
     const QTableWidgetItem* item = table->item(row, column);
     return item ? item->text() : QString();
 }
+
+// A band of known statistics, loop by loop: every channel of the start-up limits at the noise
+// floor of -110 dBm give or take 1 dB; in "Grp 3" channel 64 busy at -70 dBm in three loops of
+// ten at random and channel 65 busy 15 loops out of every 60; "Grp 6" `grp6Level` dBm; in "Grp 4"
+// a channel busy through the 14 o'clock hour. Loops begin 200 s apart.
+class KnownBand {
+public:
+    static constexpr int Busy = 64;
+    static constexpr int Bursty = 65;
+    static constexpr int Hourly = 80;
+
+    explicit KnownBand(int grp6Level) : m_grp6(grp6Level) {}
+
+    Loop loop(int n) {
+        Loop loop;
+        loop.Number = n;
+        const QDateTime start = QDateTime(QDate(2024, 5, 1), QTime(0, 0)).addSecs(200 * (n - 1));
+        loop.Start = *parseLoopTime(start.toString("MM-dd-yyyy  hh:mm:ss").toLatin1());
+        const QByteArray codes = testing::startupLoopCodes(110);
+        std::copy(codes.begin(), codes.end(), loop.Last.begin());
+        for (int c = 32; c < 160; ++c)
+            loop.Last[c] = static_cast<unsigned char>(109 + next() % 3);
+        for (int c = 112; c < 128; ++c)
+            loop.Last[c] = static_cast<unsigned char>(-m_grp6);
+        const bool busy = next() % 10 < 3;
+        m_busyLoops += busy;
+        loop.Last[Busy] = busy ? 70 : loop.Last[Busy];
+        loop.Last[Bursty] = (n - 1) % 60 < 15 ? 70 : loop.Last[Bursty];
+        loop.Last[Hourly] = start.time().hour() == 14 ? 80 : loop.Last[Hourly];
+        return loop;
+    }
+    SurveyCounts counts(int loops) {
+        SurveyCounts counts;
+        for (int n = 1; n <= loops; ++n)
+            counts.add(loop(n));
+        return counts;
+    }
+    int busyLoops() const { return m_busyLoops; }
+
+private:
+    unsigned next() { return (m_seed = m_seed * 1103515245u + 12345u) >> 16; }
+    int m_grp6;
+    unsigned m_seed = 7;
+    int m_busyLoops = 0;
+};
 
 } // namespace
 
@@ -104,10 +150,10 @@ private slots:
         QTest::addColumn<QString>("recommendation");
         QTest::newRow("-100 dBm")
             << -100 << "Grp 2"
-            << "Grp 2 (905.4-908.4 MHz) is the quietest: 10 % occupied, median -108 dBm";
+            << "Grp 2 (905.4-908.4 MHz) is the quietest: 10 % occupied (3-30 %), median -108 dBm";
         QTest::newRow("-90 dBm")
             << -90 << "Grp 1"
-            << "Grp 1 (902.2-905.2 MHz) is the quietest: 0 % occupied, median -95 dBm";
+            << "Grp 1 (902.2-905.2 MHz) is the quietest: 0 % occupied (0-16 %), median -95 dBm";
     }
     void rankingFollowsTheThreshold() {
         QFETCH(int, threshold);
@@ -251,9 +297,10 @@ private slots:
         QTEST(texts.join(' '), "figures");
     }
 
-    // The quietest group leads; a group switched off in most loops ranks after every group
-    // measured in nearly all of them, however quiet its few loops were; a group never measured
-    // (off or outside the limits) is not ranked at all.
+    // The quietest groups lead, those the survey cannot tell apart sharing the first rank in
+    // frequency order; a group switched off in most loops ranks after every group measured in
+    // nearly all of them, however quiet its few loops were; a group never measured (off or
+    // outside the limits) is not ranked at all.
     void groupsRankQuietestFirstAndSkipsNeverCountAsQuiet() {
         QList<QByteArray> loops;
         for (int n = 0; n < 20; ++n) {
@@ -271,17 +318,18 @@ private slots:
         }
         const SurveyReport report = makeReport(countsOfScan(loops), -100);
         QCOMPARE(report.Loops, qint64(20));
-        QStringList ranked; // in order, "-" after a group that is not ranked
+        QStringList ranked; // in order, with the rank
         for (const GroupFigures& g : report.Groups)
-            ranked << channelGroups()[g.Group].Caption + (g.Rank > 0 ? "" : " -");
-        QCOMPARE(ranked, QStringList({"Grp 5", "Grp 8", "Grp 4", "Grp 2", "Grp 1", "Grp 3", "Grp 7",
-                                      "Lo 1 -", "Lo 2 -", "Grp 6 -", "Hi 1 -", "Hi 2 -"}));
-        const GroupFigures& burst = report.Groups[2];
+            ranked << channelGroups()[g.Group].Caption + ' ' + QString::number(g.Rank);
+        QCOMPARE(ranked,
+                 QStringList({"Grp 4 1", "Grp 5 1", "Grp 8 1", "Grp 2 4", "Grp 1 5", "Grp 3 6",
+                              "Grp 7 7", "Lo 1 0", "Lo 2 0", "Grp 6 0", "Hi 1 0", "Hi 2 0"}));
+        const GroupFigures& burst = report.Groups[0];
         QCOMPARE(burst.Figures.Occupied, qint64(16));
         QCOMPARE(burst.Figures.StrongestDbm, -40);
         QCOMPARE(recommendation(report),
-                 QStringLiteral("Grp 5 (915.0-918.0 MHz) is the quietest: 0 % occupied, median "
-                                "-110 dBm"));
+                 QStringLiteral("Grp 4, Grp 5 and Grp 8 are equally quiet: 0 % to 5 % occupied, "
+                                "median -110 to -108 dBm; the survey does not tell them apart"));
     }
 
     void recommendationSaysWhenNoGroupWasWellMeasured() {
@@ -294,8 +342,9 @@ private slots:
         }
         const SurveyReport report = makeReport(countsOfScan(loops), -100);
         QCOMPARE(recommendation(report),
-                 QStringLiteral("Grp 2 (905.4-908.4 MHz) is the quietest: 0 % occupied, median "
-                                "-104 dBm (but it gave a level in only 10 % of its readings)"));
+                 QStringLiteral("Grp 2 (905.4-908.4 MHz) is the quietest: 0 % occupied (0-79 %), "
+                                "median -104 dBm (but it gave a level in only 10 % of its "
+                                "readings)"));
     }
 
     void percentTextNeverRoundsAwayTheLastReadings_data() {
@@ -325,12 +374,18 @@ private slots:
         QCOMPARE(lines.size(), 1 + 12 + 144 + 1);
         QCOMPARE(lines[0], QByteArray("scope,name,first_mhz,last_mhz,rank,readings,measured,"
                                       "occupied,occupancy_percent,median_dbm,p90_dbm,"
-                                      "strongest_dbm,threshold_dbm"));
-        QCOMPARE(lines[1],
-                 QByteArray("group,Grp 1,902.2,905.2,1,32,32,0,0.00,-108,-108,-108,-100"));
-        QCOMPARE(lines[9], QByteArray("group,Lo 2,899.0,902.0,9,32,32,32,100.00,-95,-95,-95,-100"));
-        QCOMPARE(lines[10], QByteArray("group,Lo 1,895.8,898.8,,32,0,0,,,,,-100"));
-        QCOMPARE(lines[13], QByteArray("channel,899.0,899.0,899.0,,2,2,2,100.00,-95,-95,-95,-100"));
+                                      "strongest_dbm,threshold_dbm,occupancy_low_percent,"
+                                      "occupancy_high_percent,floor_dbm,longest_run_loops,"
+                                      "median_run,band_occupancy_percent,busiest_hour,"
+                                      "within_margin_percent,within_margin_low_percent,"
+                                      "within_margin_high_percent"));
+        QCOMPARE(lines[1], QByteArray("group,Grp 1,902.2,905.2,1,32,32,0,0.00,-108,-108,-108,-100,"
+                                      "0.00,65.76,-108,0,,0.00,,,,"));
+        QCOMPARE(lines[9], QByteArray("group,Lo 2,899.0,902.0,9,32,32,32,100.00,-95,-95,-95,-100,"
+                                      "34.24,100.00,-95,2,2 loops,100.00,,,,"));
+        QCOMPARE(lines[10], QByteArray("group,Lo 1,895.8,898.8,,32,0,0,,,,,-100,,,,0,,,,,,"));
+        QCOMPARE(lines[13], QByteArray("channel,899.0,899.0,899.0,,2,2,2,100.00,-95,-95,-95,-100,"
+                                       "34.24,100.00,-95,2,2 loops,,,,,"));
         QVERIFY(lines.last().isEmpty());
     }
 
@@ -381,6 +436,117 @@ private slots:
     }
 
     // The trailing run of 32s is where the sweep did not reach: no level, not -32 dBm.
+    // The floor comes back within 1 dB of where it is; a threshold over it follows it; every
+    // share lies inside its interval, and a channel busy in long spells gets a wider one than a
+    // channel as busy at random; band occupancy, revisit time, runs and the busiest hour are those
+    // built in.
+    void evidenceOfABandOfKnownStatistics() {
+        KnownBand band(-110);
+        ReportSettings settings;
+        settings.Threshold = *ThresholdSetting::parse("floor+10", nullptr);
+        settings.Link = LinkBudget{-75, 15};
+        const SurveyReport report = makeReport(band.counts(600), settings);
+        QVERIFY(report.FloorDbm && std::abs(*report.FloorDbm + 110) <= 1);
+        QCOMPARE(report.ThresholdDbm, *report.FloorDbm + 10);
+        QCOMPARE(report.RevisitSeconds, std::optional<qint64>(200));
+        const auto channel = [&report](int c) { return report.Channels[c - report.Span.First]; };
+        const ChannelFigures busy = channel(KnownBand::Busy);
+        const ChannelFigures bursty = channel(KnownBand::Bursty);
+        QCOMPARE(busy.Figures.Occupied, qint64(band.busyLoops()));
+        QVERIFY(busy.Interval.Low < 0.3 && 0.3 < busy.Interval.High);
+        QVERIFY(bursty.Interval.Low < 0.25 && 0.25 < bursty.Interval.High);
+        QVERIFY(bursty.Interval.High - bursty.Interval.Low >
+                2 * (busy.Interval.High - busy.Interval.Low));
+        QCOMPARE(bursty.Runs.Longest, qint64(15));
+        QCOMPARE(RunCounts::lengthText(bursty.Runs.MedianClass), QStringLiteral("9-15 loops"));
+        QCOMPARE(channel(KnownBand::Hourly).Runs.Longest, qint64(18));
+
+        const auto group = [&report](const QString& caption) {
+            return *std::find_if(report.Groups.begin(), report.Groups.end(), [&](const auto& g) {
+                return channelGroups()[g.Group].Caption == caption;
+            });
+        };
+        const GroupFigures grp3 = group("Grp 3");
+        QCOMPARE(grp3.BandOccupancy, (busy.Figures.occupancy() + 0.25) / 16);
+        const double eitherBusy = *grp3.WithinMargin;
+        QVERIFY(eitherBusy > 0.25 && eitherBusy < 0.55);
+        QVERIFY(grp3.MarginInterval.Low < eitherBusy && eitherBusy < grp3.MarginInterval.High);
+        QCOMPARE(group("Grp 4").BusiestHour, std::optional<int>(14));
+        QCOMPARE(group("Grp 1").WithinMargin, std::optional<double>(0));
+        QVERIFY(grp3.Rank > group("Grp 1").Rank);
+    }
+
+    // Groups built alike are reported tied, in frequency order; a group 10 dB quieter is named
+    // alone.
+    void onlyTheDataSeparatesGroups_data() {
+        QTest::addColumn<int>("grp6Level");
+        QTest::addColumn<QString>("recommendation");
+        QTest::newRow("alike") << -110
+                               << "Grp 1, Grp 2, Grp 4, Grp 5, Grp 6, Grp 7 and Grp 8 are equally "
+                                  "quiet: under 1 % occupied, median -110 dBm; the survey does "
+                                  "not tell them apart";
+        QTest::newRow("one quieter") << -120
+                                     << "Grp 6 (918.2-921.2 MHz) is the quietest: 0 % occupied "
+                                        "(0-1 %), median -120 dBm";
+    }
+    void onlyTheDataSeparatesGroups() {
+        QFETCH(int, grp6Level);
+        KnownBand band(grp6Level);
+        const SurveyCounts counts = band.counts(600);
+        for (int refresh = 0; refresh < 2; ++refresh)
+            QTEST(recommendation(makeReport(counts, DefaultThresholdDbm)), "recommendation");
+    }
+
+    // Runs at every threshold from one pass: a loop without a level ends them, a run still going
+    // counts, a group holds the runs of its channels.
+    void runsAreKeptForEveryThreshold() {
+        RunCounts runs;
+        for (const int code : {70, 70, 70, 108, 60, 60, 108, 108, 80, 0, 80, 80})
+            runs.add(static_cast<unsigned char>(code));
+        const auto figures = [](const RunCounts& r, int dbm) {
+            const RunCounts::Figures f = r.figures(dbm);
+            return QStringLiteral("%1 %2 %3")
+                .arg(f.Runs)
+                .arg(f.Longest)
+                .arg(f.MedianClass < 0 ? QStringLiteral("-")
+                                       : RunCounts::lengthText(f.MedianClass));
+        };
+        QCOMPARE(figures(runs, -100), QStringLiteral("4 3 2 loops"));
+        QCOMPARE(figures(runs, -75), QStringLiteral("2 3 2 loops"));
+        QCOMPARE(figures(runs, -65), QStringLiteral("1 2 2 loops"));
+        QCOMPARE(figures(runs, -50), QStringLiteral("0 0 -"));
+        RunCounts group;
+        group.add(runs);
+        group.add(runs);
+        QCOMPARE(figures(group, -100), QStringLiteral("8 3 2 loops"));
+    }
+
+    void thresholdsAreALevelOrAMarginOverTheFloor_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("parsed"); // empty when refused
+        QTest::newRow("level") << "-95"
+                               << "-95";
+        QTest::newRow("over the floor") << "floor+10"
+                                        << "floor+10";
+        QTest::newRow("spaced") << " Floor + 6 "
+                                << "floor+6";
+        QTest::newRow("too low") << "-131"
+                                 << "";
+        QTest::newRow("decimal") << "-99.5"
+                                 << "";
+        QTest::newRow("below the floor") << "floor-3"
+                                         << "";
+        QTest::newRow("far over") << "floor+61"
+                                  << "";
+    }
+    void thresholdsAreALevelOrAMarginOverTheFloor() {
+        QFETCH(QString, text);
+        QString why;
+        const auto setting = ThresholdSetting::parse(text, &why);
+        QTEST(setting ? setting->text() : QString(), "parsed");
+        QCOMPARE(why.isEmpty(), setting.has_value());
+    }
+
     void paddingAtTheEndOfALoopIsNoReading() {
         QByteArray loop = testing::startupLoopCodes(108);
         loop.truncate(150);
