@@ -128,6 +128,8 @@ QString sharesText(const std::vector<const GroupFigures*>& groups,
     };
     if (text(low) == text(high) || high < 0.01)
         return text(high);
+    if (low < 0.01)
+        return QStringLiteral("up to ") + text(high);
     return text(low) + QStringLiteral(" to ") + text(high);
 }
 

@@ -328,7 +328,7 @@ private slots:
         QCOMPARE(burst.Figures.Occupied, qint64(16));
         QCOMPARE(burst.Figures.StrongestDbm, -40);
         QCOMPARE(recommendation(report),
-                 QStringLiteral("Grp 4, Grp 5 and Grp 8 are equally quiet: 0 % to 5 % occupied, "
+                 QStringLiteral("Grp 4, Grp 5 and Grp 8 are equally quiet: up to 5 % occupied, "
                                 "median -110 to -108 dBm; the survey does not tell them apart"));
     }
 

@@ -500,8 +500,11 @@ private slots:
         QTest::newRow("no picture")        << QStringList{"waterfall", "scan.dat"} << "waterfall needs an output file";
         QTest::newRow("extra argument")    << QStringList{"report", "scan.dat", "more"} << "too many arguments for report: 'more'";
         QTest::newRow("foreign option")    << QStringList{"csv", "scan.dat", "--height", "5"} << "'--height' is not an option of csv";
-        QTest::newRow("threshold text")    << QStringList{"report", "scan.dat", "--threshold", "loud"} << "--threshold takes a whole number of dBm from -130 to -20, not 'loud'";
-        QTest::newRow("threshold range")   << QStringList{"report", "scan.dat", "--threshold=-200"} << "not '-200'";
+        QTest::newRow("threshold text")    << QStringList{"report", "scan.dat", "--threshold", "loud"} << "a threshold is a level in dBm such as -100, or a margin over the noise floor such as floor+10, not \"loud\"";
+        QTest::newRow("threshold range")   << QStringList{"report", "scan.dat", "--threshold=-200"} << "the threshold is -130 to -20 dBm, not -200";
+        QTest::newRow("margin alone")      << QStringList{"report", "scan.dat", "--margin", "10"} << "--margin goes with --signal";
+        QTest::newRow("signal")            << QStringList{"report", "scan.dat", "--signal", "strong"} << "--signal takes a whole number of dBm";
+        QTest::newRow("compare one scan")  << QStringList{"compare", "scan.dat"} << "compare needs";
         QTest::newRow("threshold missing") << QStringList{"report", "scan.dat", "--threshold"} << "--threshold needs a value";
         QTest::newRow("height range")      << QStringList{"waterfall", "scan.dat", "w.png", "--height", "3"} << "--height takes a whole number of pixels from 16 to 10000, not '3'";
         QTest::newRow("csv over the scan") << QStringList{"csv", "scan.dat", "./scan.dat"} << "./scan.dat is the scan itself; it is never written over";
@@ -580,24 +583,56 @@ private slots:
         QCOMPARE(fileBytes(inDir("loops.csv")), toStdout.out);
     }
 
-    // The ranking as a table on standard output, the recommendation last; --csv writes it too.
-    void reportPrintsTheRankingAndTheQuietestGroup() {
-        const ScanRun r = run({"report", "scan.dat", "--threshold", "-75", "--csv", "report.csv"});
+    // The method, then the ranking as a table on standard output, the recommendation last;
+    // --csv writes it too. With a link, the groups rank by the loops within its margin.
+    void reportPrintsTheMethodTheRankingAndTheQuietestGroups() {
+        const ScanRun r =
+            run({"report", "scan.dat", "--threshold", "floor+10", "--csv", "report.csv"});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.err, QByteArray());
         const QList<QByteArray> lines = r.out.trimmed().split('\n');
-        QCOMPARE(lines.size(), 2 + 12 + 1);
-        QCOMPARE(lines[0], QByteArray("20 loops from 05-01-2024  14:00:00 to 05-01-2024  "
-                                      "14:00:19; occupied: Last level at or above -75 dBm"));
-        QCOMPARE(lines[1].simplified(),
-                 QByteArray("Rank Group MHz Occupied Median 90th pct Strongest Measured"));
-        QCOMPARE(lines[2].simplified(),
-                 QByteArray("1 Grp 1 902.2-905.2 MHz 0 % -108 -108 -108 100 %"));
-        QCOMPARE(lines[9].simplified(),
-                 QByteArray("8 Grp 5 915.0-918.0 MHz 50 % -105 -70 -70 100 %"));
-        QCOMPARE(lines.last(), QByteArray("Grp 1 (902.2-905.2 MHz) is the quietest: 0 % "
-                                          "occupied, median -108 dBm"));
+        QCOMPARE(lines.size(), 6 + 1 + 12 + 1);
+        QCOMPARE(lines[0],
+                 QByteArray("20 loops from 05-01-2024  14:00:00 to 05-01-2024  14:00:19"));
+        QCOMPARE(lines[1], QByteArray("Occupied: a Last level at or above -98 dBm, 10 dB over the "
+                                      "measured noise floor"));
+        QVERIFY(lines[3].startsWith("Revisit time: 1 s"));
+        QCOMPARE(lines[6].simplified(),
+                 QByteArray("Rank Group MHz Occupied 95 % Band Floor Median 90th pct Strongest "
+                            "Longest run Busiest Measured"));
+        QCOMPARE(lines[14].simplified(),
+                 QByteArray("8 Grp 5 915.0-918.0 MHz 50 % 30-70 % 50 % -105 -105 -70 -70 1 - "
+                            "100 %"));
+        QCOMPARE(lines.last(), QByteArray("Grp 1, Grp 2, Grp 3, Grp 4, Grp 6, Grp 7 and Grp 8 are "
+                                          "equally quiet: 0 % occupied, median -108 dBm; the "
+                                          "survey does not tell them apart"));
         QVERIFY(fileBytes(inDir("report.csv")).startsWith("scope,name,"));
+
+        const ScanRun link = run({"report", "scan.dat", "--signal", "-60", "--margin", "20"});
+        QCOMPARE(link.exitCode, 0);
+        QVERIFY2(link.out.simplified().contains("8 Grp 5 915.0-918.0 MHz 50 % 30-70 %"), link.out);
+    }
+
+    // Compare finds the one channel that changed, and no other.
+    void compareMarksOnlyWhatChanged() {
+        testing::ScanFileWriter writer;
+        QVERIFY(writer.create(inDir("after.dat")));
+        for (int n = 1; n <= 20; ++n) {
+            QByteArray codes = scanLoopCodes(n);
+            codes[40] = char(70); // 903.8 MHz
+            QVERIFY(writer.append(codes));
+        }
+        writer.close();
+        const ScanRun r = run({"compare", "scan.dat", "after.dat"});
+        QCOMPARE(r.exitCode, 0);
+        QList<QByteArray> marked;
+        for (const QByteArray& line : r.out.split('\n')) {
+            if (line.contains(" *") && line.size() > 0 && std::isdigit(uchar(line[0])))
+                marked << line.simplified();
+        }
+        QCOMPARE(marked,
+                 QList<QByteArray>{"903.8 0 % (0-16 %) 100 % (84-100 %) +100 % * -108 -70 +38 *"});
+        QVERIFY(r.out.trimmed().endsWith("change(s) beyond their uncertainty"));
     }
 
     // The 20 rows grow toward --height by whole pixels, at most 16 a row, and the picture ends
@@ -643,8 +678,9 @@ private slots:
         const QString lastSeen = m_north.back().start.toUTC().toString("yyyy-MM-dd HH:mm:ss 'UTC'");
         QCOMPARE(QString::fromUtf8(lines[0]).simplified(),
                  "north online last seen " + lastSeen +
-                     " 20 loops last 24 h: Grp 1 (902.2-905.2 MHz) is the quietest: 0 % "
-                     "occupied, median -108 dBm");
+                     " 20 loops last 24 h: Grp 1, Grp 2, Grp 3, Grp 4, Grp 6, Grp 7 and Grp 8 are "
+                     "equally quiet: 0 % occupied, median -108 dBm; the survey does not tell them "
+                     "apart");
         QVERIFY2(lines[1].simplified().startsWith("south offline last seen ") &&
                      lines[1].endsWith(" 2 loops  no loops in the last 24 h"),
                  lines[1]);

@@ -55,6 +55,8 @@ int main(int argc, char* argv[]) {
         return options->fromStore ? runOnStoredLoops(*options, runCsv) : runCsv(*options);
     case Command::Report:
         return options->fromStore ? runOnStoredLoops(*options, runReport) : runReport(*options);
+    case Command::Compare:
+        return runCompare(*options);
     case Command::Waterfall:
         return options->fromStore ? runOnStoredLoops(*options, runWaterfall)
                                   : runWaterfall(*options);

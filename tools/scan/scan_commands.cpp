@@ -7,12 +7,14 @@
 #include "survey/output_file.h"
 #include "survey/rtl_power_csv.h"
 #include "survey/scan_reader.h"
+#include "survey/survey_compare.h"
 #include "survey/survey_counts.h"
 #include "survey/survey_report.h"
 
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace tools::scan {
@@ -74,7 +76,7 @@ int runReport(const ScanOptions& options) {
     if (!reader.open(options.scanPath))
         return fail(reader.errorString());
     const survey::SurveyReport report =
-        survey::makeReport(survey::countLoops(reader), options.thresholdDbm);
+        survey::makeReport(survey::countLoops(reader), options.report);
     std::fputs(qPrintable(survey::rankingTable(report)), stdout);
     std::fflush(stdout);
     QString error;
@@ -82,6 +84,25 @@ int runReport(const ScanOptions& options) {
         !survey::saveReportCsv(report, options.outPath, options.scanPath, &error))
         return fail(error);
     return finish(reader);
+}
+
+int runCompare(const ScanOptions& options) {
+    survey::ScanReader before;
+    survey::ScanReader after;
+    for (auto [reader, path] :
+         {std::pair{&before, options.scanPath}, {&after, options.afterPath}}) {
+        if (!reader->open(path))
+            return fail(reader->errorString());
+    }
+    const survey::SurveyComparison comparison = survey::compareSurveys(
+        survey::countLoops(before), survey::countLoops(after), options.report.Threshold);
+    std::fputs(
+        qPrintable(survey::comparisonTable(comparison, QFileInfo(options.scanPath).fileName(),
+                                           QFileInfo(options.afterPath).fileName())),
+        stdout);
+    std::fflush(stdout);
+    const int beforeStatus = finish(before);
+    return std::max(beforeStatus, finish(after));
 }
 
 int runWaterfall(const ScanOptions& options) {

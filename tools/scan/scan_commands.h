@@ -9,6 +9,7 @@ namespace tools::scan {
 
 int runCsv(const ScanOptions& options);
 int runReport(const ScanOptions& options);
+int runCompare(const ScanOptions& options);
 // Needs a QGuiApplication (text on the picture).
 int runWaterfall(const ScanOptions& options);
 

@@ -49,7 +49,11 @@ const QStringList StoreOptions{QStringLiteral("--store"), QStringLiteral("--site
 QStringList valueOptions(Command command) {
     switch (command) {
     case Command::Report:
-        return QStringList{QStringLiteral("--threshold"), QStringLiteral("--csv")} + StoreOptions;
+        return QStringList{QStringLiteral("--threshold"), QStringLiteral("--csv"),
+                           QStringLiteral("--signal"), QStringLiteral("--margin")} +
+               StoreOptions;
+    case Command::Compare:
+        return {QStringLiteral("--threshold")};
     case Command::Waterfall:
         return QStringList{QStringLiteral("--height")} + StoreOptions;
     case Command::Sites:
@@ -74,6 +78,8 @@ std::pair<int, int> positionalRange(Command command, bool fromStore) {
     case Command::Waterfall:
     case Command::Export:
         return {scan + 1, scan + 1};
+    case Command::Compare:
+        return {2, 2};
     default:
         return {scan, scan};
     }
@@ -156,11 +162,24 @@ QString usageText() {
                "nan\n"
                "      where a channel gave no level). Without OUT.csv the rows go to standard "
                "output.\n"
-               "  korlan-scan report SCAN.dat [--threshold DBM] [--csv OUT.csv]\n"
-               "      The channel groups ranked quietest first, and the quietest one. A reading "
+               "  korlan-scan report SCAN.dat [--threshold DBM|floor+DB] [--signal DBM [--margin "
+               "DB]]\n"
+               "                   [--csv OUT.csv]\n"
+               "      The channel groups ranked quietest first, and the quietest ones. A reading "
                "is\n"
-               "      occupied at or above DBM (default %1 dBm, from %2 to %3). --csv also writes\n"
-               "      the report, groups and channels, as CSV.\n"
+               "      occupied at or above DBM (default %1 dBm, from -130 to -20), or DB over the\n"
+               "      scan's measured noise floor (floor+10). Each share comes with its 95 %\n"
+               "      interval; groups the survey cannot tell apart share a rank. With --signal, "
+               "the\n"
+               "      level the link expects, groups rank by how often their strongest channel "
+               "came\n"
+               "      within --margin (default 15 dB) of it. --csv also writes the report, groups "
+               "and\n"
+               "      channels, as CSV.\n"
+               "  korlan-scan compare BEFORE.dat AFTER.dat [--threshold DBM|floor+DB]\n"
+               "      Per group and channel, occupancy and 90th percentile before and after, both "
+               "at\n"
+               "      the threshold BEFORE.dat gives; * marks changes beyond their uncertainty.\n"
                "  korlan-scan waterfall SCAN.dat OUT.png [--height N]\n"
                "      The waterfall as a PNG picture, newest loop at the top. Its rows take at "
                "most N\n"
@@ -198,8 +217,6 @@ QString usageText() {
                "the range, 2 for a command line that is not understood. Outputs never replace the "
                "scan.\n")
         .arg(survey::DefaultThresholdDbm)
-        .arg(MinThresholdDbm)
-        .arg(MaxThresholdDbm)
         .arg(DefaultWaterfallHeight)
         .arg(MinWaterfallHeight)
         .arg(MaxWaterfallHeight)
@@ -223,6 +240,8 @@ std::optional<ScanOptions> parseOptions(const QStringList& args, QString* error)
         options.command = Command::Csv;
     } else if (command == QLatin1String("report")) {
         options.command = Command::Report;
+    } else if (command == QLatin1String("compare")) {
+        options.command = Command::Compare;
     } else if (command == QLatin1String("waterfall")) {
         options.command = Command::Waterfall;
     } else if (command == QLatin1String("sites")) {
@@ -268,6 +287,8 @@ std::optional<ScanOptions> parseOptions(const QStringList& args, QString* error)
                      .arg(command, positional.mid(allowed).join(QLatin1Char(' ')));
         return std::nullopt;
     }
+    if (options.command == Command::Compare)
+        options.afterPath = positional.takeLast();
     if (!options.fromStore)
         options.scanPath = positional.takeFirst();
     else if (!takeStoreOptions(values, command, options, error))
@@ -281,18 +302,35 @@ std::optional<ScanOptions> parseOptions(const QStringList& args, QString* error)
         return std::nullopt;
     }
 
-    options.thresholdDbm = survey::DefaultThresholdDbm;
     if (const auto threshold = value("--threshold")) {
-        const auto dbm = wholeNumber(*threshold, MinThresholdDbm, MaxThresholdDbm);
-        if (!dbm) {
-            *error = QStringLiteral("--threshold takes a whole number of dBm from %1 to %2, not "
-                                    "'%3'")
-                         .arg(MinThresholdDbm)
-                         .arg(MaxThresholdDbm)
-                         .arg(*threshold);
+        QString why;
+        const auto setting = survey::ThresholdSetting::parse(*threshold, &why);
+        if (!setting) {
+            *error = QStringLiteral("--threshold: ") + why;
             return std::nullopt;
         }
-        options.thresholdDbm = *dbm;
+        options.report.Threshold = *setting;
+    }
+    const auto signal = value("--signal");
+    const auto margin = value("--margin");
+    if (margin && !signal) {
+        *error = QStringLiteral("--margin goes with --signal, the level the link expects");
+        return std::nullopt;
+    }
+    if (signal) {
+        survey::LinkBudget link;
+        const auto dbm = wholeNumber(*signal, -130, -20);
+        const auto db = margin ? wholeNumber(*margin, 0, 60) : std::optional(link.MarginDb);
+        if (!dbm || !db) {
+            *error = !dbm ? QStringLiteral("--signal takes a whole number of dBm from -130 to "
+                                           "-20, not '%1'")
+                                .arg(*signal)
+                          : QStringLiteral("--margin takes a whole number of dB from 0 to 60, "
+                                           "not '%1'")
+                                .arg(*margin);
+            return std::nullopt;
+        }
+        options.report.Link = survey::LinkBudget{*dbm, *db};
     }
     if (const auto height = value("--height")) {
         const auto pixels = wholeNumber(*height, MinWaterfallHeight, MaxWaterfallHeight);

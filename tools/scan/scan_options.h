@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "survey/survey_report.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -14,18 +16,17 @@ constexpr int ExitFailure = 1;
 constexpr int ExitUsage = 2;
 
 constexpr int DefaultWaterfallHeight = 600;
-constexpr int MinThresholdDbm = -130;
-constexpr int MaxThresholdDbm = -20;
 constexpr int MinWaterfallHeight = 16;
 constexpr int MaxWaterfallHeight = 10000;
 
-enum class Command { Help, Version, Csv, Report, Waterfall, Sites, Export };
+enum class Command { Help, Version, Csv, Report, Compare, Waterfall, Sites, Export };
 
 struct ScanOptions {
     Command command = Command::Help;
     QString scanPath;
-    QString outPath;      // csv: OUT.csv ("" for stdout); waterfall: OUT.png; report: --csv
-    int thresholdDbm = 0; // report
+    QString afterPath; // compare: the later scan
+    QString outPath;   // csv: OUT.csv ("" for stdout); waterfall: OUT.png; report: --csv
+    survey::ReportSettings report; // report; compare takes its threshold
     int height = DefaultWaterfallHeight;
     // The loops come from a store of the fleet's loops instead of a scan file.
     bool fromStore = false;
