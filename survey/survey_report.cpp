@@ -3,6 +3,7 @@
 
 #include "survey/channel_groups.h"
 
+#include <QDateTime>
 #include <QStringList>
 
 #include <algorithm>
@@ -118,6 +119,55 @@ QString rankingTable(const SurveyReport& report) {
     }
     lines << recommendation(report);
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
+QStringList methodText(const SurveyReport& report) {
+    QStringList lines;
+    const QString threshold =
+        report.ThresholdDbm == DefaultThresholdDbm
+            ? QStringLiteral("This is the default threshold: 8 dB above the band's usual noise "
+                             "floor near -108 dBm, so that the floor's own ups and downs stay "
+                             "below it while any signal strong enough to eat into a link's fade "
+                             "margin counts.")
+            : QStringLiteral("The threshold was set for this report; the default is %1 dBm, 8 dB "
+                             "above the band's usual noise floor near -108 dBm.")
+                  .arg(DefaultThresholdDbm);
+    lines << QStringLiteral("Occupancy: the share of a channel's readings whose level was at or "
+                            "above %1 dBm. %2")
+                 .arg(report.ThresholdDbm)
+                 .arg(threshold);
+
+    const auto seconds = [](const LoopTime& t) {
+        return QDateTime(QDate::fromString(t.isoDate(), Qt::ISODate),
+                         QTime::fromString(t.clock(), Qt::ISODate), Qt::UTC)
+            .toSecsSinceEpoch();
+    };
+    QString revisit = QStringLiteral("Revisit time: the receiver steps over every channel inside "
+                                     "the scan's limits once a loop");
+    if (report.Loops > 1 && report.FirstStart && report.LastStart) {
+        const double span = double(seconds(*report.LastStart) - seconds(*report.FirstStart));
+        revisit += QStringLiteral(", so each channel was read again every %1 s on average (%2 "
+                                  "loops from %3 to %4).")
+                       .arg(span / double(report.Loops - 1), 0, 'f', 1)
+                       .arg(report.Loops)
+                       .arg(report.FirstStart->text(), report.LastStart->text());
+    } else {
+        revisit += QStringLiteral("; the scan holds %1 loop%2, too few to tell how often.")
+                       .arg(report.Loops)
+                       .arg(report.Loops == 1 ? QString() : QStringLiteral("s"));
+    }
+    lines << revisit;
+
+    lines << QStringLiteral("Confidence: a channel's figures rest on its %1 readings, one a loop, "
+                            "and a group's on the %2 readings of its %3 channels. A channel that "
+                            "was skipped or gave no level counts as not measured, never as quiet; "
+                            "a group measured in fewer than %4 of its readings ranks after every "
+                            "group measured better.")
+                 .arg(report.Loops)
+                 .arg(report.Loops * scan::ChannelsPerGroup)
+                 .arg(scan::ChannelsPerGroup)
+                 .arg(percentText(WellMeasuredCoverage));
+    return lines;
 }
 
 } // namespace survey

@@ -4,6 +4,7 @@
 #include "survey/survey_counts.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -51,5 +52,10 @@ QString recommendation(const SurveyReport& report);
 
 // The group ranking as a plain-text table, a heading line before it.
 QString rankingTable(const SurveyReport& report);
+
+// How the figures were made, for a reader who was not there: what counts as occupied and how the
+// threshold was set, how often each channel was read again, and what the figures rest on. Plain
+// text, a paragraph a line.
+QStringList methodText(const SurveyReport& report);
 
 } // namespace survey
