@@ -20,7 +20,8 @@ namespace survey {
 
 // The "Survey Report" window: per channel group and per channel of a scan, the occupancy at a
 // threshold the user sets, the median, 90th percentile and strongest level, the groups ranked
-// quietest first with a one-line recommendation; the report and the scan's loops saved as CSV.
+// quietest first with a one-line recommendation; the report and the scan's loops saved as CSV,
+// and the report saved as PDF pages to hand on.
 // It shows a recorded scan, or the recording of a running scan that appendLoop keeps up to date.
 class frmSurveyReport : public QWidget {
     Q_OBJECT
@@ -58,11 +59,14 @@ public:
         std::vector<std::vector<QTableWidgetItem*>> Cells;
     };
 
-    // "<scan name>_report.csv" and "<scan name>.csv".
+    // "<scan name>_report.csv", "<scan name>.csv" and "<scan name>_report.pdf".
     QString defaultReportName() const;
     QString defaultLoopsName() const;
+    QString defaultPdfName() const;
     bool saveReportCsv(const QString& path);
     bool saveLoopsCsv(const QString& path);
+    // The report as shown, titled with the scan's name.
+    bool savePdf(const QString& path);
 
     QSpinBox* udThreshold;
     QLabel* lblSummary;
@@ -71,17 +75,20 @@ public:
     QTableWidget* tblChannels;
     QPushButton* cmdSaveReport;
     QPushButton* cmdExportLoops;
+    QPushButton* cmdSavePdf;
     QLabel* lblStatus;
 
 private slots:
     void udThreshold_Change();
     void cmdSaveReport_Click();
     void cmdExportLoops_Click();
+    void cmdSavePdf_Click();
 
 private:
     void readScan();
     void showStatus(const QString& text);
-    QString askPath(const QString& title, const QString& name);
+    QString askPath(const QString& title, const QString& name, const QString& filter);
+    bool openReader();
 
     QString m_path;
     QString m_error;
