@@ -49,7 +49,9 @@ const QStringList StoreOptions{QStringLiteral("--store"), QStringLiteral("--site
 QStringList valueOptions(Command command) {
     switch (command) {
     case Command::Report:
-        return QStringList{QStringLiteral("--threshold"), QStringLiteral("--csv")} + StoreOptions;
+        return QStringList{QStringLiteral("--threshold"), QStringLiteral("--csv"),
+                           QStringLiteral("--pdf")} +
+               StoreOptions;
     case Command::Waterfall:
         return QStringList{QStringLiteral("--height")} + StoreOptions;
     case Command::Sites:
@@ -156,11 +158,15 @@ QString usageText() {
                "nan\n"
                "      where a channel gave no level). Without OUT.csv the rows go to standard "
                "output.\n"
-               "  korlan-scan report SCAN.dat [--threshold DBM] [--csv OUT.csv]\n"
+               "  korlan-scan report SCAN.dat [--threshold DBM] [--csv OUT.csv] [--pdf OUT.pdf]\n"
                "      The channel groups ranked quietest first, and the quietest one. A reading "
                "is\n"
                "      occupied at or above DBM (default %1 dBm, from %2 to %3). --csv also writes\n"
-               "      the report, groups and channels, as CSV.\n"
+               "      the report, groups and channels, as CSV. --pdf also writes it as one or two "
+               "A4\n"
+               "      pages to hand on, with the waterfall and the plot, titled with the site's "
+               "name\n"
+               "      (--site NAME, or the scan file's name without its ending).\n"
                "  korlan-scan waterfall SCAN.dat OUT.png [--height N]\n"
                "      The waterfall as a PNG picture, newest loop at the top. Its rows take at "
                "most N\n"
@@ -256,6 +262,15 @@ std::optional<ScanOptions> parseOptions(const QStringList& args, QString* error)
     options.fromStore = options.command == Command::Sites || options.command == Command::Export ||
                         std::any_of(StoreOptions.cbegin(), StoreOptions.cend(),
                                     [&values](const QString& n) { return values.count(n) > 0; });
+    // A report of a scan file takes --site alone as the name of the site it titles.
+    const auto storeOnly = [&values](const QString& n) {
+        return n != QLatin1String("--site") && values.count(n) > 0;
+    };
+    if (options.command == Command::Report && !positional.isEmpty() &&
+        std::none_of(StoreOptions.cbegin(), StoreOptions.cend(), storeOnly)) {
+        options.fromStore = false;
+        options.site = value("--site").value_or(QString());
+    }
     const auto [needed, allowed] = positionalRange(options.command, options.fromStore);
     if (positional.size() < needed) {
         *error = positional.isEmpty() && !options.fromStore
@@ -273,10 +288,13 @@ std::optional<ScanOptions> parseOptions(const QStringList& args, QString* error)
     else if (!takeStoreOptions(values, command, options, error))
         return std::nullopt;
     const auto csv = value("--csv");
+    const auto pdf = value("--pdf");
     options.outPath = positional.value(0, csv.value_or(QString()));
+    options.pdfPath = pdf.value_or(QString());
     const bool outputNeeded =
         options.command == Command::Waterfall || options.command == Command::Export;
-    if (options.outPath.isEmpty() && (csv || outputNeeded)) {
+    if ((options.outPath.isEmpty() && (csv || outputNeeded)) ||
+        (pdf && options.pdfPath.isEmpty())) {
         *error = QStringLiteral("the output file name is empty");
         return std::nullopt;
     }

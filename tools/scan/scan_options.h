@@ -25,6 +25,7 @@ struct ScanOptions {
     Command command = Command::Help;
     QString scanPath;
     QString outPath;      // csv: OUT.csv ("" for stdout); waterfall: OUT.png; report: --csv
+    QString pdfPath;      // report: --pdf
     int thresholdDbm = 0; // report
     int height = DefaultWaterfallHeight;
     // The loops come from a store of the fleet's loops instead of a scan file.
