@@ -12,9 +12,10 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-# The validators check the installed desktop entry and AppStream metadata.
+# The validators check the installed desktop entry and AppStream metadata; poppler's tools read
+# back the site report's PDF.
 packages=(cmake make g++ qt6-base-dev qt6-serialport-dev libbenchmark-dev fonts-dejavu-core locales
-    desktop-file-utils appstream
+    desktop-file-utils appstream poppler-utils
     pkg-config mosquitto libmosquitto-dev postgresql openssl libqt6sql6-psql libqt6sql6-sqlite)
 
 install_missing() {

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: MIT
-// Reading whole surveys: the rtl_power CSV export, the survey report and the waterfall of scans
-// of 10,000 and 100,000 loops (6 and 60 MB), the peak memory of korlan-scan doing each (it must
-// not grow with the scan), and the cost of one new loop in the waterfall window during a scan.
+// Reading whole surveys: the rtl_power CSV export, the survey report, its PDF and the waterfall of
+// scans of 10,000 and 100,000 loops (6 and 60 MB), the peak memory of korlan-scan doing each (it
+// must not grow with the scan), and the cost of one new loop in the waterfall window during a
+// scan.
 #include "display/frm_waterfall.h"
 #include "display/waterfall_image.h"
 #include "display/waterfall_picture.h"
 #include "display/waterfall_view.h"
 #include "survey/frm_survey_report.h"
+#include "survey/report_pdf.h"
 #include "survey/rtl_power_csv.h"
 #include "survey/scan_reader.h"
 #include "survey/survey_counts.h"
@@ -16,6 +18,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -105,6 +108,24 @@ void Report(benchmark::State& state) {
     }
 }
 BENCHMARK(Report)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// The report as PDF pages, as `korlan-scan report --pdf` makes it: the loops counted, then read
+// again for the waterfall and the plot of the last one.
+void ReportPdf(benchmark::State& state) {
+    prepare(state);
+    const QString out = folder().filePath(QStringLiteral("report.pdf"));
+    for (auto _ : state) {
+        survey::ScanReader reader;
+        open(reader, state);
+        const survey::SurveyReport report =
+            survey::makeReport(survey::countLoops(reader), survey::DefaultThresholdDbm);
+        QString error;
+        if (!survey::saveReportPdf(report, QStringLiteral("survey"), reader, out, &error))
+            state.SkipWithError("the PDF could not be written");
+    }
+    state.counters["pdf_kB"] = double(QFileInfo(out).size()) / 1e3;
+}
+BENCHMARK(ReportPdf)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 // The waterfall of the whole scan in 1,000 rows, and with its axes as the picture.
 void Waterfall(benchmark::State& state) {

@@ -139,15 +139,17 @@ QRect plotPictureArea(QSize plot) {
     return layoutAround(plot, QFontMetrics(pictureFont())).Plot;
 }
 
-QImage plotPicture(const QImage& plot, const PlotGeometry& geometry, const PlotOptions& options,
-                   const ActiveColors& colors, const PlotPictureText& text) {
-    const QFont font = pictureFont();
-    const QFontMetrics m(font);
+QSize plotPictureSize(QSize plot, const QFontMetrics& metrics) {
+    return layoutAround(plot, metrics).Whole.size();
+}
+
+void paintPlotPicture(QPainter& painter, const QImage& plot, const PlotGeometry& geometry,
+                      const PlotOptions& options, const ActiveColors& colors,
+                      const PlotPictureText& text) {
+    const QFontMetrics m = painter.fontMetrics();
     const Layout layout = layoutAround(plot.size(), m);
-    QImage picture(layout.Whole.size(), QImage::Format_RGB32);
-    picture.fill(Qt::white);
-    QPainter painter(&picture);
-    painter.setFont(font);
+    painter.save();
+    painter.fillRect(layout.Whole, Qt::white);
     painter.setPen(Qt::black);
     painter.drawImage(layout.Plot.topLeft(), plot);
     painter.drawRect(layout.Plot.adjusted(-1, -1, 0, 0));
@@ -164,6 +166,16 @@ QImage plotPicture(const QImage& plot, const PlotGeometry& geometry, const PlotO
     if (text.Slots > 0)
         paintFrequencyAxis(painter, layout, geometry, text.Slots, m);
     paintLegend(painter, layout, options, colors, m);
+    painter.restore();
+}
+
+QImage plotPicture(const QImage& plot, const PlotGeometry& geometry, const PlotOptions& options,
+                   const ActiveColors& colors, const PlotPictureText& text) {
+    const QFont font = pictureFont();
+    QImage picture(plotPictureSize(plot.size(), QFontMetrics(font)), QImage::Format_RGB32);
+    QPainter painter(&picture);
+    painter.setFont(font);
+    paintPlotPicture(painter, plot, geometry, options, colors, text);
     return picture;
 }
 

@@ -7,6 +7,9 @@
 #include <QImage>
 #include <QString>
 
+class QFontMetrics;
+class QPainter;
+
 // The plot as a picture for a site report: what a reader needs without the program around it.
 namespace display {
 
@@ -26,5 +29,12 @@ QImage plotPicture(const QImage& plot, const PlotGeometry& geometry, const PlotO
 
 // Where the plot's picture lies inside plotPicture()'s for the same plot size.
 QRect plotPictureArea(QSize plot);
+
+// The same picture painted from the painter's origin in the painter's font, for pages where its
+// text stays text: its size for that font, then the painting.
+QSize plotPictureSize(QSize plot, const QFontMetrics& metrics);
+void paintPlotPicture(QPainter& painter, const QImage& plot, const PlotGeometry& geometry,
+                      const PlotOptions& options, const ActiveColors& colors,
+                      const PlotPictureText& text);
 
 } // namespace display

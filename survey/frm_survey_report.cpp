@@ -4,6 +4,7 @@
 #include "core/time_scale.h"
 #include "survey/channel_groups.h"
 #include "survey/output_file.h"
+#include "survey/report_pdf.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -222,6 +223,10 @@ frmSurveyReport::frmSurveyReport(QWidget* parent) : QWidget(parent, Qt::Window) 
     cmdExportLoops->setObjectName(QStringLiteral("cmdExportLoops"));
     cmdExportLoops->setToolTip(QStringLiteral("Every loop as a row in the layout of rtl_power, "
                                               "for heatmap and analysis scripts"));
+    cmdSavePdf = new QPushButton(QStringLiteral("Save PDF..."), this);
+    cmdSavePdf->setObjectName(QStringLiteral("cmdSavePdf"));
+    cmdSavePdf->setToolTip(QStringLiteral("The report on one or two A4 pages, with the waterfall "
+                                          "and the plot, to hand to a client or a regulator"));
     lblStatus = new QLabel(this);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
 
@@ -239,6 +244,7 @@ frmSurveyReport::frmSurveyReport(QWidget* parent) : QWidget(parent, Qt::Window) 
     bottom->addWidget(lblStatus, 1);
     bottom->addWidget(cmdSaveReport);
     bottom->addWidget(cmdExportLoops);
+    bottom->addWidget(cmdSavePdf);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(lblSummary);
@@ -264,6 +270,7 @@ frmSurveyReport::frmSurveyReport(QWidget* parent) : QWidget(parent, Qt::Window) 
     udMargin->setEnabled(false);
     connect(cmdSaveReport, &QPushButton::clicked, this, &frmSurveyReport::cmdSaveReport_Click);
     connect(cmdExportLoops, &QPushButton::clicked, this, &frmSurveyReport::cmdExportLoops_Click);
+    connect(cmdSavePdf, &QPushButton::clicked, this, &frmSurveyReport::cmdSavePdf_Click);
     refresh();
 }
 
@@ -406,6 +413,10 @@ QString frmSurveyReport::defaultLoopsName() const {
     return (base.isEmpty() ? QStringLiteral("scan") : base) + QStringLiteral(".csv");
 }
 
+QString frmSurveyReport::defaultPdfName() const {
+    return survey::defaultPdfName(m_path);
+}
+
 bool frmSurveyReport::saveReportCsv(const QString& path) {
     QString error;
     if (!survey::saveReportCsv(m_report, path, m_path, &error)) {
@@ -416,13 +427,19 @@ bool frmSurveyReport::saveReportCsv(const QString& path) {
     return true;
 }
 
-bool frmSurveyReport::saveLoopsCsv(const QString& path) {
-    QString error;
+bool frmSurveyReport::openReader() {
     if (m_path.isEmpty() ||
         !((m_reader.isOpen() && m_reader.path() == m_path) || m_reader.open(m_path))) {
         showStatus(m_path.isEmpty() ? QStringLiteral("No scan to export") : m_reader.errorString());
         return false;
     }
+    return true;
+}
+
+bool frmSurveyReport::saveLoopsCsv(const QString& path) {
+    if (!openReader())
+        return false;
+    QString error;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const bool saved = survey::saveLoopsCsv(m_reader, path, &error);
     QApplication::restoreOverrideCursor();
@@ -430,22 +447,44 @@ bool frmSurveyReport::saveLoopsCsv(const QString& path) {
     return saved;
 }
 
-QString frmSurveyReport::askPath(const QString& title, const QString& name) {
+// A scan without loops yet gives the page that says so; its pictures need the loops read again.
+bool frmSurveyReport::savePdf(const QString& path) {
+    if (m_report.Loops > 0 && !openReader())
+        return false;
+    const QString base = QFileInfo(m_path).completeBaseName();
+    QString error;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool saved = saveReportPdf(m_report, base.isEmpty() ? QStringLiteral("scan") : base,
+                                     m_reader, path, &error);
+    QApplication::restoreOverrideCursor();
+    showStatus(saved ? QStringLiteral("Saved ") + path : error);
+    return saved;
+}
+
+QString frmSurveyReport::askPath(const QString& title, const QString& name, const QString& filter) {
     const QString folder = m_path.isEmpty() ? QString() : QFileInfo(m_path).absolutePath();
-    return QFileDialog::getSaveFileName(this, title, QDir(folder).filePath(name),
-                                        QStringLiteral("CSV files (*.csv)"));
+    return QFileDialog::getSaveFileName(this, title, QDir(folder).filePath(name), filter);
 }
 
 void frmSurveyReport::cmdSaveReport_Click() {
-    const QString path = askPath(QStringLiteral("Save Report"), defaultReportName());
+    const QString path = askPath(QStringLiteral("Save Report"), defaultReportName(),
+                                 QStringLiteral("CSV files (*.csv)"));
     if (!path.isEmpty())
         saveReportCsv(path);
 }
 
 void frmSurveyReport::cmdExportLoops_Click() {
-    const QString path = askPath(QStringLiteral("Export Loops"), defaultLoopsName());
+    const QString path = askPath(QStringLiteral("Export Loops"), defaultLoopsName(),
+                                 QStringLiteral("CSV files (*.csv)"));
     if (!path.isEmpty())
         saveLoopsCsv(path);
+}
+
+void frmSurveyReport::cmdSavePdf_Click() {
+    const QString path =
+        askPath(QStringLiteral("Save PDF"), defaultPdfName(), QStringLiteral("PDF files (*.pdf)"));
+    if (!path.isEmpty())
+        savePdf(path);
 }
 
 void frmSurveyReport::showStatus(const QString& text) {

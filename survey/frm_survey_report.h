@@ -24,7 +24,7 @@ namespace survey {
 // confidence interval, the floor, the median, 90th percentile and strongest level, the runs; for
 // a link the user describes, each group's share of loops within its margin. The groups are ranked
 // quietest first with a one-line recommendation and the method; the report and the scan's loops
-// are saved as CSV.
+// are saved as CSV, and the report as PDF pages to hand on.
 // It shows a recorded scan, or the recording of a running scan that appendLoop keeps up to date.
 class frmSurveyReport : public QWidget {
     Q_OBJECT
@@ -64,11 +64,14 @@ public:
         std::vector<std::vector<QTableWidgetItem*>> Cells;
     };
 
-    // "<scan name>_report.csv" and "<scan name>.csv".
+    // "<scan name>_report.csv", "<scan name>.csv" and "<scan name>_report.pdf".
     QString defaultReportName() const;
     QString defaultLoopsName() const;
+    QString defaultPdfName() const;
     bool saveReportCsv(const QString& path);
     bool saveLoopsCsv(const QString& path);
+    // The report as shown, titled with the scan's name.
+    bool savePdf(const QString& path);
 
     QSpinBox* udThreshold;
     QCheckBox* chkFromFloor;
@@ -82,6 +85,7 @@ public:
     QTableWidget* tblChannels;
     QPushButton* cmdSaveReport;
     QPushButton* cmdExportLoops;
+    QPushButton* cmdSavePdf;
     QLabel* lblStatus;
 
 private slots:
@@ -89,11 +93,13 @@ private slots:
     void chkFromFloor_Click();
     void cmdSaveReport_Click();
     void cmdExportLoops_Click();
+    void cmdSavePdf_Click();
 
 private:
     void readScan();
     void showStatus(const QString& text);
-    QString askPath(const QString& title, const QString& name);
+    QString askPath(const QString& title, const QString& name, const QString& filter);
+    bool openReader();
 
     QString m_path;
     QString m_error;

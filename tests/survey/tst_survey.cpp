@@ -11,16 +11,21 @@
 #include "survey/scan_reader.h"
 #include "survey/survey_report.h"
 #include "tests/support/file_bytes.h"
+#include "tests/support/pdf_reading.h"
 #include "tests/support/scan_fixture.h"
 
+#include <QApplication>
 #include <QBuffer>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace survey;
 using testing::fileBytes;
@@ -257,6 +262,41 @@ private slots:
         QVERIFY(!w.saveReportCsv(m_scan));
         QCOMPARE(fileBytes(m_scan), scan);
         QVERIFY(w.lblStatus->text().contains(QStringLiteral("is the scan itself")));
+    }
+
+    // "Save PDF..." asks where, offering the scan's name beside it, and writes the report the
+    // window shows: one or two pages with ink on each, whose text names the site and holds the
+    // recommendation and the method at the threshold set.
+    void savePdfWritesTheReportShown() {
+        frmSurveyReport w(&m_owner);
+        QVERIFY(w.openScan(m_scan));
+        w.udThreshold->setValue(-90);
+        const QString pdf = m_dir.filePath(QStringLiteral("hand-on.pdf"));
+        QString offered;
+        QTimer::singleShot(0, &w, [&] {
+            QTRY_VERIFY(qobject_cast<QFileDialog*>(QApplication::activeModalWidget()));
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            offered = dialog->selectedFiles().value(0);
+            dialog->selectFile(pdf);
+            static_cast<QDialog*>(dialog)->accept(); // as its Save button does
+        });
+        w.cmdSavePdf->click();
+        QCOMPARE(offered, m_dir.filePath(QStringLiteral("site_report.pdf")));
+        QCOMPARE(w.lblStatus->text(), QStringLiteral("Saved ") + pdf);
+        testing::PdfReading read;
+        testing::readPdf(pdf, read);
+        if (QTest::currentTestFailed())
+            return;
+        QVERIFY2(read.Pages >= 1 && read.Pages <= 2, qPrintable(QString::number(read.Pages)));
+        for (const qint64 ink : read.Ink)
+            QVERIFY2(ink > 5000, qPrintable(QString::number(ink)));
+        for (const QString& said :
+             {QStringLiteral("Site survey: site "), w.lblRecommendation->text(),
+              QStringLiteral("Occupied: a Last level at or above -90 dBm, as set"),
+              QStringLiteral("Revisit time: 1 s")}) {
+            QVERIFY2(read.Text.contains(said),
+                     qPrintable(said + QStringLiteral(" in ") + read.Text));
+        }
     }
 
     // Occupancy counts levels at or above the threshold among the readings that gave a level;

@@ -11,6 +11,7 @@
 #include "tests/support/decimal_comma_locale.h"
 #include "tests/support/expected_loops.h"
 #include "tests/support/file_bytes.h"
+#include "tests/support/pdf_reading.h"
 #include "tests/support/program_process.h"
 #include "tests/support/scan_fixture.h"
 #include "tests/support/sim_radio.h"
@@ -518,7 +519,9 @@ private slots:
         QTest::newRow("from")              << QStringList{"report", "--site", "north", "--from", "May 1st"} << "--from takes an ISO date or date and time";
         QTest::newRow("from after to")     << QStringList{"report", "--site", "north", "--from", "2024-05-02", "--to", "2024-05-01"} << "--from must come before --to";
         QTest::newRow("export over the store") << QStringList{"export", "--store", "sqlite:fleet/fleet.sqlite", "--site", "north", "fleet/fleet.sqlite"} << "fleet/fleet.sqlite is the store itself; it is never written over";
-        QTest::newRow("scan and store")    << QStringList{"report", "scan.dat", "--site", "north"} << "too many arguments for report: 'scan.dat'";
+        QTest::newRow("scan and store")    << QStringList{"report", "scan.dat", "--site", "north", "--since", "2h"} << "too many arguments for report: 'scan.dat'";
+        QTest::newRow("pdf over the scan") << QStringList{"report", "scan.dat", "--pdf", "scan.dat"} << "scan.dat is the scan itself";
+        QTest::newRow("pdf name empty")    << QStringList{"report", "scan.dat", "--pdf="} << "the output file name is empty";
         // clang-format on
     }
     void usageErrorsExitWithTwo() {
@@ -633,6 +636,42 @@ private slots:
         QCOMPARE(marked,
                  QList<QByteArray>{"903.8 0 % (0-16 %) 100 % (84-100 %) +100 % * -108 -70 +38 *"});
         QVERIFY(r.out.trimmed().endsWith("change(s) beyond their uncertainty"));
+    }
+
+    // --pdf writes the report to hand on besides printing it: one or two pages, each with ink on
+    // it, whose text names the site (the scan's name, or --site) and says the recommendation, the
+    // program and its version. A folder that is not there is said, and nothing is left behind.
+    void reportWritesAPdfToHandOn() {
+        writeScan(QStringLiteral("hilltop.dat"));
+        const ScanRun plain = run({"report", "hilltop.dat"});
+        const ScanRun r = run({"report", "hilltop.dat", "--pdf", "hilltop.pdf"});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.err, QByteArray());
+        QCOMPARE(r.out, plain.out);
+        testing::PdfReading pdf;
+        testing::readPdf(inDir("hilltop.pdf"), pdf);
+        if (QTest::currentTestFailed())
+            return;
+        QVERIFY2(pdf.Pages >= 1 && pdf.Pages <= 2, qPrintable(QString::number(pdf.Pages)));
+        for (const qint64 ink : pdf.Ink)
+            QVERIFY2(ink > 5000, qPrintable(QString::number(ink)));
+        QVERIFY2(pdf.Text.contains(QStringLiteral("Site survey: hilltop ")), qPrintable(pdf.Text));
+        const QString recommendation = QString::fromUtf8(plain.out.trimmed().split('\n').last());
+        QVERIFY2(pdf.Text.contains(recommendation), qPrintable(pdf.Text));
+        QVERIFY(pdf.Text.contains(QStringLiteral("KorlanSpecAn " KORLAN_VERSION)));
+
+        QCOMPARE(run({"report", "hilltop.dat", "--site", "Ridge 4", "--pdf", "ridge.pdf"}).exitCode,
+                 0);
+        testing::readPdf(inDir("ridge.pdf"), pdf);
+        QVERIFY2(pdf.Text.contains(QStringLiteral("Site survey: Ridge 4 ")), qPrintable(pdf.Text));
+
+        const ScanRun missing = run({"report", "hilltop.dat", "--pdf", "gone/hilltop.pdf"});
+        QCOMPARE(missing.exitCode, 1);
+        QVERIFY2(missing.err.startsWith("korlan-scan: gone/hilltop.pdf: there is no folder "),
+                 missing.err);
+        QVERIFY(!QFileInfo::exists(inDir("gone")));
+        QCOMPARE(QDir(m_dir.path()).entryList({QStringLiteral("*.pdf*")}, QDir::Files),
+                 QStringList({"hilltop.pdf", "ridge.pdf"}));
     }
 
     // The 20 rows grow toward --height by whole pixels, at most 16 a row, and the picture ends

@@ -35,8 +35,8 @@ int main(int argc, char* argv[]) {
 
     qInstallMessageHandler(keepQtErrorsOnly);
     std::unique_ptr<QCoreApplication> application;
-    if (options->command == Command::Waterfall) {
-        // The picture needs fonts, not a display.
+    if (options->command == Command::Waterfall || !options->pdfPath.isEmpty()) {
+        // The pictures and pages need fonts, not a display.
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         application = std::make_unique<QGuiApplication>(argc, argv);

@@ -5,6 +5,7 @@
 #include "display/waterfall_image.h"
 #include "display/waterfall_picture.h"
 #include "survey/output_file.h"
+#include "survey/report_pdf.h"
 #include "survey/rtl_power_csv.h"
 #include "survey/scan_reader.h"
 #include "survey/survey_compare.h"
@@ -41,10 +42,11 @@ int finish(const survey::ScanReader& reader) {
 }
 
 bool refuseOverwrite(const ScanOptions& options) {
-    if (!options.outPath.isEmpty() && survey::sameFile(options.outPath, options.scanPath)) {
-        message(
-            QStringLiteral("%1 is the scan itself; it is never written over").arg(options.outPath));
-        return true;
+    for (const QString& out : {options.outPath, options.pdfPath}) {
+        if (!out.isEmpty() && survey::sameFile(out, options.scanPath)) {
+            message(QStringLiteral("%1 is the scan itself; it is never written over").arg(out));
+            return true;
+        }
     }
     return false;
 }
@@ -82,6 +84,11 @@ int runReport(const ScanOptions& options) {
     QString error;
     if (!options.outPath.isEmpty() &&
         !survey::saveReportCsv(report, options.outPath, options.scanPath, &error))
+        return fail(error);
+    const QString site =
+        options.site.isEmpty() ? QFileInfo(options.scanPath).completeBaseName() : options.site;
+    if (!options.pdfPath.isEmpty() &&
+        !survey::saveReportPdf(report, site, reader, options.pdfPath, &error))
         return fail(error);
     return finish(reader);
 }

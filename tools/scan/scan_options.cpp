@@ -50,7 +50,8 @@ QStringList valueOptions(Command command) {
     switch (command) {
     case Command::Report:
         return QStringList{QStringLiteral("--threshold"), QStringLiteral("--csv"),
-                           QStringLiteral("--signal"), QStringLiteral("--margin")} +
+                           QStringLiteral("--signal"), QStringLiteral("--margin"),
+                           QStringLiteral("--pdf")} +
                StoreOptions;
     case Command::Compare:
         return {QStringLiteral("--threshold")};
@@ -164,7 +165,7 @@ QString usageText() {
                "output.\n"
                "  korlan-scan report SCAN.dat [--threshold DBM|floor+DB] [--signal DBM [--margin "
                "DB]]\n"
-               "                   [--csv OUT.csv]\n"
+               "                   [--csv OUT.csv] [--pdf OUT.pdf]\n"
                "      The channel groups ranked quietest first, and the quietest ones. A reading "
                "is\n"
                "      occupied at or above DBM (default %1 dBm, from -130 to -20), or DB over the\n"
@@ -175,7 +176,11 @@ QString usageText() {
                "came\n"
                "      within --margin (default 15 dB) of it. --csv also writes the report, groups "
                "and\n"
-               "      channels, as CSV.\n"
+               "      channels, as CSV. --pdf also writes it as one or two A4 pages to hand on, "
+               "with\n"
+               "      the waterfall and the plot, titled with the site's name (--site NAME, or "
+               "the\n"
+               "      scan file's name without its ending).\n"
                "  korlan-scan compare BEFORE.dat AFTER.dat [--threshold DBM|floor+DB]\n"
                "      Per group and channel, occupancy and 90th percentile before and after, both "
                "at\n"
@@ -275,6 +280,15 @@ std::optional<ScanOptions> parseOptions(const QStringList& args, QString* error)
     options.fromStore = options.command == Command::Sites || options.command == Command::Export ||
                         std::any_of(StoreOptions.cbegin(), StoreOptions.cend(),
                                     [&values](const QString& n) { return values.count(n) > 0; });
+    // A report of a scan file takes --site alone as the name of the site it titles.
+    const auto storeOnly = [&values](const QString& n) {
+        return n != QLatin1String("--site") && values.count(n) > 0;
+    };
+    if (options.command == Command::Report && !positional.isEmpty() &&
+        std::none_of(StoreOptions.cbegin(), StoreOptions.cend(), storeOnly)) {
+        options.fromStore = false;
+        options.site = value("--site").value_or(QString());
+    }
     const auto [needed, allowed] = positionalRange(options.command, options.fromStore);
     if (positional.size() < needed) {
         *error = positional.isEmpty() && !options.fromStore
@@ -294,10 +308,13 @@ std::optional<ScanOptions> parseOptions(const QStringList& args, QString* error)
     else if (!takeStoreOptions(values, command, options, error))
         return std::nullopt;
     const auto csv = value("--csv");
+    const auto pdf = value("--pdf");
     options.outPath = positional.value(0, csv.value_or(QString()));
+    options.pdfPath = pdf.value_or(QString());
     const bool outputNeeded =
         options.command == Command::Waterfall || options.command == Command::Export;
-    if (options.outPath.isEmpty() && (csv || outputNeeded)) {
+    if ((options.outPath.isEmpty() && (csv || outputNeeded)) ||
+        (pdf && options.pdfPath.isEmpty())) {
         *error = QStringLiteral("the output file name is empty");
         return std::nullopt;
     }

@@ -26,6 +26,7 @@ struct ScanOptions {
     QString scanPath;
     QString afterPath; // compare: the later scan
     QString outPath;   // csv: OUT.csv ("" for stdout); waterfall: OUT.png; report: --csv
+    QString pdfPath;   // report: --pdf
     survey::ReportSettings report; // report; compare takes its threshold
     int height = DefaultWaterfallHeight;
     // The loops come from a store of the fleet's loops instead of a scan file.

@@ -48,12 +48,14 @@ QString storeText(const ScanOptions& options) {
 bool refuseOverwrite(const ScanOptions& options) {
     QString error;
     const auto address = fleet::parseStoreAddress(storeText(options), &error);
-    if (options.outPath.isEmpty() || !address ||
-        address->kind != fleet::StoreAddress::Kind::Sqlite ||
-        !survey::sameFile(options.outPath, address->path))
+    if (!address || address->kind != fleet::StoreAddress::Kind::Sqlite)
         return false;
-    return !complain(
-        QStringLiteral("%1 is the store itself; it is never written over").arg(options.outPath));
+    for (const QString& out : {options.outPath, options.pdfPath}) {
+        if (!out.isEmpty() && survey::sameFile(out, address->path))
+            return !complain(
+                QStringLiteral("%1 is the store itself; it is never written over").arg(out));
+    }
+    return false;
 }
 
 // Opens the store without making one where there is none.
