@@ -322,6 +322,9 @@ void frmSpecAn::createMenu() {
     mnuWaterfall = displayEntry("mnuWaterfall", "Waterfall");
     mnuSurveyReport = displayEntry("mnuSurveyReport", "Survey Report");
     mnuSavePicture = displayEntry("mnuSavePicture", "Save Picture");
+    mnuCompareWith = displayEntry("mnuCompareWith", "Compare With...");
+    mnuClearComparison = displayEntry("mnuClearComparison", "Clear Comparison");
+    mnuClearComparison->setEnabled(false);
     mnuDisplay->addSeparator();
     mnuRemoteRadio = displayEntry("mnuRemoteRadio", "Remote Radio...");
     mnuLocalRadio = displayEntry("mnuLocalRadio", "Local Radio");
@@ -405,6 +408,8 @@ void frmSpecAn::wireControls() {
     connect(mnuWaterfall, &QAction::triggered, this, &frmSpecAn::mnuWaterfall_Click);
     connect(mnuSurveyReport, &QAction::triggered, this, &frmSpecAn::mnuSurveyReport_Click);
     connect(mnuSavePicture, &QAction::triggered, this, &frmSpecAn::mnuSavePicture_Click);
+    connect(mnuCompareWith, &QAction::triggered, this, &frmSpecAn::mnuCompareWith_Click);
+    connect(mnuClearComparison, &QAction::triggered, this, &frmSpecAn::mnuClearComparison_Click);
     txtStatBox->viewport()->installEventFilter(this);
 
     connect(cmdConnect, &QPushButton::clicked, this, &frmSpecAn::cmdConnect_Click);

@@ -109,6 +109,9 @@ public:
     QString openScanPath() const;
     // The plot's picture as PNG; false, with the reason, when it cannot be written there.
     bool savePlotPicture(const QString& path, QString* error);
+    // Shows the saved scan's final Peak and Average over the plot; a file that cannot be read
+    // as a scan is refused with a message, and the plot stays as it was.
+    bool compareWith(const QString& path);
 
     // The dialogs and windows open now, if any.
     scan::frmScanQuit* scanQuitDialog() const { return m_scanQuit; }
@@ -156,6 +159,8 @@ private slots:
     void mnuWaterfall_Click();
     void mnuSurveyReport_Click();
     void mnuSavePicture_Click();
+    void mnuCompareWith_Click();
+    void mnuClearComparison_Click();
     void mnuRemoteRadio_Click();
     void mnuLocalRadio_Click();
     void mnuSaveRemote_Click();
@@ -212,6 +217,8 @@ private:
     void LoadDisplayColors();
     void ShowColorPalette();
     void updatePlotGeometry();
+    // The compared scan follows the plot's axes, size and colours.
+    void showComparisonScale();
     void frequencyLimitsChanged();
     void levelLimitsChanged(QLineEdit* text);
     void rewriteLimitText(QLineEdit* text);
@@ -400,6 +407,8 @@ private:
     QAction* mnuWaterfall;
     QAction* mnuSurveyReport;
     QAction* mnuSavePicture;
+    QAction* mnuCompareWith;
+    QAction* mnuClearComparison;
     QAction* mnuRemoteRadio;
     QAction* mnuLocalRadio;
     QAction* mnuSaveRemote;

@@ -282,6 +282,7 @@ void frmSpecAn::updatePlotGeometry() {
     m_plotGeometry.UL = m_view.upperLevel();
     m_plotGeometry.LL = m_view.lowerLevel();
     m_plotGeometry.PlotHeight = display::twHeight(frDisplay);
+    showComparisonScale();
 }
 
 std::array<QLabel*, display::StatusLabelCount> frmSpecAn::statusLabels() const {
@@ -335,6 +336,7 @@ void frmSpecAn::LoadDisplayColors() {
     m_colors = display::LoadDisplayColors(settings::IniFile(core::modMain().IniFilePath), mode,
                                           frDisplay->palette());
     frDisplay->setColors(m_colors);
+    showComparisonScale();
     clrPickerBackBox->setValue(m_colors.Numbers.PlotBackColor);
     clrPickerLast->setValue(m_colors.Numbers.LastColor);
     clrPickerPeak->setValue(m_colors.Numbers.PeakColor);

@@ -2,15 +2,19 @@
 // The cost of a live reading as the main window draws it: one reading as the engine's update
 // hands it over, in bar and in line mode, and a whole 192-channel sweep at the widest limits
 // (895.8 - 934.0 MHz) followed by a turn of the event loop. The plot repaints at most once a
-// frame, so most sweeps here end without a repaint: the paints counter tells how many did.
+// frame, so most sweeps here end without a repaint: the paints counter tells how many did. Each
+// runs with and without a saved scan compared over the plot, and a whole repaint of the plot
+// shows what laying the comparison over the picture costs.
 #include "app/frm_specan.h"
 #include "app/msg_box.h"
 #include "core/program_state.h"
 #include "core/time_scale.h"
 #include "display/plot_view.h"
+#include "recording/scan_file.h"
 #include "settings/ini_file.h"
 #include "settings/program_settings.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
@@ -19,10 +23,13 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <string>
 
 namespace {
 
 app::frmSpecAn* g_window = nullptr;
+display::PlotView* g_plot = nullptr;
+QString g_comparedScan;
 
 // Counts the plot's paint events.
 class PaintCounter : public QObject {
@@ -53,9 +60,36 @@ void setMode(bool lineMode) {
     QCoreApplication::processEvents();
 }
 
+// A saved scan of one loop, every channel's Peak and Average at a level of its own.
+bool writeComparedScan(const QString& path) {
+    recording::ScanRecord record;
+    record.LoopNumber = 1;
+    record.LoopStartText = "12-07-2026  10:00:00";
+    for (int chan = 0; chan < 192; ++chan) {
+        record.LastCodes.append(char(70 + chan % 40));
+        record.PeakCodes.append(char(60 + chan % 40));
+        record.AverageCodes.append(char(80 + chan % 30));
+    }
+    recording::ScanFile file;
+    return file.create(path) && file.writeRecord(1, record);
+}
+
+void setCompared(bool compared) {
+    if (compared && !g_plot->comparison())
+        g_window->compareWith(g_comparedScan);
+    else if (!compared && g_plot->comparison())
+        g_window->findChild<QAction*>(QStringLiteral("mnuClearComparison"))->trigger();
+    QCoreApplication::processEvents();
+}
+
+const char* comparedLabel(bool compared) {
+    return compared ? ", compared" : "";
+}
+
 void OneReading(benchmark::State& state) {
     const bool lineMode = state.range(0) != 0;
     setMode(lineMode);
+    setCompared(state.range(1) != 0);
     int chan = 0;
     int pass = 0;
     for (auto _ : state) {
@@ -69,13 +103,14 @@ void OneReading(benchmark::State& state) {
             state.ResumeTiming();
         }
     }
-    state.SetLabel(lineMode ? "line" : "bar");
+    state.SetLabel(std::string(lineMode ? "line" : "bar") + comparedLabel(state.range(1) != 0));
 }
-BENCHMARK(OneReading)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(OneReading)->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMicrosecond);
 
 void FullSweep(benchmark::State& state) {
     const bool lineMode = state.range(0) != 0;
     setMode(lineMode);
+    setCompared(state.range(1) != 0);
     int pass = 0;
     g_paints.paints = 0;
     for (auto _ : state) {
@@ -84,12 +119,23 @@ void FullSweep(benchmark::State& state) {
         QCoreApplication::processEvents();
         ++pass;
     }
-    state.SetLabel(lineMode ? "line, 192 channels" : "bar, 192 channels");
+    state.SetLabel(std::string(lineMode ? "line, 192 channels" : "bar, 192 channels") +
+                   comparedLabel(state.range(1) != 0));
     state.SetItemsProcessed(state.iterations() * 192);
     state.counters["paints"] =
         benchmark::Counter(g_paints.paints, benchmark::Counter::kAvgIterations);
 }
-BENCHMARK(FullSweep)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(FullSweep)->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMillisecond);
+
+// The whole plot painted at once, as after a resize or an exposure.
+void WholeRepaint(benchmark::State& state) {
+    setMode(false);
+    setCompared(state.range(0) != 0);
+    for (auto _ : state)
+        g_plot->repaint();
+    state.SetLabel(state.range(0) != 0 ? "compared" : "plot alone");
+}
+BENCHMARK(WholeRepaint)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
@@ -117,8 +163,13 @@ int main(int argc, char** argv) {
     g_window = &window;
     window.Form_Load(folder.path());
     window.show();
-    window.findChild<display::PlotView*>(QStringLiteral("frDisplay"))
-        ->installEventFilter(&g_paints);
+    g_plot = window.findChild<display::PlotView*>(QStringLiteral("frDisplay"));
+    g_plot->installEventFilter(&g_paints);
+    g_comparedScan = folder.filePath(QStringLiteral("compared.dat"));
+    if (!writeComparedScan(g_comparedScan)) {
+        std::fprintf(stderr, "the compared scan could not be written\n");
+        return 1;
+    }
     window.view().setLowLimitPosition(1);
     window.view().setHighLimitPosition(3);
     QCoreApplication::processEvents();
@@ -126,5 +177,6 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     g_window = nullptr;
+    g_plot = nullptr;
     return 0;
 }

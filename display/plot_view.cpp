@@ -85,6 +85,37 @@ void PlotView::setColors(const ActiveColors& colors) {
     updatePicture(renderer().setColors(colors));
 }
 
+void PlotView::setComparison(std::shared_ptr<const Comparison> comparison) {
+    if (comparison == m_comparison)
+        return;
+    m_comparison = std::move(comparison);
+    comparisonChanged();
+}
+
+void PlotView::setComparisonScale(const ComparisonScale& scale) {
+    if (scale == m_comparisonScale)
+        return;
+    m_comparisonScale = scale;
+    if (m_comparison)
+        comparisonChanged();
+}
+
+// The overlay is painted again when next shown, over the whole picture.
+void PlotView::comparisonChanged() {
+    m_overlay = QImage();
+    update();
+}
+
+const QImage& PlotView::comparisonOverlay() {
+    if (m_overlay.isNull() || m_overlay.size() != m_renderer.size()) {
+        m_overlay = QImage(m_renderer.size(), QImage::Format_ARGB32_Premultiplied);
+        m_overlay.fill(Qt::transparent);
+        QPainter painter(&m_overlay);
+        paintComparison(painter, m_comparisonScale, *m_comparison);
+    }
+    return m_overlay;
+}
+
 // A hidden widget gets its resize event only when it is shown. Slots waiting to be painted
 // were placed on the picture as it was. Asking Qt for the contents rectangle costs more than
 // drawing a slot, so it is asked only when the widget's size has changed.
@@ -95,6 +126,7 @@ void PlotView::syncPictureSize() {
     m_syncedSize = size();
     m_client = contentsRect();
     m_renderer.resize(m_client.size());
+    m_overlay = QImage();
 }
 
 // The repaint timer runs while slots wait, and shows them.
@@ -157,6 +189,9 @@ void PlotView::paintEvent(QPaintEvent* event) {
         const QRect band(exposed.left(), top, exposed.width(),
                          std::min(RowsPerBand, exposed.bottom() + 1 - top));
         painter.drawImage(band.topLeft(), m_renderer.image(), band.translated(-m_client.topLeft()));
+        if (m_comparison)
+            painter.drawImage(band.topLeft(), comparisonOverlay(),
+                              band.translated(-m_client.topLeft()));
     }
     if (!m_client.contains(event->rect()))
         drawFrame(&painter);

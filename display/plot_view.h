@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "display/compare_overlay.h"
 #include "display/plot_renderer.h"
 
 #include <QElapsedTimer>
@@ -8,6 +9,7 @@
 #include <QList>
 #include <QTimer>
 
+#include <memory>
 #include <optional>
 
 namespace display {
@@ -24,6 +26,9 @@ namespace display {
 // painted into the picture just before they are shown, a frame's worth at a time: painted one
 // by one as readings arrive, each slot would find the picture's rows gone cold from the cache.
 // Whatever reads the picture or changes it otherwise first paints the slots still waiting.
+//
+// A compared scan lies over the picture as an overlay of its own, painted once for its scale and
+// size and laid over what each repaint shows; the picture never holds it.
 class PlotView : public QFrame {
     Q_OBJECT
 
@@ -42,6 +47,12 @@ public:
                                       const ChannelDraw& channel);
     void setSeparators(const SeparatorLines& lines);
     void setColors(const ActiveColors& colors);
+
+    // The compared scan shown over the picture, or none; the scale it is drawn for, which follows
+    // the plot's axes, size and colours.
+    void setComparison(std::shared_ptr<const Comparison> comparison);
+    const Comparison* comparison() const { return m_comparison.get(); }
+    void setComparisonScale(const ComparisonScale& scale);
 
 signals:
     void mouseMoved(int button, int shift, int x, int y);
@@ -68,6 +79,8 @@ private:
     void updatePicture(const QRect& pixels);
     void repaintSoon();
     void repaintDrawn();
+    void comparisonChanged();
+    const QImage& comparisonOverlay();
     QPoint twipsOf(const QMouseEvent* event) const;
 
     PlotRenderer m_renderer;
@@ -77,6 +90,9 @@ private:
     QRect m_pending;              // pixels drawn since the last repaint, in widget coordinates
     QTimer m_repaint;
     QElapsedTimer m_sinceRepaint;
+    std::shared_ptr<const Comparison> m_comparison;
+    ComparisonScale m_comparisonScale;
+    QImage m_overlay; // the comparison painted for its scale and the picture's size; null: stale
 };
 
 } // namespace display

@@ -150,6 +150,12 @@ bool ScanReader::next(Loop& loop) {
     return true;
 }
 
+std::optional<recording::ScanRecord> ScanReader::readRecord(qint64 n) const {
+    if (n < 1 || n > m_file.recordCount())
+        return std::nullopt;
+    return m_file.readRecord(qint32(n));
+}
+
 QString ScanReader::warning() const {
     QStringList parts;
     if (!m_stopReason.isEmpty()) {

@@ -52,6 +52,9 @@ public:
     // Back to the first loop; the warning about an unsound record stays.
     void rewind();
     qint64 loopsRead() const { return m_loopsRead; }
+    // Record n of the file as it lies there, all of its fields; nothing past the last whole record
+    // or when it cannot be read.
+    std::optional<recording::ScanRecord> readRecord(qint64 n) const;
 
     // What was not read, in a sentence per problem; empty when the whole file was read.
     QString warning() const;

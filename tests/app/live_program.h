@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "app/file_dialog.h"
 #include "app/frm_specan.h"
 #include "app/msg_box.h"
 #include "core/program_state.h"
@@ -26,8 +27,8 @@ template <typename T = QWidget> T* control(const QObject& window, const QString&
 }
 
 // The analyser in a folder of its own: every port of its menu maps to a device that does not
-// exist (or "Com 1" to the simulated radio), message boxes are answered and remembered, and the
-// window is loaded as at start-up.
+// exist (or "Com 1" to the simulated radio), message boxes and the question for a file to open
+// are answered and remembered, and the window is loaded as at start-up.
 class LiveProgram : public ProgramFolder {
 public:
     LiveProgram() {
@@ -38,6 +39,10 @@ public:
                 return yesNoAnswer;
             return app::MsgBoxAnswer::Ok;
         });
+        app::setOpenFileAnswerer([this](const app::OpenFileCall& call) {
+            openFileCalls.append(call);
+            return openFileAnswer;
+        });
         // No port falls back to the machine's own serial devices.
         for (int port = 1; port <= 10; ++port)
             mapPort(port, QStringLiteral("/nonexistent/tty%1").arg(port));
@@ -46,6 +51,7 @@ public:
     ~LiveProgram() {
         window.reset();
         app::setMsgBoxAnswerer({});
+        app::setOpenFileAnswerer({});
         if (QTest::currentTestFailed())
             for (const app::MsgBoxCall& said : std::as_const(messages))
                 qInfo().noquote() << "message box" << said.title << ":" << said.text;
@@ -84,6 +90,8 @@ public:
     std::unique_ptr<app::frmSpecAn> window;
     QList<app::MsgBoxCall> messages;
     app::MsgBoxAnswer yesNoAnswer = app::MsgBoxAnswer::No;
+    QList<app::OpenFileCall> openFileCalls;
+    QString openFileAnswer; // the path chosen; empty: cancelled
 };
 
 // The simulated radio started with the given options, and the analyser set up to use it. The

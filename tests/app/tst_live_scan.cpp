@@ -4,12 +4,15 @@
 // saving it, the menu entries a running scan disables, the close refused while connecting or
 // scanning, nothing sent to the radio on the way out, the port message when the radio's device
 // has gone; a window whose thread is held up loses nothing, and a dialog open when a scan starts
-// by itself never touches it. The protocol and the recording themselves are the engine's tests.
+// by itself never touches it; a saved scan compared with the live one lies over the plot. The
+// protocol and the recording themselves are the engine's tests.
 #include "live_program.h"
 
 #include "core/time_scale.h"
+#include "display/compare_overlay.h"
 #include "display/frm_waterfall.h"
 #include "display/plot_view.h"
+#include "display/up_down.h"
 #include "display/waterfall_view.h"
 #include "recording/frm_dlg_file_save.h"
 #include "scan/frm_scan_quit.h"
@@ -29,12 +32,16 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSerialPort>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
 
 #include "app/frm_scan_restore.h"
+
+#include <algorithm>
+#include <cmath>
 
 using namespace testing;
 
@@ -328,6 +335,95 @@ private slots:
         QCOMPARE(records.size(), last.loop);
         QCOMPARE(mismatchWithTheRadio(records, live.radio.levels()), QString());
         QVERIFY(w.close());
+    }
+
+    // "Compare With..." lays a saved scan's final Peak and Average over the live scan as the
+    // screen shows it, never into the plot's picture; it stays through Clear Display and the
+    // scan's end, a damaged file is refused with a message and changes nothing, and "Clear
+    // Comparison" takes it away.
+    void aComparedScanLiesOverTheLiveScanUntilItIsCleared() {
+        LiveScan live;
+        testing::ScanFileWriter before;
+        QVERIFY(before.create(live.program.dataFile("before.dat")) &&
+                before.append(testing::startupLoopCodes(100)) &&
+                before.append(testing::startupLoopCodes(60)));
+        before.close();
+        QVERIFY(testing::writeFile(live.program.dataFile("damaged.dat"), QByteArray(700, 'x')));
+        app::frmSpecAn& w = live.load();
+        auto* plot = control<display::PlotView>(w, QStringLiteral("frDisplay"));
+        auto* clearComparison = control<QAction>(w, QStringLiteral("mnuClearComparison"));
+        QVERIFY(!clearComparison->isEnabled());
+        const auto compareWith = [&](const char* name) {
+            live.program.openFileAnswer = live.program.dataFile(QString::fromLatin1(name));
+            control<QAction>(w, QStringLiteral("mnuCompareWith"))->trigger();
+        };
+        // Rows of the slots of channels 40 to 47 (a dash or more of the trace) where the screen
+        // shows the compared Peak: -60 dBm, the last loop's.
+        const auto comparedPeakRows = [&] {
+            const QImage shown = plot->grab().toImage();
+            const QColor peak = display::comparisonColors(w.activeColors()).Peak;
+            const display::PlotGeometry& g = w.plotGeometry();
+            const auto columns = [&g](int chan) {
+                return display::slotColumns(display::slotOfChannel(chan, g.LowBandChannels),
+                                            g.ChanWidth, g.BarGap);
+            };
+            QSet<int> rows;
+            for (int x = columns(40).Left; x < columns(47).Right; ++x)
+                for (int y = 0; y < plot->contentsRect().height(); ++y)
+                    if (shown.pixelColor(plot->contentsRect().topLeft() + QPoint(x, y)) == peak)
+                        rows << y;
+            return rows;
+        };
+        const auto onTheAxis = [&](const QSet<int>& rows) {
+            // -60 dBm lies 20 dB below an upper limit of -40 dBm.
+            const display::PlotGeometry& g = w.plotGeometry();
+            const double row = (60 + g.UL) * double(g.PixelsPerDb);
+            return !rows.isEmpty() && std::all_of(rows.cbegin(), rows.cend(), [row](int y) {
+                return std::abs(y - row) <= 1.5;
+            });
+        };
+
+        compareWith("before.dat");
+        QCOMPARE(live.program.openFileCalls.size(), 1);
+        QCOMPARE(live.program.openFileCalls[0].folder, w.dataFolder());
+        QVERIFY(live.program.openFileCalls[0].filter.contains("*.dat"));
+        const display::Comparison* compared = plot->comparison();
+        QVERIFY(compared && clearComparison->isEnabled());
+        QCOMPARE(compared->Caption, QStringLiteral("compared: before.dat"));
+
+        QSignalSpy loops(&w.engine(), &engine::EngineThread::loopEnded);
+        button(w, "cmdConnect")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(loops.size() >= 1, Bound);
+        QVERIFY2(onTheAxis(comparedPeakRows()),
+                 qPrintable(QString::number(comparedPeakRows().size())));
+        const QColor comparedPeak = display::comparisonColors(w.activeColors()).Peak;
+        const QImage& picture = plot->renderer().image();
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                QVERIFY(picture.pixelColor(x, y) != comparedPeak);
+
+        control<QAction>(w, QStringLiteral("mnuDisplayClear"))->trigger();
+        QVERIFY(onTheAxis(comparedPeakRows()));
+        // It follows the window's size and the level range as the plot does.
+        w.resize(1000, 480);
+        QTRY_COMPARE_WITH_TIMEOUT(w.size(), QSize(1000, 480), Bound);
+        control<display::UpDown>(w, QStringLiteral("udULimit"))->stepDown();
+        QVERIFY(w.plotGeometry().UL < -40);
+        QVERIFY(onTheAxis(comparedPeakRows()));
+        compareWith("damaged.dat");
+        QCOMPARE(live.program.messagesTitled("Compare With"), 1);
+        QVERIFY2(live.program.messages.last().text.contains("damaged.dat"),
+                 qPrintable(live.program.messages.last().text));
+        QCOMPARE(plot->comparison(), compared);
+        QVERIFY(onTheAxis(comparedPeakRows()));
+
+        button(w, "cmdStopTest")->click();
+        answerSavePrompt(w, QString());
+        QTRY_VERIFY_WITH_TIMEOUT(w.engine().state() == engine::EngineState::Idle, Bound);
+        QVERIFY(onTheAxis(comparedPeakRows()));
+        clearComparison->trigger();
+        QVERIFY(!plot->comparison() && !clearComparison->isEnabled());
+        QVERIFY(comparedPeakRows().isEmpty());
     }
 
     // The window's thread held up 150 ms out of every 500 ms (a repaint, a dialog laid out, a slow

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The plot's geometry (slots, axes, the status panel), its drawing, and its colours from the
-// settings file.
+// The plot's geometry (slots, axes, the status panel), its drawing, its colours from the
+// settings file, and a compared scan's overlay.
+#include "display/compare_overlay.h"
 #include "display/display_colors.h"
 #include "display/freq_axis.h"
 #include "display/level_axis.h"
@@ -12,10 +13,13 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
 #include <numeric>
+#include <utility>
 
 using namespace display;
 
@@ -341,6 +345,62 @@ private slots:
         plot.draw(all, recorded(1, 80, 60, 100));
         for (int x = 3; x <= 9; ++x)
             QCOMPARE(plot.traces(x), point);
+    }
+
+    // A compared scan's Peak lies on the rows the level axis gives for its level, the rows the
+    // plot's own Peak mark covers; a channel without a level leaves its slot as it was, and so
+    // does one outside the slots on the plot. The colours stand apart from the plot's.
+    void comparedLevelsLieOnTheLevelAxisRowsAndGapsStayUntouched() {
+        const LevelScale levels = ComputeLevelScale(-40, -120, PlotHeightTwips);
+        ComparisonScale scale;
+        scale.Geometry = {ChanWidth, 2,    levels.PixelsPerDb, levels.TwipsPerDb, 0,
+                          -40,       -120, PlotHeightTwips};
+        scale.Slots = 120;
+        scale.Colors = comparisonColors(ActiveColors{{}, Back, Last, Peak, Average});
+        scale.Back = Back;
+        Comparison comparison;
+        comparison.Caption = QStringLiteral("compared: before.dat");
+        // Slots 100 to 110 but 105 at -70 / -90 dBm; slot 115 alone; slot 125 past the plot's
+        // slots.
+        for (int slot : {100, 101, 102, 103, 104, 106, 107, 108, 109, 110, 115, 125}) {
+            comparison.Levels.PeakDbm[channelOfSlot(slot, 0)] = -70;
+            comparison.Levels.AverageDbm[channelOfSlot(slot, 0)] = -90;
+        }
+        QImage image(128 * SlotPixels, PictureRows, QImage::Format_RGB32);
+        image.fill(Back);
+        QPainter painter(&image);
+        paintComparison(painter, scale, comparison);
+        painter.end();
+
+        const auto rowsIn = [&](int firstSlot, int lastSlot, const QColor& color) {
+            QSet<int> rows;
+            for (int x = firstSlot * SlotPixels; x < (lastSlot + 1) * SlotPixels; ++x)
+                for (int y = 0; y < PictureRows; ++y)
+                    if (image.pixelColor(x, y) == color)
+                        rows << y;
+            return rows;
+        };
+        const int peakRow = levelRow(70, -40, levels.PixelsPerDb); // 75
+        for (const auto& [first, last] :
+             std::initializer_list<std::pair<int, int>>{{100, 104}, {106, 110}, {115, 115}}) {
+            const QSet<int> peaks = rowsIn(first, last, scale.Colors.Peak);
+            QVERIFY2(!peaks.isEmpty(), qPrintable(QString::number(first)));
+            for (int y : peaks)
+                QVERIFY2(std::abs(y - peakRow) <= 1, qPrintable(QString::number(y)));
+            QVERIFY(!rowsIn(first, last, scale.Colors.Average).isEmpty());
+        }
+        Plot plot;
+        plot.draw(options(false, true), recorded(102, 100, 70));
+        QVERIFY(plot.rowsOf(102 * SlotPixels, Peak).contains(peakRow));
+        for (int slot : {105, 111, 114, 116, 125})
+            QCOMPARE(rowsIn(slot, slot, Back).size(), PictureRows);
+
+        for (const QColor& plotColor : {Back, Last, Peak, Average})
+            QVERIFY(plotColor != scale.Colors.Peak && plotColor != scale.Colors.Average);
+        // A plot whose Peak has the compared Peak's colour gets another.
+        const ComparisonColors apart =
+            comparisonColors(ActiveColors{{}, Back, Last, scale.Colors.Peak, Average});
+        QVERIFY(apart.Peak != scale.Colors.Peak && apart.Average != apart.Peak);
     }
 
     void separatorComesBackAtTheNextGroupStart_data() {

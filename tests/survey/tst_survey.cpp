@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
-// Reading scan files for the survey (the loops as CSV, damaged files as far as they are whole),
-// the figures, ranking and report made of them, and the report's window.
+// Reading scan files for the survey (the loops as CSV, damaged files as far as they are whole, the
+// final levels a comparison shows), the figures, ranking and report made of them, and the
+// report's window.
 #include "core/time_scale.h"
 #include "survey/channel_groups.h"
+#include "survey/final_levels.h"
 #include "survey/frm_survey_report.h"
 #include "survey/level_codes.h"
 #include "survey/report_csv.h"
@@ -597,6 +599,13 @@ private slots:
         QVERIFY(reader.next(read));
         QCOMPARE(QByteArray(reinterpret_cast<const char*>(read.Last.data()) + 149, 43),
                  QByteArray(1, char(108)) + QByteArray(42, char(NoReadingCode)));
+        // Its final Peak and Average likewise; a skipped channel has none either.
+        QString problem;
+        const std::optional<FinalLevels> levels = readFinalLevels(m_path, &problem);
+        QVERIFY2(levels, qPrintable(problem));
+        QCOMPARE(levels->PeakDbm[149], std::optional<int>(-108));
+        QCOMPARE(levels->AverageDbm[149], std::optional<int>(-108));
+        QVERIFY(!levels->PeakDbm[150] && !levels->AverageDbm[191] && !levels->PeakDbm[0]);
     }
 
     // A file that is not whole is read as far as it is, and what is left out is said; a file
@@ -644,6 +653,11 @@ private slots:
         QTEST(opened ? qint64(csvOf(reader).count('\n')) : -1LL, "loops");
         QTEST((opened ? reader.warning() : reader.errorString()).replace(m_dir.path() + '/', ""),
               "message");
+        // A comparison takes the last whole loop, or is refused for the same reason.
+        QString problem;
+        const std::optional<FinalLevels> levels = readFinalLevels(m_path, &problem);
+        QCOMPARE(levels ? levels->Loop : -1, opened ? good : -1);
+        QCOMPARE(problem, opened ? QString() : reader.errorString());
     }
 };
 
