@@ -74,6 +74,7 @@ frmSpecAn::frmSpecAn(QWidget* parent) : QWidget(parent) {
     wireControls();
     wireEngine();
     wireRemote();
+    wireAlarms();
     settings::setWriteFailureHandler([this](const QString& path) { settingsNotSaved(path); });
 }
 
@@ -457,7 +458,7 @@ void frmSpecAn::wireEngine() {
         else
             tmrFlash->stop();
     });
-    connect(e, &EngineThread::statusShown, txtRestoredScan, &QWidget::setVisible);
+    connect(e, &EngineThread::statusShown, this, &frmSpecAn::setStatusBoxShown);
     connect(e, &EngineThread::setupProgress, txtTerm, &QPlainTextEdit::setPlainText);
     connect(e, &EngineThread::connecting, this, &frmSpecAn::engineConnecting);
     connect(e, &EngineThread::connected, this, &frmSpecAn::SaveSettings);

@@ -9,6 +9,8 @@
 #include "scan/channel_state.h"
 #include "scan/readings.h"
 #include "settings/window_settings.h"
+#include "survey/alarm_board.h"
+#include "survey/alarm_watch.h"
 
 #include <QColor>
 #include <QPointer>
@@ -18,6 +20,7 @@
 #include <array>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QCheckBox;
 class QFrame;
@@ -128,6 +131,11 @@ public:
     void watchAtStart(const QString& brokerUrl, const QString& site) {
         m_startRemote = {brokerUrl, site};
     }
+    // Level alarms watched on the loops the window receives, live or from a remote site; while
+    // one is on, the status box says so.
+    void watchAlarms(std::vector<survey::AlarmRule> rules) {
+        m_alarmWatch = survey::AlarmWatch(std::move(rules));
+    }
 
 signals:
     // The remote radio's loops up to n are on display: the newest drawn, unless the user looks
@@ -230,7 +238,9 @@ private:
     // Writes a status label's caption and re-lays the strip out when its width changed.
     void setStatusCaption(QLabel* label, const QString& caption);
     void setStatusColor(QLabel* label, const QColor& color);
+    // The status box's own text, and whether it shows; an alarm that is on shows above both.
     void setStatusBox(const QString& text);
+    void setStatusBoxShown(bool shown);
     // The five labels of the status strip, in display::StatusLabel order.
     std::array<QLabel*, display::StatusLabelCount> statusLabels() const;
     void ShowRecordedLoop(qint32 n);
@@ -293,6 +303,12 @@ private:
     void showRemoteLoops();
     void remoteSaveAnswered(const QString& name);
 
+    // Level alarms.
+    void wireAlarms();
+    void watchAlarmLoop(const survey::AlarmLoop& loop);
+    void siteAlarmReceived(const fleet::SiteAlarm& alarm);
+    void showStatusBox();
+
     ScanView m_view;
     display::ActiveColors m_colors;
     display::PlotGeometry m_plotGeometry;
@@ -309,6 +325,10 @@ private:
     QPointer<recording::frmDlgFileSave> m_remoteSave;
     std::unique_ptr<RemoteView> m_remote;
     std::pair<QString, QString> m_startRemote; // broker, site
+    survey::AlarmWatch m_alarmWatch;
+    survey::AlarmBoard m_alarmBoard;
+    QString m_statusText;             // what the status box says when no alarm is on
+    bool m_statusBoxShown = false;    // whether it shows then
     bool m_remoteOpen = false;        // the engine has the remote scan file open for playback
     qint32 m_remoteShown = 0;         // the remote loops the scroll bar holds
     quint64 m_saveQuestion = 0;       // the question the save prompt answers

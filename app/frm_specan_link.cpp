@@ -136,7 +136,13 @@ void frmSpecAn::mnuDisplay_Click() {
 }
 
 void frmSpecAn::setStatusBox(const QString& text) {
-    txtRestoredScan->setText(text);
+    m_statusText = text;
+    showStatusBox();
+}
+
+void frmSpecAn::setStatusBoxShown(bool shown) {
+    m_statusBoxShown = shown;
+    showStatusBox();
 }
 
 void frmSpecAn::cmdConnect_Click() {

@@ -87,8 +87,8 @@ void frmSpecAn::scanChosen(const QString& name) {
     }
     if (name.isEmpty() || refusedWhileScanning(QStringLiteral("Open Saved Scan")))
         return;
-    txtRestoredScan->setText(name);
-    txtRestoredScan->show();
+    setStatusBox(name);
+    setStatusBoxShown(true);
     engine().OpenScanFile(QDir(m_dataFolder).filePath(name), false);
 }
 
@@ -104,9 +104,9 @@ bool frmSpecAn::refusedWhileScanning(const QString& title) {
 // The box says for a few seconds that the scan was saved, then shows the scan on display by name.
 void frmSpecAn::engineRecordingSaved(const QString& savedName) {
     setStatusBox(QStringLiteral("Saved as ") + savedName);
-    txtRestoredScan->show();
+    setStatusBoxShown(true);
     QTimer::singleShot(core::scaledMs(SavedNoticeMs), txtRestoredScan, [this, savedName] {
-        if (txtRestoredScan->text() == QStringLiteral("Saved as ") + savedName)
+        if (m_statusText == QStringLiteral("Saved as ") + savedName)
             setStatusBox(savedName);
     });
 }

@@ -105,7 +105,12 @@ void frmSpecAn::startRemoteView(const fleet::BrokerAddress& address, const QStri
     m_remoteOpen = false;
     m_remoteShown = 0;
     connect(m_remote.get(), &RemoteView::loopAdded, this,
-            [this](qint32, const recording::ScanRecord& record) { remoteLoopAdded(record); });
+            [this](qint32 n, const recording::ScanRecord& record) {
+                remoteLoopAdded(record);
+                const RemoteView::ArrivedLoop& arrived = m_remote->arrived()[n - 1];
+                watchAlarmLoop({arrived.loop, arrived.start, record.LastCodes});
+            });
+    connect(m_remote.get(), &RemoteView::alarmReceived, this, &frmSpecAn::siteAlarmReceived);
     connect(m_remote.get(), &RemoteView::statusChanged, this, &frmSpecAn::setStatusBox);
     connect(m_remote.get(), &RemoteView::failed, this,
             [this](const QString& text) { engineFailure(text, RemoteTitle); });
@@ -113,7 +118,7 @@ void frmSpecAn::startRemoteView(const fleet::BrokerAddress& address, const QStri
          std::initializer_list<QWidget*>{cmdConnect, udFLLimit, udFULimit, udAtten})
         control->setEnabled(false);
     setStatusBox(m_remote->statusText());
-    txtRestoredScan->show();
+    setStatusBoxShown(true);
     showRemoteEntries();
     engine().OpenScanFile(m_remote->scanPath(), true);
 }
@@ -124,6 +129,9 @@ void frmSpecAn::leaveRemoteView() {
         return;
     m_remote->stopListening();
     disconnect(m_remote.get(), &RemoteView::statusChanged, this, &frmSpecAn::setStatusBox);
+    // The site's alarms will not be heard to end any more.
+    if (m_alarmBoard.clear(m_remote->site()))
+        showStatusBox();
     for (QWidget* control :
          std::initializer_list<QWidget*>{cmdConnect, udFLLimit, udFULimit, udAtten})
         control->setEnabled(true);
@@ -223,7 +231,7 @@ void frmSpecAn::remoteSaveAnswered(const QString& name) {
     const QString notice = QStringLiteral("Saved as ") + saved.savedName;
     setStatusBox(notice);
     QTimer::singleShot(core::scaledMs(SavedNoticeMs), txtRestoredScan, [this, notice] {
-        if (m_remote && txtRestoredScan->text() == notice)
+        if (m_remote && m_statusText == notice)
             setStatusBox(watchingRemote() ? m_remote->statusText() : QStringLiteral("Local Radio"));
     });
 }

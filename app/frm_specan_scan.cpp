@@ -105,7 +105,7 @@ void frmSpecAn::chkRunForever_Click() {
 }
 
 void frmSpecAn::tmrFlash_Timer() {
-    txtRestoredScan->setVisible(!txtRestoredScan->isVisible());
+    setStatusBoxShown(!m_statusBoxShown);
 }
 
 void frmSpecAn::cmdClose_Click() {

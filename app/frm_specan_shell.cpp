@@ -102,7 +102,7 @@ void frmSpecAn::startCountdown() {
         setStatusBox(QStringLiteral("Run Forever - Starting in %1 s").arg(m_countdownLeft));
     };
     show();
-    txtRestoredScan->show();
+    setStatusBoxShown(true);
     auto* tick = new QTimer(this);
     tick->setInterval(core::scaledMs(1000));
     connect(tick, &QTimer::timeout, this, [this, tick, show] {

@@ -3,12 +3,14 @@
 #include "app/manifest.h"
 #include "app/program_start.h"
 #include "app/program_version.h"
+#include "survey/alarm_rule.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QProcess>
 
 #include <cstdio>
+#include <vector>
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
@@ -33,13 +35,29 @@ int main(int argc, char* argv[]) {
                                     QStringLiteral("url"));
     const QCommandLineOption site(QStringLiteral("site"), QStringLiteral("The site to watch."),
                                   QStringLiteral("name"));
-    options.addOptions({remote, site});
+    const QCommandLineOption alarm(
+        QStringLiteral("alarm"),
+        QStringLiteral("Show in the status box while a level alarm is on: 'GROUP >= LEVEL for N "
+                       "loops' or 'MHz-MHz >= LEVEL for N loops' ('Grp 3 >= -80 for 3 loops'). "
+                       "May be given more than once."),
+        QStringLiteral("rule"));
+    options.addOptions({remote, site, alarm});
     options.process(application);
     if (options.isSet(remote) != options.isSet(site)) {
         std::fprintf(stderr, "KorlanSpecAn: --remote and --site go together\n");
         return 2;
     }
+    std::vector<survey::AlarmRule> alarms;
+    for (const QString& text : options.values(alarm)) {
+        auto rule = survey::parseAlarmRule(text);
+        if (const auto* why = std::get_if<QString>(&rule)) {
+            std::fprintf(stderr, "KorlanSpecAn: %s\n", qPrintable(*why));
+            return 2;
+        }
+        alarms.push_back(std::get<survey::AlarmRule>(std::move(rule)));
+    }
     app::frmSpecAn window;
+    window.watchAlarms(std::move(alarms));
     if (options.isSet(remote))
         window.watchAtStart(options.value(remote), options.value(site));
     app::startProgram(window, QCoreApplication::applicationDirPath());

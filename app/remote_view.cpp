@@ -31,6 +31,8 @@ bool RemoteView::start(QString* problem) {
     connect(m_listener.get(), &fleet::SiteListener::loopReceived, this, &RemoteView::take);
     connect(m_listener.get(), &fleet::SiteListener::statusReceived, this,
             [this](const fleet::SiteStatus& status) { say(siteStatusText(status)); });
+    connect(m_listener.get(), &fleet::SiteListener::alarmReceived, this,
+            &RemoteView::alarmReceived);
     connect(m_listener.get(), &fleet::SiteListener::connectionLost, this,
             [this] { say(m_site + QStringLiteral(": the broker cannot be reached")); });
     if (!m_listener->start(problem)) {
@@ -66,7 +68,7 @@ void RemoteView::take(const fleet::SiteLoop& loop) {
         return;
     }
     m_seen.insert(key);
-    m_arrived.append({loop.scan, loop.loop});
+    m_arrived.append({loop.scan, loop.loop, loop.start});
     emit loopAdded(n, record);
 }
 

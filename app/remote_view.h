@@ -34,6 +34,7 @@ public:
     struct ArrivedLoop {
         QString scan;
         qint32 loop = 0;
+        QDateTime start; // with the site's offset from UTC
         friend bool operator==(const ArrivedLoop& a, const ArrivedLoop& b) {
             return a.scan == b.scan && a.loop == b.loop;
         }
@@ -64,6 +65,8 @@ signals:
     // The loop is record n of the file.
     void loopAdded(qint32 n, const recording::ScanRecord& record);
     void statusChanged(const QString& text);
+    // A level alarm of the site began or ended.
+    void alarmReceived(const fleet::SiteAlarm& alarm);
     // A loop could not be written: the reason.
     void failed(const QString& text);
 

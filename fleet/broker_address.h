@@ -18,6 +18,7 @@ struct BrokerAddress {
     QString loopTopic(const QString& site) const { return topic(site, QStringLiteral("loop")); }
     QString statusTopic(const QString& site) const { return topic(site, QStringLiteral("status")); }
     QString resendTopic(const QString& site) const { return topic(site, QStringLiteral("resend")); }
+    QString alarmTopic(const QString& site) const { return topic(site, QStringLiteral("alarm")); }
     QString topic(const QString& site, const QString& leaf) const {
         return prefix + QLatin1Char('/') + site + QLatin1Char('/') + leaf;
     }

@@ -219,4 +219,45 @@ std::optional<ResendRequest> parseResendMessage(const QByteArray& json, QString*
     return request;
 }
 
+QByteArray alarmMessage(const SiteAlarm& alarm) {
+    QJsonObject o;
+    o[QLatin1String("site")] = alarm.site;
+    o[QLatin1String("alarm")] = alarm.starts ? QStringLiteral("start") : QStringLiteral("end");
+    o[QLatin1String("rule")] = alarm.rule;
+    o[QLatin1String("loop")] = alarm.loop;
+    o[QLatin1String("start")] = alarm.start.toString(Qt::ISODate);
+    o[QLatin1String("mhz")] = alarm.f10 / 10.0;
+    o[QLatin1String("dbm")] = alarm.dbm;
+    return QJsonDocument(o).toJson(QJsonDocument::Compact);
+}
+
+std::optional<SiteAlarm> parseAlarmMessage(const QByteArray& json, QString* problem) {
+    const auto o = objectOf(json, problem);
+    if (!o)
+        return std::nullopt;
+    SiteAlarm alarm;
+    alarm.site = o->value(QLatin1String("site")).toString();
+    alarm.rule = o->value(QLatin1String("rule")).toString();
+    const QString kind = o->value(QLatin1String("alarm")).toString();
+    if (alarm.site.isEmpty() || alarm.rule.isEmpty() ||
+        (kind != QLatin1String("start") && kind != QLatin1String("end"))) {
+        fail(problem, QStringLiteral("no site or rule, or an alarm other than start or end"));
+        return std::nullopt;
+    }
+    alarm.starts = kind == QLatin1String("start");
+    const auto loop = wholeNumber(o->value(QLatin1String("loop")), 1, INT_MAX);
+    alarm.start =
+        QDateTime::fromString(o->value(QLatin1String("start")).toString(), Qt::ISODateWithMs);
+    const auto channel = channelOfMHz(o->value(QLatin1String("mhz")));
+    const auto dbm = wholeNumber(o->value(QLatin1String("dbm")), WeakestDbm, StrongestDbm);
+    if (!loop || !alarm.start.isValid() || !channel || !dbm) {
+        fail(problem, QStringLiteral("no loop number, start time, channel or level"));
+        return std::nullopt;
+    }
+    alarm.loop = *loop;
+    alarm.f10 = scan::channelF10(*channel);
+    alarm.dbm = *dbm;
+    return alarm;
+}
+
 } // namespace fleet

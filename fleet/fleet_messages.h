@@ -38,4 +38,17 @@ struct ResendRequest {
 QByteArray resendMessage(const ResendRequest& request);
 std::optional<ResendRequest> parseResendMessage(const QByteArray& json, QString* problem);
 
+// <prefix>/<site>/alarm: a level alarm of the site began or ended with a loop.
+struct SiteAlarm {
+    QString site;
+    bool starts = true; // or ends
+    QString rule;       // "Grp 3 >= -80 dBm for 3 loops"
+    qint32 loop = 0;
+    QDateTime start; // the loop's start, with the site's offset from UTC
+    int f10 = 0;     // the rule's strongest channel in that loop, tenths of a MHz
+    int dbm = 0;     // and its level
+};
+QByteArray alarmMessage(const SiteAlarm& alarm);
+std::optional<SiteAlarm> parseAlarmMessage(const QByteArray& json, QString* problem);
+
 } // namespace fleet

@@ -10,6 +10,7 @@ SiteListener::SiteListener(const BrokerAddress& address, const QString& site, QO
     } else {
         m_client.addSubscription(address.statusTopic(site));
         m_client.addSubscription(address.loopTopic(site));
+        m_client.addSubscription(address.alarmTopic(site));
     }
     connect(&m_client, &MqttClient::connected, this, &SiteListener::connected);
     connect(&m_client, &MqttClient::connectionLost, this, &SiteListener::connectionLost);
@@ -36,6 +37,10 @@ void SiteListener::take(const QString& topic, const QByteArray& payload) {
         const auto loop = parseLoopMessage(payload, nullptr);
         if (loop && loop->site == site)
             emit loopReceived(*loop);
+    } else if (levels[1] == QLatin1String("alarm") && !m_site.isEmpty()) {
+        const auto alarm = parseAlarmMessage(payload, nullptr);
+        if (alarm && alarm->site == site)
+            emit alarmReceived(*alarm);
     }
 }
 

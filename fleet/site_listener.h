@@ -12,13 +12,13 @@
 namespace fleet {
 
 // A client that only listens to the fleet: the status of every site the broker knows of, or of
-// one site together with the loops it publishes from now on. It lives on the owner's thread;
-// messages that are not what their topic says are passed over.
+// one site together with the loops and alarms it publishes from now on. It lives on the owner's
+// thread; messages that are not what their topic says are passed over.
 class SiteListener : public QObject {
     Q_OBJECT
 
 public:
-    // An empty site listens to every site's status and to no loops.
+    // An empty site listens to every site's status and to no loops or alarms.
     SiteListener(const BrokerAddress& address, const QString& site, QObject* parent = nullptr);
 
     // False with the reason when the address cannot be used at all.
@@ -35,6 +35,7 @@ signals:
     void connectionLost(const QString& reason);
     void statusReceived(const fleet::SiteStatus& status);
     void loopReceived(const fleet::SiteLoop& loop);
+    void alarmReceived(const fleet::SiteAlarm& alarm);
 
 private:
     void take(const QString& topic, const QByteArray& payload);

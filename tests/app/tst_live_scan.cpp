@@ -16,6 +16,7 @@
 #include "display/waterfall_view.h"
 #include "recording/frm_dlg_file_save.h"
 #include "scan/frm_scan_quit.h"
+#include "survey/alarm_rule.h"
 #include "tests/support/expected_loops.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/scan_fixture.h"
@@ -530,6 +531,43 @@ private slots:
         QVERIFY(barrier.waitForBytesWritten(Bound));
         QTRY_VERIFY_WITH_TIMEOUT(live.radio.received().endsWith("barrier\r"), Bound);
         QVERIFY(live.radio.received().endsWith("RSSI!\rbarrier\r"));
+    }
+
+    // An alarm on a carrier the radio keys for the first three sweeps only: the status box shows
+    // it in red from the loop it starts, also after the scan has ended and while the next one
+    // connects, and lets it go once that scan has had two loops below the level.
+    void aLevelAlarmShowsInTheStatusBoxWhileItIsOn() {
+        LiveScan live({"--carrier", "910.0:-40:3:1000"});
+        app::frmSpecAn& w = live.program.load(&live.radio, [](app::frmSpecAn& window) {
+            window.watchAlarms({std::get<survey::AlarmRule>(
+                survey::parseAlarmRule("909.8-910.2 >= -50 for 2 loops"))});
+        });
+        QLineEdit* box = statusBox(w);
+        QStringList shown;
+        connect(box, &QLineEdit::textChanged, this, [&shown](const QString& text) {
+            if (shown.isEmpty() || shown.last() != text)
+                shown << text;
+        });
+        w.engine().setLoopsPerScan(3);
+        button(w, "cmdConnect")->click();
+        answerSavePrompt(w, QString());
+        QTRY_VERIFY_WITH_TIMEOUT(w.isEnabled() && w.engine().state() == engine::EngineState::Idle,
+                                 Bound);
+        const QString alarm = "ALARM 909.8-910.2 MHz >= -50 dBm for 2 loops since loop 2";
+        QCOMPARE(box->text(), alarm);
+        QCOMPARE(box->palette().color(QPalette::Text), app::RecordedColor);
+
+        // Connecting hides the box, but not while the alarm is on.
+        QString whileConnecting;
+        connect(&w.engine(), &engine::EngineThread::connecting, this,
+                [&] { whileConnecting = box->isVisible() ? box->text() : "hidden"; });
+        button(w, "cmdConnect")->click();
+        answerSavePrompt(w, QString());
+        QTRY_COMPARE_WITH_TIMEOUT(box->text(),
+                                  QStringLiteral("Not Saved - kept until the next scan"), Bound);
+        QVERIFY(box->palette().color(QPalette::Text) != app::RecordedColor);
+        QCOMPARE(whileConnecting, alarm);
+        QCOMPARE(shown.filter("ALARM"), QStringList{alarm});
     }
 
     void aVanishedRadioIsNamedInThePortMessage() {

@@ -236,6 +236,27 @@ void tst_remote_view::aSiteNamedAtStartIsWatchedInsteadOfTheLocalRadio() {
     QTRY_VERIFY_WITH_TIMEOUT(w.remoteView()->statusText().startsWith("north: "), Bound);
     // Run Forever's automatic start is not armed under the remote view.
     QVERIFY(!control<QPushButton>(w, "cmdConnect")->isEnabled());
+
+    // An alarm the site publishes shows in the status box until its end comes.
+    const auto address = std::get<fleet::BrokerAddress>(fleet::parseBrokerAddress(broker.url()));
+    fleet::MqttClient site(QString(), true);
+    QString why;
+    QVERIFY2(site.start(address, QString(), &why), qPrintable(why));
+    QTRY_VERIFY_WITH_TIMEOUT(site.isConnected(), Bound);
+    site.publish(address.statusTopic("north"),
+                 fleet::statusMessage({"north", true, "1.0", 9022, 9276}), 1, true);
+    auto* box = control<QLineEdit>(w, "txtRestoredScan");
+    QTRY_COMPARE_WITH_TIMEOUT(box->text(), QStringLiteral("north: online"), Bound);
+    fleet::SiteAlarm alarm{
+        "north", true, "Grp 3 >= -80 dBm for 3 loops", 12, QDateTime::currentDateTimeUtc(),
+        9100,    -55};
+    site.publish(address.alarmTopic("north"), fleet::alarmMessage(alarm), 1, false);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        box->text(), QStringLiteral("ALARM Grp 3 >= -80 dBm for 3 loops since loop 12"), Bound);
+    alarm.starts = false;
+    alarm.loop = 15;
+    site.publish(address.alarmTopic("north"), fleet::alarmMessage(alarm), 1, false);
+    QTRY_COMPARE_WITH_TIMEOUT(box->text(), QStringLiteral("north: online"), Bound);
 }
 
 QTEST_MAIN(tst_remote_view)

@@ -46,6 +46,13 @@ public:
                 loops.append(*parseLoopMessage(payload, nullptr));
         return loops;
     }
+    QList<SiteAlarm> alarms() const {
+        QList<SiteAlarm> alarms;
+        for (const auto& [topic, payload] : m_messages)
+            if (topic.endsWith(QLatin1String("/alarm")))
+                alarms.append(*parseAlarmMessage(payload, nullptr));
+        return alarms;
+    }
     QStringList statuses() const {
         QStringList words;
         for (const auto& [topic, payload] : m_messages)
@@ -190,17 +197,20 @@ void tst_publish::brokerAddresses() {
     QCOMPARE(std::get<BrokerAddress>(address).password, password);
 }
 
+// With a carrier on 910.0 MHz for two sweeps in three, the alarm of the range around it starts at
+// loop 2, and its start goes out too.
 void tst_publish::aRecorderPublishesEveryLoopItRecords() {
     testing::MqttBroker broker;
     QVERIFY2(broker.start(), qPrintable(broker.error()));
     Listener listener(broker.url());
     QTRY_VERIFY_WITH_TIMEOUT(listener.isConnected(), Bound);
     testing::SimRadio radio;
-    QVERIFY2(radio.start(), qPrintable(radio.error()));
+    QVERIFY2(radio.start({"--carrier", "910.0:-40:2:1"}), qPrintable(radio.error()));
     QTemporaryDir folder;
 
-    ProgramProcess recorder(KORLAN_RECORD,
-                            recorderArguments(radio, folder.path(), 3, broker.url()));
+    ProgramProcess recorder(KORLAN_RECORD, recorderArguments(radio, folder.path(), 3, broker.url())
+                                               << "--alarm"
+                                               << "909.8-910.2 >= -50 for 2 loops");
     QCOMPARE(recorder.finish(), 0);
     const QStringList saved = savedScans(folder.path());
     QCOMPARE(saved.size(), 1);
@@ -211,6 +221,16 @@ void tst_publish::aRecorderPublishesEveryLoopItRecords() {
     QTRY_COMPARE_WITH_TIMEOUT(listener.statuses(), QStringList({"online", "offline"}), Bound);
     QVERIFY(
         recorder.messages().contains("publishing to " + broker.url() + "/korlan as site north"));
+    QTRY_COMPARE_WITH_TIMEOUT(listener.alarms().size(), 1, Bound);
+    const SiteAlarm alarm = listener.alarms()[0];
+    QCOMPARE(alarm.site, "north");
+    QVERIFY(alarm.starts);
+    QCOMPARE(alarm.rule, "909.8-910.2 MHz >= -50 dBm for 2 loops");
+    QCOMPARE(alarm.loop, 2);
+    QCOMPARE(alarm.start, expected[1].start);
+    QCOMPARE(alarm.start.offsetFromUtc(), expected[1].start.offsetFromUtc());
+    QCOMPARE(alarm.f10, 9100);
+    QCOMPARE(alarm.dbm, -40);
 
     // The status stays at the broker for whoever looks later.
     Listener later(broker.url());

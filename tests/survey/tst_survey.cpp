@@ -3,6 +3,9 @@
 // final levels a comparison shows), the figures, ranking and report made of them, and the
 // report's window.
 #include "core/time_scale.h"
+#include "survey/alarm_board.h"
+#include "survey/alarm_rule.h"
+#include "survey/alarm_watch.h"
 #include "survey/channel_groups.h"
 #include "survey/final_levels.h"
 #include "survey/frm_survey_report.h"
@@ -21,6 +24,7 @@
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -644,6 +648,107 @@ private slots:
                "code) for 910.2 MHz";
         // clang-format on
     }
+    // A rule is read back as the program writes it, over the channels it names; anything else is
+    // refused with the reason, whatever the locale writes numbers with.
+    void alarmRulesAreReadOrRefusedWithAReason_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("read"); // the rule as written back, or the reason refused
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("last");
+        // clang-format off
+        QTest::newRow("group") << "Grp 3 >= -80 for 3 loops" << "Grp 3 >= -80 dBm for 3 loops" << 64 << 79;
+        QTest::newRow("range, dBm") << "902.0-904.0 >= -75 dBm for 2 loops"
+            << "902.0-904.0 MHz >= -75 dBm for 2 loops" << 31 << 41;
+        QTest::newRow("tight, one loop") << "  hi 2>=-90dBm  for 1 loop " << "Hi 2 >= -90 dBm for 1 loop" << 176 << 191;
+        QTest::newRow("whole band") << "895.8 - 934 MHz >= -100.5 for 4 loops"
+            << "895.8-934.0 MHz >= -100.5 dBm for 4 loops" << 0 << 191;
+        QTest::newRow("between channels") << "915.05-915.35 >= -60 for 2 loops"
+            << "915.05-915.35 MHz >= -60 dBm for 2 loops" << 97 << 97;
+        QTest::newRow("unknown group") << "Grp 9 >= -80 for 3 loops" << "neither a channel group (Lo 1, Lo 2, Grp 1," << 0 << 0;
+        QTest::newRow("below the band") << "890.0-904.0 >= -80 for 2 loops" << "outside the band" << 0 << 0;
+        QTest::newRow("above the band") << "930.0-934.2 >= -80 for 2 loops" << "outside the band" << 0 << 0;
+        QTest::newRow("reversed") << "904.0-902.0 >= -80 for 2 loops" << "is reversed" << 0 << 0;
+        QTest::newRow("no channel") << "915.05-915.15 >= -80 for 1 loop" << "holds no channel" << 0 << 0;
+        QTest::newRow("no loops") << "Grp 3 >= -80 for 0 loops" << "not a whole number from 1" << 0 << 0;
+        QTest::newRow("part of a loop") << "Grp 3 >= -80 for 1.5 loops" << "not a whole number from 1" << 0 << 0;
+        QTest::newRow("decimal comma, level") << "Grp 3 >= -80,5 for 3 loops" << "not a comma" << 0 << 0;
+        QTest::newRow("decimal comma, range") << "902,0-904,0 >= -80 for 2 loops" << "with a decimal point" << 0 << 0;
+        QTest::newRow("level beyond") << "Grp 3 >= -250 for 3 loops" << "outside -199 to 0 dBm" << 0 << 0;
+        QTest::newRow("level a word") << "Grp 3 >= loud for 3 loops" << "not a number of dBm" << 0 << 0;
+        QTest::newRow("another comparison") << "Grp 3 > -80 for 3 loops" << "has no >=" << 0 << 0;
+        QTest::newRow("no count") << "Grp 3 >= -80" << "is not in the form" << 0 << 0;
+        // clang-format on
+    }
+    void alarmRulesAreReadOrRefusedWithAReason() {
+        QFETCH(QString, text);
+        QFETCH(QString, read);
+        const QLocale before;
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        const auto parsed = parseAlarmRule(text);
+        QLocale::setDefault(before);
+        if (const auto* why = std::get_if<QString>(&parsed)) {
+            QVERIFY2(why->contains(read), qPrintable(*why));
+            QVERIFY(why->contains(text));
+            return;
+        }
+        const AlarmRule& rule = std::get<AlarmRule>(parsed);
+        QCOMPARE(rule.text, read);
+        QTEST(rule.firstChannel, "first");
+        QTEST(rule.lastChannel, "last");
+        const auto again = parseAlarmRule(rule.text);
+        QVERIFY(std::holds_alternative<AlarmRule>(again));
+        QCOMPARE(std::get<AlarmRule>(again).text, rule.text);
+    }
+
+    // "Grp 3 >= -80 for 3 loops" over made-up loops, by the level of channel 71 (910.0 MHz) with
+    // the rest of the band at -108 dBm. Two loops above and a dip start no alarm; a loop whose
+    // group gave no level neither breaks a run nor adds to one; a single dip while it is on does
+    // not end it; three loops below do. Padding where a sweep did not reach reads as no level,
+    // never as -32 dBm.
+    void alarmsStartAndEndAfterTheirRunsOfLoops() {
+        constexpr int GroupOff = -1, NotReached = -2;
+        const QList<int> levels{-70, -70, -108, -70, GroupOff,   -75, -60,
+                                -90, -70, -90,  -90, NotReached, -95, -60};
+        AlarmWatch watch({std::get<AlarmRule>(parseAlarmRule("Grp 3 >= -80 for 3 loops"))});
+        AlarmBoard board;
+        QStringList events, shown;
+        for (int n = 1; n <= levels.size(); ++n) {
+            AlarmLoop loop{n, testing::loopStart(n), QByteArray(scan::ChannelCount, char(108))};
+            const int level = levels[n - 1];
+            if (level == GroupOff)
+                setGroup(loop.lastCodes, "Grp 3", scan::GroupOffCode);
+            else if (level == NotReached)
+                loop.lastCodes.replace(60, scan::ChannelCount - 60, QByteArray(132, char(32)));
+            else
+                loop.lastCodes[71] = char(-level);
+            for (const AlarmEvent& e : watch.take(loop)) {
+                QCOMPARE(e.rule, QStringLiteral("Grp 3 >= -80 dBm for 3 loops"));
+                QCOMPARE(e.loopStart, loop.start);
+                events << QStringLiteral("%1 %2 %3 %4")
+                              .arg(e.kindText())
+                              .arg(e.loop)
+                              .arg(e.mhzText())
+                              .arg(e.dbm);
+                board.take(QString(), e);
+            }
+            shown << board.text();
+        }
+        QCOMPARE(events, QStringList({"start 7 910.0 -60", "end 13 910.0 -95"}));
+        const QString on = QStringLiteral("ALARM Grp 3 >= -80 dBm for 3 loops since loop 7");
+        QCOMPARE(shown, QStringList(6, QString()) + QStringList(6, on) + QStringList(2, QString()));
+
+        // The board shows an alarm two origins report once, and lets an origin's alarms go.
+        AlarmEvent started;
+        started.rule = "Hi 1 >= -90 dBm for 1 loop";
+        started.loop = 4;
+        QVERIFY(board.take("north", started));
+        QVERIFY(!board.take(QString(), started));
+        QCOMPARE(board.text(), QStringLiteral("ALARM Hi 1 >= -90 dBm for 1 loop since loop 4"));
+        QVERIFY(!board.clear("north"));
+        QVERIFY(board.clear(QString()));
+        QVERIFY(board.isEmpty());
+    }
+
     void damagedScansAreReadAsFarAsTheyAreWhole() {
         QFETCH(int, good);
         QFETCH(QByteArray, damage);

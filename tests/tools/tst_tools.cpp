@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSerialPort>
@@ -30,6 +31,7 @@
 #include <csignal>
 #include <functional>
 #include <set>
+#include <tuple>
 
 using namespace testing;
 
@@ -427,6 +429,76 @@ private slots:
             QCOMPARE(recorder.output().count('\n'), records.size());
     }
 
+    // A carrier on 910.0 MHz for three sweeps in seven: the alarm of the range around it (two
+    // loops) and of its group (three) start and end at the loops the carrier says, each printed
+    // and each running the command with the alarm in its environment. The command fails at every
+    // end, which is told once while recording goes on.
+    void alarmsStartAndEndWhereTheCarrierComesAndGoes() {
+        SimRadio radio;
+        QVERIFY2(radio.start({"--carrier", "910.0:-40:3:4"}), qPrintable(radio.error()));
+        QTemporaryDir out;
+        const QString command = QStringLiteral("env | grep ^KORLAN_ > '%1'/$KORLAN_ALARM_LOOP-"
+                                               "$KORLAN_ALARM; [ $KORLAN_ALARM = start ]")
+                                    .arg(out.path());
+        ProgramProcess recorder(
+            KORLAN_RECORD,
+            {"--device", radio.device(), "--low", "908.6", "--high", "911.6", "--loops", "13",
+             "--output", out.path(), "--alarm", "909.8-910.2 >= -50 for 2 loops", "--alarm",
+             "grp 3 >= -50 dBm for 3 loops", "--on-alarm", command, "--site", "north"});
+        QCOMPARE(recorder.finish(), 0);
+        QCOMPARE(recorder.messages().count("the alarm command exited with status 1"), 1);
+
+        const QString range = "909.8-910.2 MHz >= -50 dBm for 2 loops";
+        const QString group = "Grp 3 >= -50 dBm for 3 loops";
+        const QRegularExpression line(
+            QStringLiteral(R"(^alarm (start|end)  (.+)  loop (\d+)  (\d{3}\.\d) MHz (-\d+) dBm$)"));
+        QStringList alarms;
+        QMap<QString, QString> where; // "12-end": "909.8 -104", as printed
+        for (const QString& text : recorder.output().split('\n', Qt::SkipEmptyParts)) {
+            if (!text.startsWith("alarm "))
+                continue;
+            const QRegularExpressionMatch m = line.match(text);
+            QVERIFY2(m.hasMatch(), qPrintable(text));
+            // A start names the carrier, an end the strongest of what is left.
+            if (m.captured(1) == "start")
+                QCOMPARE(m.captured(4) + ' ' + m.captured(5), "910.0 -40");
+            else
+                QVERIFY2(m.captured(5).toInt() < -50, qPrintable(text));
+            alarms << m.captured(1) + ' ' + m.captured(3) + ' ' + m.captured(2);
+            where.insert(m.captured(3) + '-' + m.captured(1), m.captured(4) + ' ' + m.captured(5));
+        }
+        QCOMPARE(alarms, QStringList({"start 2 " + range, "start 3 " + group, "end 5 " + range,
+                                      "end 6 " + group, "start 9 " + range, "start 10 " + group,
+                                      "end 12 " + range, "end 13 " + group}));
+
+        // Every start and end ran the command, the last one too before the recorder ended.
+        QStringList ran = QDir(out.path()).entryList({"*-start", "*-end"}, QDir::Files);
+        ran.sort();
+        QCOMPARE(ran, QStringList({"10-start", "12-end", "13-end", "2-start", "3-start", "5-end",
+                                   "6-end", "9-start"}));
+        const QList<recording::ScanRecord> records = readScanFile(savedScan(out.path()));
+        QCOMPARE(records.size(), 13);
+        for (const auto& [name, alarm, rule] :
+             {std::tuple{"3-start", "start", group}, std::tuple{"12-end", "end", range}}) {
+            QMap<QString, QString> env;
+            for (const QByteArray& entry : fileBytes(out.filePath(name)).split('\n'))
+                if (const qsizetype at = entry.indexOf('='); at > 0)
+                    env.insert(entry.left(at), QString::fromUtf8(entry.mid(at + 1)));
+            QCOMPARE(env.value("KORLAN_ALARM"), alarm);
+            QCOMPARE(env.value("KORLAN_ALARM_RULE"), rule);
+            const int loop = QString(name).section('-', 0, 0).toInt();
+            QCOMPARE(env.value("KORLAN_ALARM_LOOP"), QString::number(loop));
+            QCOMPARE(env.value("KORLAN_SITE"), "north");
+            const QDateTime time =
+                QDateTime::fromString(env.value("KORLAN_ALARM_TIME"), Qt::ISODate);
+            QVERIFY2(time.isValid(), qPrintable(env.value("KORLAN_ALARM_TIME")));
+            QCOMPARE(core::dateTimeText(time.toLocalTime()).toLatin1(),
+                     records[loop - 1].LoopStartText);
+            QCOMPARE(env.value("KORLAN_ALARM_MHZ") + ' ' + env.value("KORLAN_ALARM_DBM"),
+                     where.value(name));
+        }
+    }
+
     void badInputGetsAClearMessageAndAnExitStatus_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QStringList>("simOptions"); // the radio, when it takes part
@@ -445,7 +517,11 @@ private slots:
         QTest::newRow("limits crossed") << null + QStringList{"--low", "920.0", "--high", "910.0"} << noRadio << 2
             << "lies above";
         QTest::newRow("duration") << null + QStringList{"--duration", "soon"} << noRadio << 2 << "90s, 30m, 12h or 2d";
-        QTest::newRow("site without a broker") << null + QStringList{"--site", "north"} << noRadio << 2 << "go with --publish";
+        QTest::newRow("site without a broker") << null + QStringList{"--site", "north"} << noRadio << 2 << "goes with --publish";
+        QTest::newRow("unknown group") << null + QStringList{"--alarm", "Grp 9 >= -80 for 3 loops"} << noRadio << 2
+            << "Grp 9 is neither a channel group";
+        QTest::newRow("command without an alarm") << null + QStringList{"--on-alarm", "true"} << noRadio << 2
+            << "--on-alarm goes with --alarm";
         QTest::newRow("not a broker") << null + QStringList{"--publish", "tcp://x"} << noRadio << 2 << "not a broker address";
         QTest::newRow("missing device") << QStringList{"--device", "/nonexistent/ttyUSB9"} << noRadio << 1
             << "does not exist";

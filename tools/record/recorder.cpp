@@ -96,6 +96,15 @@ Recorder::Recorder(RecorderOptions options, const QString& dataFolder, const QSt
     connect(&m_engine, &engine::EngineThread::quitDone, this, &Recorder::finish);
     if (m_options.publish)
         setUpPublishing();
+    m_alarms = survey::AlarmWatch(m_options.alarms);
+    if (!m_options.onAlarm.isEmpty()) {
+        m_alarmCommand = std::make_unique<AlarmCommand>(m_options.onAlarm, m_options.site);
+        connect(m_alarmCommand.get(), &AlarmCommand::problem, this, &Recorder::say);
+        connect(m_alarmCommand.get(), &AlarmCommand::output, this, [this](const QByteArray& bytes) {
+            m_messages << QString::fromLocal8Bit(bytes);
+            m_messages.flush();
+        });
+    }
 }
 
 void Recorder::setUpPublishing() {
@@ -118,6 +127,7 @@ void Recorder::setUpPublishing() {
     connect(m_broker.get(), &fleet::MqttClient::connected, this, [this] {
         say(QStringLiteral("publishing to %1 as site %2")
                 .arg(m_options.publish->shown(), m_options.site));
+        publishAlarms();
     });
     connect(m_broker.get(), &fleet::MqttClient::connectionLost, this, [this](const QString& why) {
         say(QStringLiteral("the broker at %1 cannot be reached (%2); recording goes on and the "
@@ -172,6 +182,40 @@ void Recorder::loopRecorded(const recording::ScanRecord& record) {
                     .arg(core::FormatElapsed(double(elapsed)).trimmed())
                     .arg(strongestOf(record))
              << Qt::endl;
+    for (const survey::AlarmEvent& event : m_alarms.take(survey::alarmLoopOf(record)))
+        alarm(event);
+}
+
+void Recorder::alarm(const survey::AlarmEvent& event) {
+    m_output << QStringLiteral("alarm %1  %2  loop %3  %4 MHz %5 dBm")
+                    .arg(event.kindText(), event.rule)
+                    .arg(event.loop)
+                    .arg(event.mhzText())
+                    .arg(event.dbm)
+             << Qt::endl;
+    if (m_alarmCommand)
+        m_alarmCommand->run(event);
+    if (m_broker) {
+        fleet::SiteAlarm published;
+        published.site = m_options.site;
+        published.starts = event.starts();
+        published.rule = event.rule;
+        published.loop = event.loop;
+        published.start = event.loopStart;
+        published.f10 = event.f10;
+        published.dbm = event.dbm;
+        m_alarmsToPublish.append(fleet::alarmMessage(published));
+        publishAlarms();
+    }
+}
+
+void Recorder::publishAlarms() {
+    while (m_broker->isConnected() && !m_alarmsToPublish.isEmpty()) {
+        if (m_broker->publish(m_options.publish->alarmTopic(m_options.site),
+                              m_alarmsToPublish.first(), 1, false) < 0)
+            return; // the next alarm or connection tries again
+        m_alarmsToPublish.removeFirst();
+    }
 }
 
 void Recorder::scanEnded(engine::ScanEnd how, qint32 loops) {
@@ -222,19 +266,38 @@ void Recorder::endRun(std::optional<int> exitStatus) {
 // close.
 void Recorder::finish() {
     m_engine.shutDown();
-    if (!m_outbox || !m_broker->isConnected() || m_outbox->waitingLoops() == 0)
+    if (settled())
         return exit();
     // Loops the broker has yet to acknowledge: a little time to catch up, then the next run
     // publishes what is left.
-    say(QStringLiteral("%1 loops wait to be published; waiting up to %2 s")
-            .arg(m_outbox->waitingLoops())
-            .arg(CatchUpSeconds));
-    connect(m_outbox.get(), &fleet::Outbox::caughtUp, this, &Recorder::exit);
+    if (loopsWait()) {
+        say(QStringLiteral("%1 loops wait to be published; waiting up to %2 s")
+                .arg(m_outbox->waitingLoops())
+                .arg(CatchUpSeconds));
+        connect(m_outbox.get(), &fleet::Outbox::caughtUp, this, &Recorder::exitWhenSettled);
+    }
+    // An alarm command that is still running (the last loop's, often) is given as long to end.
+    if (m_alarmCommand && m_alarmCommand->running() > 0)
+        connect(m_alarmCommand.get(), &AlarmCommand::allFinished, this, &Recorder::exitWhenSettled);
     QTimer::singleShot(std::chrono::seconds(CatchUpSeconds), this, [this] {
-        if (const qint64 waiting = m_outbox->waitingLoops())
-            say(QStringLiteral("%1 loops are left for the next run to publish").arg(waiting));
+        if (loopsWait())
+            say(QStringLiteral("%1 loops are left for the next run to publish")
+                    .arg(m_outbox->waitingLoops()));
         exit();
     });
+}
+
+bool Recorder::loopsWait() const {
+    return m_outbox && m_broker->isConnected() && m_outbox->waitingLoops() > 0;
+}
+
+bool Recorder::settled() const {
+    return !loopsWait() && !(m_alarmCommand && m_alarmCommand->running() > 0);
+}
+
+void Recorder::exitWhenSettled() {
+    if (settled())
+        exit();
 }
 
 void Recorder::exit() {

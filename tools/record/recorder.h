@@ -4,8 +4,12 @@
 #include "engine/engine_thread.h"
 #include "fleet/mqtt_client.h"
 #include "fleet/outbox.h"
+#include "survey/alarm_watch.h"
+#include "tools/record/alarm_command.h"
 #include "tools/record/recorder_options.h"
 
+#include <QByteArray>
+#include <QList>
 #include <QObject>
 #include <QTextStream>
 
@@ -18,7 +22,9 @@ namespace tools::record {
 // by rule (no retry without --forever, every ended scan saved under its default name), prints a
 // line per recorded loop on its output and everything else on its messages, and ends the
 // application with the exit status once the run is over and the engine is at rest. With a broker
-// to publish to, every recorded loop also goes into the outbox.
+// to publish to, every recorded loop also goes into the outbox. Level alarms are watched on the
+// loops as they are delivered here, on the recorder's thread: each start and end is printed, runs
+// the alarm command and is published.
 class Recorder : public QObject {
     Q_OBJECT
 
@@ -37,6 +43,10 @@ public:
 
 private:
     void loopRecorded(const recording::ScanRecord& record);
+    void alarm(const survey::AlarmEvent& event);
+    // Hands the alarm messages that wait to the broker once it is connected: what the client
+    // takes then it keeps until the broker has it.
+    void publishAlarms();
     void scanEnded(engine::ScanEnd how, qint32 loops);
     void deadline();
     void say(const QString& message);
@@ -44,6 +54,11 @@ private:
     // first status given is the exit status; without one, the run succeeded when a scan was saved.
     void endRun(std::optional<int> exitStatus);
     void finish();
+    // The broker has loops to take, with a connection to take them.
+    bool loopsWait() const;
+    // Nothing waits for the broker and no alarm command runs.
+    bool settled() const;
+    void exitWhenSettled();
     void exit();
     void setUpPublishing();
 
@@ -59,6 +74,9 @@ private:
     std::optional<int> m_exitStatus;
     std::unique_ptr<fleet::MqttClient> m_broker;
     std::unique_ptr<fleet::Outbox> m_outbox; // goes before its client
+    survey::AlarmWatch m_alarms;
+    std::unique_ptr<AlarmCommand> m_alarmCommand;
+    QList<QByteArray> m_alarmsToPublish;
 };
 
 } // namespace tools::record

@@ -50,11 +50,27 @@ QString recorderHelp() {
         "                      (default port 1883, 8883 with TLS; default prefix korlan)\n"
         "  --site NAME         the site's name in the topics (default: the host name)\n"
         "  --ca-file FILE      the CA certificate that signed an mqtts:// broker's\n"
+        "  --alarm RULE        watch a level alarm, printing a line when it starts and when it\n"
+        "                      ends; RULE is 'GROUP >= LEVEL for N loops' or 'MHz-MHz >= LEVEL\n"
+        "                      for N loops' ('Grp 3 >= -80 for 3 loops', '902.0-904.0 >= -75\n"
+        "                      dBm for 2 loops'); may be given more than once\n"
+        "  --on-alarm COMMAND  run COMMAND with /bin/sh -c at each alarm start and end, without\n"
+        "                      waiting for it; its output goes to standard error\n"
         "  --help, --version\n"
         "\n"
         "SIGINT or SIGTERM ends the scan at once: every finished loop is saved.\n"
         "Publishing never holds the scan up: loops the broker has not acknowledged wait in the\n"
         "scan files and follow, in order, when it can be reached, also after a restart.\n"
+        "\n"
+        "An alarm starts at the loop that completes N loops in a row in which the strongest\n"
+        "level among its channels is at or above LEVEL, and ends after N loops in a row below\n"
+        "it; loops in which none of its channels gave a level do not count. A line is printed\n"
+        "at each start and end:\n"
+        "  alarm start  Grp 3 >= -80 dBm for 3 loops  loop 12  910.0 MHz -55 dBm\n"
+        "The command's environment holds KORLAN_ALARM (start or end), KORLAN_ALARM_RULE,\n"
+        "KORLAN_ALARM_LOOP, KORLAN_ALARM_TIME (the loop's start, ISO 8601), KORLAN_ALARM_MHZ\n"
+        "and KORLAN_ALARM_DBM (the strongest channel), and KORLAN_SITE with --site or\n"
+        "--publish. With --publish each start and end also goes to <prefix>/<site>/alarm.\n"
         "Exit status: 0 when the scans were recorded and saved, 1 when the radio, the port or the\n"
         "files failed, 2 for a usage error.\n");
 }
@@ -88,7 +104,8 @@ ParsedCommandLine parseRecorderArguments(const QStringList& arguments, const QSt
         }
         static const QStringList WithValue{"--device", "--port",    "--speed",    "--low",
                                            "--high",   "--loops",   "--duration", "--attenuation",
-                                           "--output", "--publish", "--site",     "--ca-file"};
+                                           "--output", "--publish", "--site",     "--ca-file",
+                                           "--alarm",  "--on-alarm"};
         if (!WithValue.contains(name))
             return UsageError{QStringLiteral("unknown option %1").arg(name)};
         if (i + 1 >= arguments.size())
@@ -142,12 +159,25 @@ ParsedCommandLine parseRecorderArguments(const QStringList& arguments, const QSt
             options.site = value;
         } else if (name == QLatin1String("--ca-file")) {
             options.caFile = value;
+        } else if (name == QLatin1String("--alarm")) {
+            auto rule = survey::parseAlarmRule(value);
+            if (const auto* why = std::get_if<QString>(&rule))
+                return UsageError{*why};
+            options.alarms.push_back(std::get<survey::AlarmRule>(std::move(rule)));
+        } else if (name == QLatin1String("--on-alarm")) {
+            if (value.trimmed().isEmpty())
+                return bad(QStringLiteral("expected a command"));
+            options.onAlarm = value;
         } else {
             options.outputFolder = value;
         }
     }
-    if (!options.publish && !(options.site.isEmpty() && options.caFile.isEmpty()))
-        return UsageError{QStringLiteral("--site and --ca-file go with --publish")};
+    if (!options.onAlarm.isEmpty() && options.alarms.empty())
+        return UsageError{QStringLiteral("--on-alarm goes with --alarm")};
+    if (!options.publish && !options.caFile.isEmpty())
+        return UsageError{QStringLiteral("--ca-file goes with --publish")};
+    if (!options.publish && options.onAlarm.isEmpty() && !options.site.isEmpty())
+        return UsageError{QStringLiteral("--site goes with --publish or --on-alarm")};
     if (options.publish && options.site.isEmpty()) {
         options.site = QSysInfo::machineHostName();
         if (const QString why = fleet::siteNameProblem(options.site); !why.isEmpty())

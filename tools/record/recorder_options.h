@@ -3,12 +3,14 @@
 
 #include "fleet/broker_address.h"
 #include "scan/channel_state.h"
+#include "survey/alarm_rule.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <optional>
 #include <variant>
+#include <vector>
 
 namespace tools::record {
 
@@ -25,6 +27,8 @@ struct RecorderOptions {
     std::optional<fleet::BrokerAddress> publish; // where every finished loop is published
     QString site;                                // the name the loops go under there
     QString caFile;                              // the CA certificate for mqtts://
+    std::vector<survey::AlarmRule> alarms;       // level alarms watched loop by loop
+    QString onAlarm; // the shell command run at each alarm start and end
 };
 
 // What the command line asks for: a run, the help or version text (for stdout), or a usage error

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 namespace tools::sim {
 
@@ -45,7 +46,8 @@ int emitterLevel(int centre, int peak, int tuned) {
     }
 }
 
-BandModel::BandModel(std::uint64_t seed) : m_rng(seed) {
+BandModel::BandModel(std::uint64_t seed, std::vector<SwitchedCarrier> carriers)
+    : m_rng(seed), m_carriers(std::move(carriers)) {
     for (std::size_t i = 0; i < m_pagers.size(); ++i) {
         m_pagers[i].centre = PagerCentres[i];
         m_pagers[i].keyed = m_rng.oneIn(3);
@@ -67,6 +69,9 @@ void BandModel::stepPagers() {
 }
 
 int BandModel::measure(int tenthsMHz) {
+    if (m_sweep == 0 || tenthsMHz < m_lastMeasured)
+        ++m_sweep;
+    m_lastMeasured = tenthsMHz;
     stepPagers();
     const int floor = m_rng.between(FloorLow, FloorHigh);
     const int hop = HopFirst + HopStep * m_rng.below(HopChannels);
@@ -80,6 +85,10 @@ int BandModel::measure(int tenthsMHz) {
     for (const Pager& pager : m_pagers) {
         if (pager.keyed)
             level = std::max(level, emitterLevel(pager.centre, pager.level + jitter, tenthsMHz));
+    }
+    for (const SwitchedCarrier& carrier : m_carriers) {
+        if (carrier.presentIn(m_sweep))
+            level = std::max(level, emitterLevel(carrier.centre, carrier.peak, tenthsMHz));
     }
     return std::clamp(level, MinLevel, MaxLevel);
 }

@@ -2,6 +2,9 @@
 #include "tools/sim/sim_options.h"
 
 #include <QCommandLineParser>
+#include <QRegularExpression>
+
+#include <cmath>
 
 namespace tools::sim {
 
@@ -19,6 +22,7 @@ const QString Deaf = QStringLiteral("deaf");
 const QString SleepThrough = QStringLiteral("sleep-through");
 const QString PassCode = QStringLiteral("pass-code");
 const QString ZeroLevelAt = QStringLiteral("zero-level-at");
+const QString Carrier = QStringLiteral("carrier");
 const QString Log = QStringLiteral("log");
 const QString Link = QStringLiteral("link");
 
@@ -90,12 +94,42 @@ void addSimOptions(QCommandLineParser& parser) {
         {ZeroLevelAt,
          QStringLiteral("Level reply N (1 = the first) reads \"-0 dBm\", a level of 0."),
          QStringLiteral("N")},
+        {Carrier,
+         QStringLiteral("A carrier at MHZ (895.8 to 934.0, in tenths) peaking at DBM (-130 to "
+                        "-30) that is present for ON sweeps (1 or more), then absent for OFF "
+                        "sweeps, over and over from the first sweep. The first level asked for "
+                        "begins sweep 1; a level asked for below the frequency of the one before "
+                        "begins the next sweep. May be given more than once."),
+         QStringLiteral("MHZ:DBM:ON:OFF")},
         {Log,
          QStringLiteral("Log every chunk received and every answer to FILE, flushed per line."),
          QStringLiteral("FILE")},
         {Link, QStringLiteral("Also make a symbolic link to the device at PATH (removed on exit)."),
          QStringLiteral("PATH")},
     });
+}
+
+std::optional<SwitchedCarrier> parseSwitchedCarrier(const QString& text, QString* error) {
+    static const QRegularExpression Form(
+        QStringLiteral(R"(^(\d{3}(?:\.\d)?):(-\d{1,3}):(\d{1,6}):(\d{1,6})$)"));
+    const QRegularExpressionMatch match = Form.match(text);
+    SwitchedCarrier carrier;
+    if (match.hasMatch()) {
+        carrier.centre = int(std::lround(match.captured(1).toDouble() * 10));
+        carrier.peak = match.captured(2).toInt();
+        carrier.on = match.captured(3).toInt();
+        carrier.off = match.captured(4).toInt();
+    }
+    if (!match.hasMatch() || carrier.centre < 8958 || carrier.centre > 9340 ||
+        carrier.peak < BandModel::MinLevel || carrier.peak > BandModel::MaxLevel ||
+        carrier.on < 1) {
+        *error = QStringLiteral("--carrier needs MHZ:DBM:ON:OFF (910.0:-40:3:4) with MHZ from "
+                                "895.8 to 934.0, DBM from -130 to -30 and ON of 1 or more, not "
+                                "\"%1\"")
+                     .arg(text);
+        return std::nullopt;
+    }
+    return carrier;
 }
 
 std::optional<SimOptions> readSimOptions(const QCommandLineParser& parser, QString* error) {
@@ -118,6 +152,12 @@ std::optional<SimOptions> readSimOptions(const QCommandLineParser& parser, QStri
         !readOptionalCount(parser, ClosedAfter, &options.closedAfter, error) ||
         !readOptionalCount(parser, ZeroLevelAt, &options.zeroLevelAt, error))
         return std::nullopt;
+    for (const QString& text : parser.values(Carrier)) {
+        const auto carrier = parseSwitchedCarrier(text, error);
+        if (!carrier)
+            return std::nullopt;
+        options.carriers.push_back(*carrier);
+    }
     options.fragment = parser.isSet(Fragment);
     options.deaf = parser.isSet(Deaf);
     if (parser.isSet(PassCode))

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "tools/sim/band_model.h"
+
 #include <QString>
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 class QCommandLineParser;
 
@@ -25,11 +28,15 @@ struct SimOptions {
     int sleepThrough = 0;
     QString passCode = QStringLiteral("QK47");
     std::optional<int> zeroLevelAt;
+    std::vector<SwitchedCarrier> carriers;
     QString logPath;
     QString linkPath;
 };
 
 void addSimOptions(QCommandLineParser& parser);
+
+// "MHZ:DBM:ON:OFF" (910.0:-40:3:4), as --carrier takes it; nullopt with the reason otherwise.
+std::optional<SwitchedCarrier> parseSwitchedCarrier(const QString& text, QString* error);
 
 // Reads the options of a parser that has processed the command line; nullopt with a message in
 // `error` when a value is not a number in its range.

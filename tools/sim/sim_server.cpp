@@ -38,7 +38,7 @@ Pacing pacing(const SimOptions& options) {
 } // namespace
 
 SimServer::SimServer(const SimOptions& options, int lineFd, SimLog& log)
-    : m_options(options), m_lineFd(lineFd), m_log(log), m_band(options.seed),
+    : m_options(options), m_lineFd(lineFd), m_log(log), m_band(options.seed, options.carriers),
       m_protocol(protocolOptions(options), m_band), m_noiseRng(options.seed ^ NoiseSeedSalt),
       m_writer(lineFd, pacing(options)) {}
 
