@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-// Reading whole surveys: the rtl_power CSV export, the survey report, its PDF and the waterfall of
-// scans of 10,000 and 100,000 loops (6 and 60 MB), the peak memory of korlan-scan doing each (it
-// must not grow with the scan), and the cost of one new loop in the waterfall window during a
-// scan.
+// Reading whole surveys: the rtl_power CSV export, the survey report, the comparison of two
+// surveys, the report's PDF and the waterfall of scans of 10,000 and 100,000 loops (6 and 60 MB),
+// the peak memory of korlan-scan doing each (it must not grow with the scan), and the cost of one
+// new loop in the waterfall window during a scan.
 #include "display/frm_waterfall.h"
 #include "display/waterfall_image.h"
 #include "display/waterfall_picture.h"
@@ -11,6 +11,7 @@
 #include "survey/report_pdf.h"
 #include "survey/rtl_power_csv.h"
 #include "survey/scan_reader.h"
+#include "survey/survey_compare.h"
 #include "survey/survey_counts.h"
 #include "survey/survey_report.h"
 #include "tests/support/scan_fixture.h"
@@ -97,17 +98,41 @@ void LoopsCsv(benchmark::State& state) {
 }
 BENCHMARK(LoopsCsv)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
+// The report with every figure: the threshold over the measured floor, intervals, runs, band
+// occupancy, busiest hour and a link's margin.
+survey::ReportSettings everyFigure() {
+    survey::ReportSettings settings;
+    settings.Threshold = {true, 10};
+    settings.Link = survey::LinkBudget{-75, 15};
+    return settings;
+}
+
 void Report(benchmark::State& state) {
     prepare(state);
     for (auto _ : state) {
         survey::ScanReader reader;
         open(reader, state);
         const survey::SurveyReport report =
-            survey::makeReport(survey::countLoops(reader), survey::DefaultThresholdDbm);
+            survey::makeReport(survey::countLoops(reader), everyFigure());
         benchmark::DoNotOptimize(survey::rankingTable(report));
     }
 }
 BENCHMARK(Report)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// Two surveys of that many loops compared, as `korlan-scan compare` does.
+void Compare(benchmark::State& state) {
+    prepare(state);
+    for (auto _ : state) {
+        survey::ScanReader before;
+        survey::ScanReader after;
+        open(before, state);
+        open(after, state);
+        const survey::SurveyComparison comparison = survey::compareSurveys(
+            survey::countLoops(before), survey::countLoops(after), everyFigure().Threshold);
+        benchmark::DoNotOptimize(survey::comparisonTable(comparison, "before", "after"));
+    }
+}
+BENCHMARK(Compare)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 // The report as PDF pages, as `korlan-scan report --pdf` makes it: the loops counted, then read
 // again for the waterfall and the plot of the last one.
@@ -118,7 +143,7 @@ void ReportPdf(benchmark::State& state) {
         survey::ScanReader reader;
         open(reader, state);
         const survey::SurveyReport report =
-            survey::makeReport(survey::countLoops(reader), survey::DefaultThresholdDbm);
+            survey::makeReport(survey::countLoops(reader), everyFigure());
         QString error;
         if (!survey::saveReportPdf(report, QStringLiteral("survey"), reader, out, &error))
             state.SkipWithError("the PDF could not be written");
@@ -177,13 +202,19 @@ double toolPeakMegabytes(const QStringList& arguments) {
     return usage.ru_maxrss / 1024.0;
 }
 
-// Arg 0: 0 csv, 1 report, 2 waterfall. Arg 1: loops.
+// Arg 0: 0 csv, 1 report, 2 waterfall, 3 compare, 4 report with every figure and its PDF.
+// Arg 1: loops.
 void ToolPeakMemory(benchmark::State& state) {
     const QString scan = scanOf(state.range(1));
     const QString csv = folder().filePath(QStringLiteral("tool.csv"));
     const QString png = folder().filePath(QStringLiteral("tool.png"));
+    const QString pdf = folder().filePath(QStringLiteral("tool.pdf"));
     const QStringList commands[] = {
-        {"csv", scan, csv}, {"report", scan}, {"waterfall", scan, png, "--height", "1000"}};
+        {"csv", scan, csv},
+        {"report", scan},
+        {"waterfall", scan, png, "--height", "1000"},
+        {"compare", scan, scan, "--threshold", "floor+10"},
+        {"report", scan, "--threshold", "floor+10", "--signal", "-75", "--pdf", pdf}};
     double megabytes = 0;
     for (auto _ : state)
         megabytes = toolPeakMegabytes(commands[state.range(0)]);
@@ -193,7 +224,7 @@ void ToolPeakMemory(benchmark::State& state) {
     state.counters["scan_MB"] = double(QFile(scan).size()) / 1e6;
 }
 BENCHMARK(ToolPeakMemory)
-    ->ArgsProduct({{0, 1, 2}, {10000, 100000}})
+    ->ArgsProduct({{0, 1, 2, 3, 4}, {10000, 100000}})
     ->ArgNames({"command", "loops"})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);

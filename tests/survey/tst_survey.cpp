@@ -21,6 +21,7 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
@@ -179,6 +180,26 @@ private slots:
         QCOMPARE(cell(w.tblGroups, GroupCount - 1, 3), QStringLiteral("not measured"));
         QCOMPARE(w.tblChannels->rowCount(), 128);
         QCOMPARE(cell(w.tblChannels, 0, 0), QStringLiteral("902.2"));
+    }
+
+    // A threshold over the measured floor (here the busy groups' -85 dBm, most channels being
+    // theirs) and a link's boxes change the report at once; the method says how it was made.
+    void floorAndLinkBoxesChangeTheReport() {
+        frmSurveyReport w(&m_owner);
+        QVERIFY2(w.openScan(m_scan), qPrintable(w.errorString()));
+        w.chkFromFloor->click();
+        QCOMPARE(w.udThreshold->value(), 10);
+        QCOMPARE(w.threshold(), -75);
+        QVERIFY(w.lblMethod->text().startsWith(
+            "Occupied: a Last level at or above -75 dBm, 10 dB over the measured noise floor"));
+        const int inMargin = w.tblGroups->columnCount() - 1;
+        QCOMPARE(cell(w.tblGroups, 1, inMargin), QStringLiteral("-"));
+        w.chkLink->click();
+        w.udSignal->setValue(-70);
+        w.udMargin->setValue(20);
+        QCOMPARE(cell(w.tblGroups, 1, inMargin), QStringLiteral("10 % (3-30 %)")); // Grp 2
+        QVERIFY(w.lblMethod->text().contains("Link: -70 dBm expected with a 20 dB margin"));
+        QVERIFY(w.lblRecommendation->text().startsWith("Grp 1 (902.2-905.2 MHz) suits the link"));
     }
 
     // Loops of a running scan are counted as they come; after a gap the scan is read again.

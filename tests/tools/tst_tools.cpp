@@ -582,6 +582,7 @@ private slots:
         QTest::newRow("margin alone")      << QStringList{"report", "scan.dat", "--margin", "10"} << "--margin goes with --signal";
         QTest::newRow("signal")            << QStringList{"report", "scan.dat", "--signal", "strong"} << "--signal takes a whole number of dBm";
         QTest::newRow("compare one scan")  << QStringList{"compare", "scan.dat"} << "compare needs";
+        QTest::newRow("compare one range") << QStringList{"compare", "--site", "north", "--since", "2d"} << "compare from the store needs --after-from";
         QTest::newRow("threshold missing") << QStringList{"report", "scan.dat", "--threshold"} << "--threshold needs a value";
         QTest::newRow("height range")      << QStringList{"waterfall", "scan.dat", "w.png", "--height", "3"} << "--height takes a whole number of pixels from 16 to 10000, not '3'";
         QTest::newRow("csv over the scan") << QStringList{"csv", "scan.dat", "./scan.dat"} << "./scan.dat is the scan itself; it is never written over";
@@ -848,6 +849,15 @@ private slots:
         const ScanRun csv = run({"csv", "--store", m_store, "--site", "north", "--since", "2d"});
         QCOMPARE(csv.exitCode, 0);
         QCOMPARE(csv.out.count('\n'), 20);
+        // The site's first ten loops against its last ten.
+        const QString middle = m_north[10].start.toString(Qt::ISODate);
+        const ScanRun compared = run({"compare", "--store", m_store, "--site", "north", "--to",
+                                      middle, "--after-from", middle});
+        QCOMPARE(compared.exitCode, 0);
+        QVERIFY2(compared.out.startsWith("Before: north.dat, 10 loops from ") &&
+                     compared.out.contains("\nAfter: north-after.dat, 10 loops from ") &&
+                     compared.out.contains("\n0 change(s) beyond their uncertainty"),
+                 compared.out);
     }
 
     // Exit status 1 and a sentence for a site the store does not know, a range without loops,

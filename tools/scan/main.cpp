@@ -56,7 +56,7 @@ int main(int argc, char* argv[]) {
     case Command::Report:
         return options->fromStore ? runOnStoredLoops(*options, runReport) : runReport(*options);
     case Command::Compare:
-        return runCompare(*options);
+        return options->fromStore ? runOnStoredLoops(*options, runCompare) : runCompare(*options);
     case Command::Waterfall:
         return options->fromStore ? runOnStoredLoops(*options, runWaterfall)
                                   : runWaterfall(*options);

@@ -54,7 +54,9 @@ QStringList valueOptions(Command command) {
                            QStringLiteral("--pdf")} +
                StoreOptions;
     case Command::Compare:
-        return {QStringLiteral("--threshold")};
+        return QStringList{QStringLiteral("--threshold"), QStringLiteral("--after-from"),
+                           QStringLiteral("--after-to")} +
+               StoreOptions;
     case Command::Waterfall:
         return QStringList{QStringLiteral("--height")} + StoreOptions;
     case Command::Sites:
@@ -80,7 +82,7 @@ std::pair<int, int> positionalRange(Command command, bool fromStore) {
     case Command::Export:
         return {scan + 1, scan + 1};
     case Command::Compare:
-        return {2, 2};
+        return {2 * scan, 2 * scan};
     default:
         return {scan, scan};
     }
@@ -130,7 +132,9 @@ bool takeStoreOptions(const std::map<QString, QString>& values, const QString& c
         }
         options.from = QDateTime::currentDateTimeUtc().addSecs(-*seconds);
     }
-    for (auto [name, into] : {std::pair{"--from", &options.from}, std::pair{"--to", &options.to}}) {
+    for (auto [name, into] : {std::pair{"--from", &options.from}, std::pair{"--to", &options.to},
+                              std::pair{"--after-from", &options.afterFrom},
+                              std::pair{"--after-to", &options.afterTo}}) {
         if (const auto text = value(name)) {
             const auto time = isoTime(*text);
             if (!time) {
@@ -144,6 +148,15 @@ bool takeStoreOptions(const std::map<QString, QString>& values, const QString& c
     }
     if (options.from.isValid() && options.to.isValid() && options.from >= options.to) {
         *error = QStringLiteral("--from must come before --to");
+        return false;
+    }
+    if (options.command == Command::Compare && !options.afterFrom.isValid()) {
+        *error = QStringLiteral("compare from the store needs --after-from, where the later "
+                                "survey begins");
+        return false;
+    }
+    if (options.afterTo.isValid() && options.afterFrom >= options.afterTo) {
+        *error = QStringLiteral("--after-from must come before --after-to");
         return false;
     }
     return true;
@@ -185,6 +198,8 @@ QString usageText() {
                "      Per group and channel, occupancy and 90th percentile before and after, both "
                "at\n"
                "      the threshold BEFORE.dat gives; * marks changes beyond their uncertainty.\n"
+               "      A stored site's two ranges are compared with --site NAME [--store STORE]\n"
+               "      [--from T] [--to T] --after-from T [--after-to T] in place of the files.\n"
                "  korlan-scan waterfall SCAN.dat OUT.png [--height N]\n"
                "      The waterfall as a PNG picture, newest loop at the top. Its rows take at "
                "most N\n"
@@ -301,7 +316,7 @@ std::optional<ScanOptions> parseOptions(const QStringList& args, QString* error)
                      .arg(command, positional.mid(allowed).join(QLatin1Char(' ')));
         return std::nullopt;
     }
-    if (options.command == Command::Compare)
+    if (options.command == Command::Compare && !options.fromStore)
         options.afterPath = positional.takeLast();
     if (!options.fromStore)
         options.scanPath = positional.takeFirst();

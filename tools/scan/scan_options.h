@@ -33,7 +33,8 @@ struct ScanOptions {
     bool fromStore = false;
     QString store; // "" for the default store in the Data folder
     QString site;
-    QDateTime from, to; // loops that started in [from, to); an invalid end is open
+    QDateTime from, to;           // loops that started in [from, to); an invalid end is open
+    QDateTime afterFrom, afterTo; // compare: the later range of the same site
 };
 
 // The arguments after the program's name. Nothing, with a sentence in `error`, when they do

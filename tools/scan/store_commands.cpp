@@ -190,6 +190,14 @@ int runOnStoredLoops(const ScanOptions& options, int (*command)(const ScanOption
     onFile.scanPath = folder.filePath(name + QStringLiteral(".dat"));
     if (!exportTo(options, onFile.scanPath))
         return ExitFailure;
+    if (options.command == Command::Compare) {
+        ScanOptions after = options;
+        after.from = options.afterFrom;
+        after.to = options.afterTo;
+        onFile.afterPath = folder.filePath(name + QStringLiteral("-after.dat"));
+        if (!exportTo(after, onFile.afterPath))
+            return ExitFailure;
+    }
     return command(onFile);
 }
 
