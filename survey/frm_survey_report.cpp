@@ -32,10 +32,10 @@ constexpr int HighestThresholdDbm = -20;
 
 constexpr int DefaultFloorMarginDb = 10;
 
-const QStringList FigureHeaders = {QStringLiteral("Occupied"),    QStringLiteral("95 %"),
-                                   QStringLiteral("Floor"),       QStringLiteral("Median"),
-                                   QStringLiteral("90th pct"),    QStringLiteral("Strongest"),
-                                   QStringLiteral("Longest run"), QStringLiteral("Measured")};
+const QStringList FigureHeaders = {
+    QStringLiteral("Occupied"),    QStringLiteral("95 %"),       QStringLiteral("Floor"),
+    QStringLiteral("Median"),      QStringLiteral("90th pct"),   QStringLiteral("Strongest"),
+    QStringLiteral("Longest run"), QStringLiteral("Median run"), QStringLiteral("Measured")};
 const QStringList GroupHeaders = {QStringLiteral("Band occupancy"), QStringLiteral("Busiest hour"),
                                   QStringLiteral("In link margin")};
 
@@ -100,6 +100,9 @@ std::vector<CellText> figureCells(const OccupancyFigures& o) {
             levelCell(f, f.StrongestDbm),
             {o.Runs.Longest > 0 ? QStringLiteral("%1").arg(o.Runs.Longest) : QStringLiteral("-"),
              double(o.Runs.Longest)},
+            o.Runs.MedianClass >= 0
+                ? CellText{RunCounts::lengthText(o.Runs.MedianClass), double(o.Runs.MedianClass)}
+                : CellText{QStringLiteral("-"), -1},
             {percentText(f.coverage()), f.coverage()}};
 }
 

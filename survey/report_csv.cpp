@@ -51,7 +51,7 @@ QByteArray reportCsv(const SurveyReport& report) {
     QByteArray csv = "scope,name,first_mhz,last_mhz,rank,readings,measured,occupied,"
                      "occupancy_percent,median_dbm,p90_dbm,strongest_dbm,threshold_dbm,"
                      "occupancy_low_percent,occupancy_high_percent,floor_dbm,longest_run_loops,"
-                     "median_run,band_occupancy_percent,busiest_hour,within_margin_percent,"
+                     "median_run_loops,band_occupancy_percent,busiest_hour,within_margin_percent,"
                      "within_margin_low_percent,within_margin_high_percent\n";
     for (const GroupFigures& g : report.Groups) {
         const ChannelGroup& group = channelGroups()[std::size_t(g.Group)];

@@ -27,13 +27,9 @@ int RunCounts::lengthClass(qint64 length) {
 
 QString RunCounts::lengthText(int lengthClass) {
     if (lengthClass < ExactLengths)
-        return QStringLiteral("%1 %2")
-            .arg(lengthClass + 1)
-            .arg(lengthClass == 0 ? QStringLiteral("loop") : QStringLiteral("loops"));
+        return QString::number(lengthClass + 1);
     const qint64 low = qint64(1) << (lengthClass - ExactLengths + 3);
-    return QStringLiteral("%1-%2 loops")
-        .arg(std::max<qint64>(low, ExactLengths + 1))
-        .arg(2 * low - 1);
+    return QStringLiteral("%1-%2").arg(std::max<qint64>(low, ExactLengths + 1)).arg(2 * low - 1);
 }
 
 int RunCounts::highQ(std::size_t step) const {

@@ -39,7 +39,7 @@ public:
     };
     Figures figures(int thresholdDbm) const;
 
-    // "3 loops"; "9-15 loops" beyond ExactLengths.
+    // In loops: "3"; "9-15" beyond ExactLengths.
     static QString lengthText(int lengthClass);
     static int lengthClass(qint64 length);
 

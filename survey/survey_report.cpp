@@ -339,7 +339,8 @@ QString rankingTable(const SurveyReport& report) {
                  .arg(timeText(report.FirstStart), timeText(report.LastStart));
     lines << methodText(report);
     const bool link = report.Settings.Link.has_value();
-    const QString row = QStringLiteral("%1  %2  %3  %4  %5  %6  %7  %8  %9  %10  %11  %12  %13");
+    const QString row =
+        QStringLiteral("%1  %2  %3  %4  %5  %6  %7  %8  %9  %10  %11  %12  %13  %14");
     lines << row.arg(QStringLiteral("Rank"), 4)
                  .arg(QStringLiteral("Group"), -5)
                  .arg(QStringLiteral("MHz"), -15)
@@ -351,6 +352,7 @@ QString rankingTable(const SurveyReport& report) {
                  .arg(QStringLiteral("90th pct"), 8)
                  .arg(QStringLiteral("Strongest"), 9)
                  .arg(QStringLiteral("Longest run"), 11)
+                 .arg(QStringLiteral("Median run"), 10)
                  .arg(QStringLiteral("Busiest"), 7)
                  .arg(QStringLiteral("Measured"), 8);
     for (const GroupFigures& g : report.Groups) {
@@ -369,6 +371,9 @@ QString rankingTable(const SurveyReport& report) {
                      .arg(dbmText(f, f.P90Dbm), 8)
                      .arg(dbmText(f, f.StrongestDbm), 9)
                      .arg(QString::number(g.Runs.Longest), 11)
+                     .arg(g.Runs.MedianClass >= 0 ? RunCounts::lengthText(g.Runs.MedianClass)
+                                                  : QStringLiteral("-"),
+                          10)
                      .arg(g.BusiestHour
                               ? QStringLiteral("%1:00").arg(*g.BusiestHour, 2, 10, QLatin1Char('0'))
                               : QStringLiteral("-"),

@@ -679,9 +679,9 @@ private slots:
         QVERIFY(lines[3].startsWith("Revisit time: 1 s"));
         QCOMPARE(lines[6].simplified(),
                  QByteArray("Rank Group MHz Occupied 95 % Band Floor Median 90th pct Strongest "
-                            "Longest run Busiest Measured"));
+                            "Longest run Median run Busiest Measured"));
         QCOMPARE(lines[14].simplified(),
-                 QByteArray("8 Grp 5 915.0-918.0 MHz 50 % 30-70 % 50 % -105 -105 -70 -70 1 - "
+                 QByteArray("8 Grp 5 915.0-918.0 MHz 50 % 30-70 % 50 % -105 -105 -70 -70 1 1 - "
                             "100 %"));
         QCOMPARE(lines.last(), QByteArray("Grp 1, Grp 2, Grp 3, Grp 4, Grp 6, Grp 7 and Grp 8 are "
                                           "equally quiet: 0 % occupied, median -108 dBm; the "
