@@ -50,28 +50,31 @@ void SurveyCounts::add(const Loop& loop) {
     ++m_loops;
 }
 
-CodeCounts SurveyCounts::group(int group) const {
-    CodeCounts counts;
+namespace {
+
+// The sum of a figure of the group's channels.
+template <typename Sum, typename Of> Sum overGroup(int group, Of of) {
+    Sum sum;
     const ChannelGroup& g = channelGroups()[std::size_t(group)];
     for (int c = g.FirstChannel; c <= g.lastChannel(); ++c)
-        counts.add(channel(c));
-    return counts;
+        sum.add(of(c));
+    return sum;
+}
+
+} // namespace
+
+CodeCounts SurveyCounts::group(int group) const {
+    return overGroup<CodeCounts>(group, [this](int c) -> const CodeCounts& { return channel(c); });
 }
 
 CodeCounts SurveyCounts::groupPairs(int group) const {
-    CodeCounts counts;
-    const ChannelGroup& g = channelGroups()[std::size_t(group)];
-    for (int c = g.FirstChannel; c <= g.lastChannel(); ++c)
-        counts.add(channelPairs(c));
-    return counts;
+    return overGroup<CodeCounts>(group,
+                                 [this](int c) -> const CodeCounts& { return channelPairs(c); });
 }
 
 RunCounts SurveyCounts::groupRuns(int group) const {
-    RunCounts runs;
-    const ChannelGroup& g = channelGroups()[std::size_t(group)];
-    for (int c = g.FirstChannel; c <= g.lastChannel(); ++c)
-        runs.add(channelRuns(c));
-    return runs;
+    return overGroup<RunCounts>(group,
+                                [this](int c) -> const RunCounts& { return channelRuns(c); });
 }
 
 double SurveyCounts::bandOccupancy(int group, int thresholdDbm) const {
