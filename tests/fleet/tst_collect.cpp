@@ -89,6 +89,16 @@ ProgramProcess* startCollector(const QString& broker, const QString& store,
                               QStringList{"--broker", broker, "--store", store} + more);
 }
 
+// The test's broker started and a collector storing into `store` subscribed at it. The caller
+// returns when the test failed.
+void startFleet(const Store& store, testing::MqttBroker& broker,
+                std::unique_ptr<ProgramProcess>& collector, const QStringList& more = {}) {
+    QVERIFY2(store.isReady(), qPrintable(store.error()));
+    QVERIFY2(broker.start(), qPrintable(broker.error()));
+    collector.reset(startCollector(broker.url(), store.address(), more));
+    QTRY_VERIFY_WITH_TIMEOUT(collector->messages().contains("collecting from"), Bound);
+}
+
 } // namespace
 
 class tst_collect : public QObject {
@@ -115,11 +125,11 @@ void tst_collect::threeSitesIntoOneStore_data() {
 void tst_collect::threeSitesIntoOneStore() {
     QFETCH(bool, postgres);
     Store store(postgres);
-    QVERIFY2(store.isReady(), qPrintable(store.error()));
     testing::MqttBroker broker;
-    QVERIFY2(broker.start(), qPrintable(broker.error()));
-    std::unique_ptr<ProgramProcess> collector(startCollector(broker.url(), store.address()));
-    QTRY_VERIFY_WITH_TIMEOUT(collector->messages().contains("collecting from"), Bound);
+    std::unique_ptr<ProgramProcess> collector;
+    startFleet(store, broker, collector);
+    if (QTest::currentTestFailed())
+        return;
 
     Site sites[3];
     const QStringList names{"north", "east", "south"};
@@ -152,11 +162,11 @@ void tst_collect::theBrokerGoingAwayLosesNothingAndStoresNothingTwice_data() {
 void tst_collect::theBrokerGoingAwayLosesNothingAndStoresNothingTwice() {
     QFETCH(bool, postgres);
     Store store(postgres);
-    QVERIFY2(store.isReady(), qPrintable(store.error()));
     testing::MqttBroker broker;
-    QVERIFY2(broker.start(), qPrintable(broker.error()));
-    std::unique_ptr<ProgramProcess> collector(startCollector(broker.url(), store.address()));
-    QTRY_VERIFY_WITH_TIMEOUT(collector->messages().contains("collecting from"), Bound);
+    std::unique_ptr<ProgramProcess> collector;
+    startFleet(store, broker, collector);
+    if (QTest::currentTestFailed())
+        return;
     Site site;
     site.name = "north";
     // About half a second a loop.
@@ -184,13 +194,12 @@ void tst_collect::aKilledCollectorHasItsGapFilledByTheSite_data() {
 void tst_collect::aKilledCollectorHasItsGapFilledByTheSite() {
     QFETCH(bool, postgres);
     Store store(postgres);
-    QVERIFY2(store.isReady(), qPrintable(store.error()));
     testing::MqttBroker broker;
-    QVERIFY2(broker.start(), qPrintable(broker.error()));
+    std::unique_ptr<ProgramProcess> collector;
     // Loops it takes from the broker wait a long time before they are stored.
-    std::unique_ptr<ProgramProcess> collector(
-        startCollector(broker.url(), store.address(), {"--batch-ms", "30000"}));
-    QTRY_VERIFY_WITH_TIMEOUT(collector->messages().contains("collecting from"), Bound);
+    startFleet(store, broker, collector, {"--batch-ms", "30000"});
+    if (QTest::currentTestFailed())
+        return;
     Site site;
     site.name = "north";
     QVERIFY(site.start(broker.url(), 16, {"--latency-ms", "3"}));
@@ -211,9 +220,10 @@ void tst_collect::aKilledCollectorHasItsGapFilledByTheSite() {
 void tst_collect::messagesThatAreNotLoopsOfTheirSiteAreSkipped() {
     Store store(false);
     testing::MqttBroker broker;
-    QVERIFY2(broker.start(), qPrintable(broker.error()));
-    std::unique_ptr<ProgramProcess> collector(startCollector(broker.url(), store.address()));
-    QTRY_VERIFY_WITH_TIMEOUT(collector->messages().contains("collecting from"), Bound);
+    std::unique_ptr<ProgramProcess> collector;
+    startFleet(store, broker, collector);
+    if (QTest::currentTestFailed())
+        return;
 
     MqttClient stranger(QString(), true);
     QString why;
