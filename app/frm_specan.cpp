@@ -6,6 +6,7 @@
 #include "display/color_swatch.h"
 #include "display/plot_view.h"
 #include "display/readout.h"
+#include "display/scroll_bar_style.h"
 #include "display/up_down.h"
 #include "display/widget_twips.h"
 #include "recording/frm_dlg_file_save.h"
@@ -196,6 +197,7 @@ void frmSpecAn::createControls() {
     scrollTime->setValue(1);
     scrollTime->setPageStep(10);
     scrollTime->setAutoFillBackground(true);
+    display::paintWithoutHelperThreads(scrollTime);
     for (QLabel* label : {lblCurrentTime, lblStatus, lblCount, lblElapsed})
         setStatusCaption(label, label->text());
 
@@ -467,6 +469,7 @@ void frmSpecAn::wireEngine() {
     connect(e, &EngineThread::saveNameAsked, this, &frmSpecAn::engineSaveNameAsked);
     connect(e, &EngineThread::scanStarted, this, &frmSpecAn::engineScanStarted);
     connect(e, &EngineThread::channelStored, this, &frmSpecAn::engineChannelStored);
+    connect(e, &EngineThread::batchDelivered, frDisplay, &display::PlotView::showDrawn);
     connect(e, &EngineThread::channelSkipped, this, &frmSpecAn::engineChannelSkipped);
     connect(e, &EngineThread::loopRecorded, this, &frmSpecAn::surveyWindowsAddLoop);
     connect(e, &EngineThread::loopEnded, this, &frmSpecAn::engineLoopEnded);

@@ -339,8 +339,9 @@ private:
     QSize m_laidOutSize; // the window's size the layout was made for; empty before start-up
     // The live readings as they were when the display was paused: what it shows.
     std::optional<scan::Readings> m_pausedReadings;
-    QDateTime m_shownScanStart; // the start of the scan on display, for the elapsed time
-    qint64 m_shownElapsed = -1; // the elapsed seconds on display
+    QDateTime m_shownScanStart;     // the start of the scan on display, for the elapsed time
+    qint64 m_shownElapsed = -1;     // the elapsed seconds on display
+    qint64 m_shownClockSecond = -1; // the second since the epoch the clock shows
     // The readout box moves with the pointer.
     bool ReadoutFollows = false;
 

@@ -12,7 +12,8 @@ namespace app {
 void frmSpecAn::wireAlarms() {
     connect(&engine(), &engine::EngineThread::loopRecorded, this,
             [this](const recording::ScanRecord& record) {
-                watchAlarmLoop(survey::alarmLoopOf(record));
+                if (!m_alarmWatch.isEmpty())
+                    watchAlarmLoop(survey::alarmLoopOf(record));
             });
 }
 

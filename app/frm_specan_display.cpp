@@ -383,12 +383,23 @@ void frmSpecAn::refreshElapsed(const QDateTime& now) {
                      QStringLiteral("Elapsed: ") + core::FormatElapsed(double(seconds)));
 }
 
-// The clock, the elapsed time of a scan followed live, and the attenuation box's blink.
+// The clock, the elapsed time of a scan followed live, and the attenuation box's blink. The
+// timer ticks twice a second so that the clock never lags a second; a tick within the second
+// shown spares the clock and the elapsed time, whose local time costs a look at the time zone.
 void frmSpecAn::timeTimer_Timer() {
-    const QDateTime now = core::nowToTheSecond();
-    setStatusCaption(lblCurrentTime, core::dateTimeText(now));
-    if (engine().ScanActive() && m_view.followingLive())
-        refreshElapsed(now);
+    const qint64 second = QDateTime::currentSecsSinceEpoch();
+    const bool newSecond = second != m_shownClockSecond;
+    const bool elapsedDue =
+        engine().ScanActive() && m_view.followingLive() && (newSecond || m_shownElapsed < 0);
+    if (newSecond || elapsedDue) {
+        const QDateTime now = core::nowToTheSecond();
+        if (newSecond) {
+            m_shownClockSecond = second;
+            setStatusCaption(lblCurrentTime, core::dateTimeText(now));
+        }
+        if (elapsedDue)
+            refreshElapsed(now);
+    }
     if (!engine().ScanActive() && m_view.attenuation() > 0) {
         ++m_attenuationBlinkTicks;
         txtAtten->setEnabled(m_attenuationBlinkTicks < 10 ? !txtAtten->isEnabled() : true);

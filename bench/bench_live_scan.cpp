@@ -42,7 +42,7 @@ namespace {
 
 constexpr int MeasuredPerLoop = 128; // 902.2 - 927.6 MHz
 
-// The simulated radio's options and how many loops are timed. Paced, eight loops take about 4 s;
+// The simulated radio's options and how many loops are timed. Paced, sixteen loops take about 8 s;
 // unpaced they pass in a fraction of a second, so that more are timed. The Survey Report's cost
 // comes in refreshes seconds apart, and its first loops cost more than later ones: it is timed over
 // a longer scan.
@@ -50,7 +50,7 @@ struct Line {
     QStringList simOptions;
     int timedLoops;
 };
-const Line PacedLine{{QStringLiteral("--baud"), QStringLiteral("115200")}, 8};
+const Line PacedLine{{QStringLiteral("--baud"), QStringLiteral("115200")}, 16};
 const Line UnpacedLine{{}, 48};
 const Line LongPacedLine{{QStringLiteral("--baud"), QStringLiteral("115200")}, 40};
 

@@ -40,7 +40,6 @@ int shiftCode(Qt::KeyboardModifiers modifiers) {
 
 PlotView::PlotView(QWidget* parent) : QFrame(parent) {
     m_repaint.setSingleShot(true);
-    m_repaint.setInterval(RepaintIntervalMs);
     connect(&m_repaint, &QTimer::timeout, this, &PlotView::repaintDrawn);
     setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
     // The frame and the picture cover the whole widget.
@@ -141,7 +140,7 @@ void PlotView::paintWaitingSlots() {
 
 // What lies under a visible control that paints all of its own area does not show: leaving it
 // out spares the control a repaint each time the sweep passes under it.
-void PlotView::repaintDrawn() {
+QRegion PlotView::takeDrawnRegion() {
     m_repaint.stop();
     m_sinceRepaint.start();
     paintWaitingSlots();
@@ -150,8 +149,28 @@ void PlotView::repaintDrawn() {
     for (const QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         if (child->isVisible() && child->autoFillBackground())
             region -= child->geometry();
+    return region;
+}
+
+void PlotView::repaintDrawn() {
+    const QRegion region = takeDrawnRegion();
     if (!region.isEmpty())
         update(region);
+}
+
+// Painting at once spares the event loop the rounds that a timer and a posted repaint would
+// take. After the window's thread was held up, the frames that waited come in a row: the first
+// is shown at once, the rest together a frame later.
+void PlotView::showDrawn() {
+    if (m_waiting.isEmpty() && m_pending.isEmpty())
+        return;
+    if (m_sinceRepaint.isValid() && !m_sinceRepaint.hasExpired(RepaintIntervalMs - 1)) {
+        repaintSoon();
+        return;
+    }
+    const QRegion region = takeDrawnRegion();
+    if (!region.isEmpty())
+        repaint(region);
 }
 
 void PlotView::updatePicture(const QRect& pixels) {
@@ -161,14 +180,14 @@ void PlotView::updatePicture(const QRect& pixels) {
     repaintSoon();
 }
 
-// A live scan's readings wake the program often enough to carry the repaints: a frame after the
-// last repaint the next change repaints at once. The timer, a frame after the first change
-// waiting, shows the last changes when nothing follows them.
+// The repaint waits until control is back in the event loop, so that whatever the program does
+// in one go (a batch of readings, a recorded loop) shows in one repaint, made in the same wakeup;
+// within a frame of the last repaint it waits for the rest of that frame.
 void PlotView::repaintSoon() {
-    if (!m_sinceRepaint.isValid() || m_sinceRepaint.hasExpired(RepaintIntervalMs - 1))
-        repaintDrawn();
-    else if (!m_repaint.isActive())
-        m_repaint.start();
+    if (m_repaint.isActive())
+        return;
+    const qint64 since = m_sinceRepaint.isValid() ? m_sinceRepaint.elapsed() : RepaintIntervalMs;
+    m_repaint.start(int(std::max<qint64>(0, RepaintIntervalMs - since)));
 }
 
 QPoint PlotView::twipsOf(const QMouseEvent* event) const {

@@ -22,9 +22,10 @@ namespace display {
 // 1 Shift, 2 Ctrl, 4 Alt.
 //
 // What is drawn shows within RepaintIntervalMs: repaints are gathered, so that a live scan's
-// hundreds of slots a second cost twenty repaints, a sweep smooth to the eye. The slots are
-// painted into the picture just before they are shown, a frame's worth at a time: painted one
-// by one as readings arrive, each slot would find the picture's rows gone cold from the cache.
+// hundreds of slots a second cost at most twenty-five repaints. The frames of a live scan's
+// readings come less often and are shown as they come (showDrawn). The slots are painted into
+// the picture just before they are shown, a frame's worth at a time: painted one by one as
+// readings arrive, each slot would find the picture's rows gone cold from the cache.
 // Whatever reads the picture or changes it otherwise first paints the slots still waiting.
 //
 // A compared scan lies over the picture as an overlay of its own, painted once for its scale and
@@ -33,7 +34,7 @@ class PlotView : public QFrame {
     Q_OBJECT
 
 public:
-    static constexpr int RepaintIntervalMs = 50;
+    static constexpr int RepaintIntervalMs = 40;
 
     explicit PlotView(QWidget* parent = nullptr);
 
@@ -46,6 +47,9 @@ public:
     std::optional<double> DrawChannel(const PlotGeometry& geometry, const PlotOptions& options,
                                       const ChannelDraw& channel);
     void setSeparators(const SeparatorLines& lines);
+    // Shows what has been drawn at once, within the frame's limit: for the end of a batch of
+    // drawing, such as a frame of a live scan's readings.
+    void showDrawn();
     void setColors(const ActiveColors& colors);
 
     // The compared scan shown over the picture, or none; the scale it is drawn for, which follows
@@ -79,6 +83,7 @@ private:
     void updatePicture(const QRect& pixels);
     void repaintSoon();
     void repaintDrawn();
+    QRegion takeDrawnRegion();
     void comparisonChanged();
     const QImage& comparisonOverlay();
     QPoint twipsOf(const QMouseEvent* event) const;

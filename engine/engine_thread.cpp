@@ -179,6 +179,9 @@ void EngineThread::deliver(Batch batch) {
             if (!self || !m_home)
                 return;
         }
+        emit batchDelivered();
+        if (!self || !m_home)
+            return;
     }
     if (self)
         m_delivering = false;

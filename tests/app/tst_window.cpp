@@ -355,27 +355,69 @@ private slots:
         QCOMPARE(w.readings()[Chan + 1].Last, qint16(40));
     }
 
-    // A slot is in the picture as soon as the picture is read, and reaches the screen by itself,
-    // also the last one drawn, with nothing after it.
-    void drawnSlotsReachTheScreenWithNothingAfterThem() {
+    // A slot is in the picture as soon as the picture is read. A frame of readings is on the screen
+    // when its batch has been delivered, not a turn of the event loop later, once a frame has
+    // passed since the last repaint; a slot drawn sooner reaches the screen by itself, also the
+    // last one drawn, with nothing after it.
+    void drawnSlotsReachTheScreenAsTheirFrameIsDelivered() {
         frmSpecAn& w = loadStill();
+        auto* plot = control<display::PlotView>(w, "frDisplay");
         struct PaintedRegion : QObject {
             QRegion region;
+            QElapsedTimer sinceLast;
             bool eventFilter(QObject*, QEvent* event) override {
-                if (event->type() == QEvent::Paint)
+                if (event->type() == QEvent::Paint) {
                     region += static_cast<QPaintEvent*>(event)->region();
+                    sinceLast.start();
+                }
                 return false;
             }
         } painted;
-        control<display::PlotView>(w, "frDisplay")->installEventFilter(&painted);
-        for (const int chan : {Chan, Chan + 1}) {
+        plot->installEventFilter(&painted);
+        const auto slotOnScreen = [&](int chan) {
+            return painted.region.contains(QRect(bar(chan).Left, 0, 1, image().height())
+                                               .translated(plot->contentsRect().topLeft()));
+        };
+        painted.sinceLast.start();
+        QTRY_VERIFY_WITH_TIMEOUT(painted.sinceLast.hasExpired(display::PlotView::RepaintIntervalMs),
+                                 Bound);
+        bool stored = false;
+        std::optional<bool> shownOnDelivery;
+        const QMetaObject::Connection storing =
+            connect(&w.engine(), &engine::EngineThread::channelStored, this,
+                    [&](int chan) { stored = stored || chan == Chan; });
+        const QMetaObject::Connection delivered =
+            connect(&w.engine(), &engine::EngineThread::batchDelivered, this, [&] {
+                if (stored && !shownOnDelivery)
+                    shownOnDelivery = slotOnScreen(Chan);
+            });
+        storeLive(Chan, -40);
+        QTRY_VERIFY_WITH_TIMEOUT(shownOnDelivery.has_value(), Bound);
+        disconnect(storing);
+        disconnect(delivered);
+        QVERIFY(*shownOnDelivery);
+
+        for (const int chan : {Chan + 1, Chan + 2}) {
             storeLive(chan, -40);
             QVERIFY(!rowsOf(bar(chan).Left, w.activeColors().Last).isEmpty());
         }
-        const QRect lastSlot =
-            QRect(bar(Chan + 1).Left, 0, 1, image().height())
-                .translated(control<display::PlotView>(w, "frDisplay")->contentsRect().topLeft());
-        QTRY_VERIFY_WITH_TIMEOUT(painted.region.contains(lastSlot), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(slotOnScreen(Chan + 2), 5000);
+    }
+
+    // The time scroll bar, painted without the raster engine's helper threads, looks as the
+    // program's style draws any scroll bar.
+    void theTimeScrollBarLooksAsTheStyleDrawsIt() {
+        frmSpecAn& w = loadStill();
+        auto* time = control<QScrollBar>(w, "scrollTime");
+        time->setMaximum(40);
+        time->setValue(25);
+        QScrollBar plain(Qt::Horizontal);
+        plain.setRange(time->minimum(), time->maximum());
+        plain.setPageStep(time->pageStep());
+        plain.setValue(time->value());
+        plain.resize(time->size());
+        QVERIFY(time->style() != plain.style());
+        QCOMPARE(time->grab().toImage(), plain.grab().toImage());
     }
 
     // The colours in use are the file's for the mode (a stored green bar peak here): drawn and
