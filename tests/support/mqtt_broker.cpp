@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "tests/support/mqtt_broker.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QTcpServer>
@@ -13,7 +14,21 @@ namespace {
 
 constexpr int StartBound = 20000; // ms
 
+// A free port from a block of this test program's own. A port the system picks may be one that
+// another test program's broker has just let go of, while that program's recorder still dials it:
+// the recorder would then publish into this broker, and take over the session of a client with
+// its site's name.
 int freePort() {
+    constexpr int FirstPort = 20000;
+    constexpr int BlockSize = 30;
+    static int taken = 0;
+    const int block = FirstPort + int(QCoreApplication::applicationPid() % 1000) * BlockSize;
+    while (taken < BlockSize) {
+        const int port = block + taken++;
+        QTcpServer server;
+        if (server.listen(QHostAddress::LocalHost, quint16(port)))
+            return port;
+    }
     QTcpServer server;
     server.listen(QHostAddress::LocalHost, 0);
     return server.serverPort();
