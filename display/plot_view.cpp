@@ -199,19 +199,25 @@ void PlotView::paintEvent(QPaintEvent* event) {
     syncPictureSize();
     paintWaitingSlots();
     QPainter painter(this);
-    const QRect exposed = event->rect() & m_client;
-    // Qt's raster engine shares a blend of more than about a hundred rows out among helper
+    // Qt's raster engine shares a blend of more than about a hundred spans out among helper
     // threads; for the few columns a frame of a sweep repaints, waking them costs more than the
-    // blend. Bands of 64 rows stay on this thread.
+    // blend. Each exposed rectangle is drawn in bands of 64 rows, each under a clip of its own
+    // rectangle (one span a row, where the exposed region would cut rows into several), so that
+    // the blends stay on this thread.
     constexpr int RowsPerBand = 64;
-    for (int top = exposed.top(); top <= exposed.bottom(); top += RowsPerBand) {
-        const QRect band(exposed.left(), top, exposed.width(),
-                         std::min(RowsPerBand, exposed.bottom() + 1 - top));
-        painter.drawImage(band.topLeft(), m_renderer.image(), band.translated(-m_client.topLeft()));
-        if (m_comparison)
-            painter.drawImage(band.topLeft(), comparisonOverlay(),
-                              band.translated(-m_client.topLeft()));
+    for (const QRect& rect : event->region()) {
+        const QRect exposed = rect & m_client;
+        for (int top = exposed.top(); top <= exposed.bottom(); top += RowsPerBand) {
+            const QRect band(exposed.left(), top, exposed.width(),
+                             std::min(RowsPerBand, exposed.bottom() + 1 - top));
+            const QRect source = band.translated(-m_client.topLeft());
+            painter.setClipRect(band);
+            painter.drawImage(band.topLeft(), m_renderer.image(), source);
+            if (m_comparison)
+                painter.drawImage(band.topLeft(), comparisonOverlay(), source);
+        }
     }
+    painter.setClipping(false);
     if (!m_client.contains(event->rect()))
         drawFrame(&painter);
 }

@@ -404,6 +404,34 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(slotOnScreen(Chan + 2), 5000);
     }
 
+    // The plot exposed in pieces, several to a row (around controls lying over it), shows in each
+    // piece what the whole plot shows there, and leaves the rest alone.
+    void thePlotExposedInPiecesShowsWhatTheWholePlotShows() {
+        frmSpecAn& w = loadStill();
+        auto* plot = control<display::PlotView>(w, "frDisplay");
+        for (int chan = Chan; chan < Chan + 8; ++chan)
+            storeLive(chan, -40 - 5 * (chan - Chan));
+        const QRect all = plot->rect();
+        const QRegion pieces = QRegion(all) - QRect(bar(Chan + 2).Left, 10, 40, all.height() - 40) -
+                               QRect(bar(Chan + 6).Left, 70, 20, 100);
+        QVERIFY(pieces.rectCount() > 3);
+        const auto rendered = [&](const QRegion& region) {
+            QImage image(all.size(), QImage::Format_RGB32);
+            image.fill(Qt::black);
+            plot->render(&image, QPoint(), region);
+            return image;
+        };
+        const QImage whole = rendered(all);
+        const QImage pieced = rendered(pieces);
+        for (int y = 0; y < all.height(); ++y)
+            for (int x = 0; x < all.width(); ++x) {
+                const QRgb expected =
+                    pieces.contains(QPoint(x, y)) ? whole.pixel(x, y) : qRgb(0, 0, 0);
+                if (pieced.pixel(x, y) != expected)
+                    QFAIL(qPrintable(QStringLiteral("pixel %1,%2").arg(x).arg(y)));
+            }
+    }
+
     // The time scroll bar, painted without the raster engine's helper threads, looks as the
     // program's style draws any scroll bar.
     void theTimeScrollBarLooksAsTheStyleDrawsIt() {
