@@ -43,10 +43,10 @@ class EngineThread : public EngineEvents {
     Q_OBJECT
 
 public:
-    // Updates arrive at most once in this many milliseconds, twelve and a half times a second:
-    // a frame of the live plot. Each frame costs the window's thread a wakeup, the slots and a
-    // repaint whatever it holds; at this rate a paced sweep moves a sixth of the plot a frame.
-    static constexpr int FrameMs = 80;
+    // Updates arrive at most once in this many milliseconds, ten times a second: a frame of the
+    // live plot. Each frame costs the window's thread a wakeup, the slots and a repaint whatever
+    // it holds; at this rate a paced sweep moves a fifth of the plot a frame.
+    static constexpr int FrameMs = 100;
 
     explicit EngineThread(QObject* parent = nullptr);
     // Shuts the engine down if that has not been done.
